@@ -1,0 +1,40 @@
+#pragma once
+
+#include "formula/FormulaRecord.h"
+#include "formula/FormulaText.h"
+
+#include <QString>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class Database;
+
+// Reads and changes the ten formula tables. Every change is one transaction:
+// it happens whole or not at all. Table names are the canonical ones of
+// Database::formulaTableNames(); any case is accepted.
+class FormulaStore {
+public:
+    explicit FormulaStore(Database& db);
+
+    // Rows in idx order; `kill` filters on bolKill when given.
+    std::vector<FormulaRecord> list(const QString& table, std::optional<bool> kill = std::nullopt) const;
+    int count(const QString& table) const;
+
+    // Appends to the parsed target table with idx = row count + 1; returns the idx.
+    int add(const ParsedFormula& formula);
+    // Appends many (each to its own target table) in one transaction; returns the idxs.
+    std::vector<int> addAll(const std::vector<ParsedFormula>& formulas);
+
+    // Writes each formula's own statistics into its own row (by idx).
+    void storeStatistics(const QString& table, const std::vector<std::pair<int, FormulaStatistics>>& statistics);
+
+    // Deletes the given idxs and renumbers the remaining rows (kill and keep alike)
+    // 1..n in idx order. Returns how many rows were deleted.
+    int remove(const QString& table, const std::vector<int>& idxs);
+    // Empties all ten tables.
+    void clearAll();
+
+private:
+    Database& m_db;
+};
