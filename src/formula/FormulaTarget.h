@@ -9,7 +9,7 @@ struct FormulaTarget {
     bool group = false;
     bool kill = true;
 
-    QString tableName() const { return QStringLiteral("Gongshi%1%2").arg(position).arg(group ? u'G' : u'D'); }
+    QString tableName() const { return QStringLiteral("Gongshi%1%2").arg(position).arg(group ? QChar(u'G') : QChar(u'D')); }
     // "第三组选"
     QString label() const;
     QString killWord() const { return kill ? QStringLiteral("杀") : QStringLiteral("生"); }

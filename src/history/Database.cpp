@@ -112,7 +112,7 @@ void Database::compact()
 
 QString Database::formulaTableName(int position, bool group)
 {
-    return QStringLiteral("Gongshi%1%2").arg(position).arg(group ? u'G' : u'D');
+    return QStringLiteral("Gongshi%1%2").arg(position).arg(group ? QChar(u'G') : QChar(u'D'));
 }
 
 QStringList Database::formulaTableNames()

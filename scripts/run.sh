@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs, builds and starts Velmora. Its data (formula.mdb) lives in the user's
+# data folder unless VELMORA_DATA_DIR says otherwise. Without a display the main
+# job runs in the terminal instead, on a fresh demo history in a temporary folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec ./build/velmora "$@"
+fi
+
+echo "No display found (DISPLAY and WAYLAND_DISPLAY are empty): the window cannot open here."
+echo "Running the main job in the terminal instead, on a demo history in a temporary data directory."
+data=$(mktemp -d)
+cli() { ./build/velmora-cli --data-dir "$data" "$@"; }
+export XDG_CONFIG_HOME="$data/config"
+set -x
+cli init --demo --days 20 --seed 20261208
+cli draw list | tail -n 5
+cli draw next

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QJsonDocument>
+#include <QString>
+#include <QStringList>
+
+// Runs velmora-cli against a data directory and collects what it printed.
+struct CliResult {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonDocument json() const { return QJsonDocument::fromJson(out); }
+};
+
+class CliRunner {
+public:
+    CliRunner(QString program, QString dataDirectory);
+    CliResult run(const QStringList& args) const;
+
+private:
+    QString m_program;
+    QString m_dataDirectory;
+};
