@@ -1,12 +1,44 @@
+#include "app/DataDirectory.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowConnections.h"
+#include "app/PromptDialog.h"
+#include "app/SettingsStore.h"
+#include "app/UserError.h"
+#include "history/Database.h"
+
 #include <QApplication>
-#include <QLabel>
+#include <QCommandLineParser>
+#include <QDate>
+#include <QMessageBox>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationName(QStringLiteral("Velmora"));
-    QLabel window(QStringLiteral("Velmora"));
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("folder of formula.mdb"), QStringLiteral("DIR"));
+    parser.addOption(dataDir);
+    parser.process(app);
+
+    // A missing file is created; a refused or unreadable one is reported and the
+    // window still opens, with the data-dependent parts empty.
+    std::unique_ptr<Database> database;
+    try {
+        database = std::make_unique<Database>(DataDirectory::resolve(parser.value(dataDir)));
+    } catch (const UserError& error) {
+        QMessageBox::warning(nullptr, error.title(), error.message());
+    } catch (const std::exception& error) {
+        QMessageBox::warning(nullptr, QStringLiteral("数据库错误"), QString::fromLocal8Bit(error.what()));
+    }
+
+    const auto settings = SettingsStore::open();
+    PromptDialog prompts;
+    MainWindow window(std::move(database), *settings, prompts, [] { return QDate::currentDate(); });
+    prompts.setParent(&window);
+    MainWindowConnections::connect(window, *settings);
     window.show();
     return QApplication::exec();
 }

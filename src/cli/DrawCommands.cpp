@@ -1,6 +1,9 @@
 // init and draw: creating the database, typing draws, listing and removing them.
 #include "app/UserError.h"
 #include "cli/CliContext.h"
+#include "formula/DemoFormulas.h"
+#include "formula/FormulaStore.h"
+#include "formula/FormulaText.h"
 #include "history/AttributeCatalog.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
@@ -46,7 +49,12 @@ int initCommand(CliContext& context, const QStringList& args)
         const auto seed = static_cast<std::uint64_t>(options.integer(QStringLiteral("seed"), 20261208));
         const auto draws = DemoHistory::generate(context.lottery(), days, seed, context.today().addDays(-1));
         store.addAll(draws);
+        std::vector<ParsedFormula> formulas;
+        for (const QString& line : DemoFormulas::lines())
+            formulas.push_back(FormulaText::parse(line));
+        FormulaStore(db).addAll(formulas);
         result.insert(QStringLiteral("demoDraws"), static_cast<int>(draws.size()));
+        result.insert(QStringLiteral("demoFormulas"), static_cast<int>(formulas.size()));
         result.insert(QStringLiteral("seed"), QString::number(seed));
     }
     if (context.json())

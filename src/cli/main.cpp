@@ -3,6 +3,7 @@
 #include "app/DataDirectory.h"
 #include "app/UserError.h"
 #include "cli/CliContext.h"
+#include "formula/FormulaError.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -69,6 +70,10 @@ int main(int argc, char** argv)
     try {
         CliContext context(DataDirectory::resolve(dataDir), lottery, json);
         return (*handler)(context, rest.mid(1));
+    } catch (const FormulaError& e) {
+        // The user's message stays the one the windows show; the detail says where.
+        printError(e.title() + QStringLiteral(": ") + e.message() + u'\n' + e.detail());
+        return 2;
     } catch (const UserError& e) {
         printError(e.title() + QStringLiteral(": ") + e.message());
         return e.isBadInput() ? 2 : 1;

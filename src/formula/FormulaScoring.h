@@ -27,7 +27,12 @@ public:
     static std::pair<int, int> countedRows(int drawCount, const ScoringWindow& window);
     // Kill: the number is absent (direct: at position P; group: among positions 1..P).
     // Keep: the number is present there.
+    // Callers holding values should prefer isHitValue: an empty value (NaN, from a
+    // division or Mod by zero) is a miss for kill and keep alike, whereas a
+    // predicted 0 from a value of 0 is a kill hit.
     static bool isHit(int predicted, const HistorySnapshot& history, int row, const ScoringRule& rule);
+    // Whether the value of row-1 (previousValue) came true on `row`; empty values miss.
+    static bool isHitValue(double previousValue, const HistorySnapshot& history, int row, const ScoringRule& rule);
 
     // Scores a formula, evaluating only the rows the window needs.
     static FormulaStatistics score(const HistorySnapshot& history, const CompiledFormula& formula,

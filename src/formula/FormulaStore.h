@@ -28,6 +28,9 @@ public:
 
     // Writes each formula's own statistics into its own row (by idx).
     void storeStatistics(const QString& table, const std::vector<std::pair<int, FormulaStatistics>>& statistics);
+    // As storeStatistics; an empty entry clears that row's statistics (NULL), for
+    // a formula that could not be scored, so no stale figures remain.
+    void storeScores(const QString& table, const std::vector<std::pair<int, std::optional<FormulaStatistics>>>& scores);
 
     // Deletes the given idxs and renumbers the remaining rows (kill and keep alike)
     // 1..n in idx order. Returns how many rows were deleted.

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "analysis/CalculationResult.h"
+#include "analysis/ErrorValuesTable.h"
+
+#include <QDialog>
+#include <functional>
+#include <vector>
+
+class Database;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+
+// frmErrarrLei: the tallies of the last calculation, one tab per shown position,
+// each with its ordered list and verdicts, a summary by vote count and a bar chart.
+// Shown modeless; prepare() refills it for a new calculation.
+class ErrorValuesWindow : public QDialog {
+    Q_OBJECT
+public:
+    using MessageSink = std::function<void(const QString& title, const QString& text)>;
+
+    ErrorValuesWindow(Database& db, const CalculationResult& result, QWidget* parent = nullptr);
+
+    // Rewrites ErrarrLei for each tab (left holding the last one) and rebuilds the tabs.
+    void prepare(const CalculationResult& result);
+    // Re-sorts a tab's list by a column (1..4), flipping its direction; 0 and 5 only flip.
+    void resort(int tab, int column);
+    // Command1: writes the shown tab to ErrarrLei.xlsx in the data directory; returns the path.
+    QString exportCurrentTab();
+    void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+
+private:
+    struct TabState {
+        int position = 0;
+        bool reversed = false;
+        bool resorted = false; // headings carry "（公式错误值）" after a column re-sort
+        ErrorValueColumn column = ErrorValueColumn::Vote;
+        QTableWidget* list = nullptr;
+    };
+
+    QWidget* buildTab(int index, const std::set<int>& kept, const std::set<int>& shaded);
+    void fillList(int index);
+    void fillSummary(QTableWidget* grid, int position);
+    void showDetails();
+
+    Database& m_db;
+    CalculationResult m_result;
+    KeptMarks m_marks;
+    std::vector<TabState> m_tabs;
+    QTabWidget* m_tabStrip = nullptr;
+    QPushButton* m_export = nullptr;
+    QPushButton* m_details = nullptr;
+    MessageSink m_sink;
+};

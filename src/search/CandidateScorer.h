@@ -1,0 +1,40 @@
+#pragma once
+
+#include "formula/FormulaStatistics.h"
+#include "search/Candidate.h"
+
+#include <cstdint>
+#include <vector>
+
+class HistorySnapshot;
+
+// The search's hot loop: scores a sum-of-columns candidate over the counted
+// draws with the list's own rules (fold by R, direct or group hits, first draw
+// never counted, j² weights), without allocating. Read-only after construction,
+// so one scorer serves every worker thread.
+class CandidateScorer {
+public:
+    CandidateScorer(const HistorySnapshot& history, const ScoringRule& rule, const ScoringWindow& window);
+
+    FormulaStatistics score(const Candidate& candidate) const;
+
+    int firstCountedRow() const { return m_first; }
+    int countedRowCount() const { return m_count; }
+    const ScoringRule& rule() const { return m_rule; }
+
+private:
+    // sums[k] = the candidate's value on the row that predicts counted row base + k.
+    void sumColumns(const Candidate& candidate, int base, int len, std::int32_t* sums) const;
+    template <int Range>
+    FormulaStatistics scoreIn(const Candidate& candidate) const;
+
+    ScoringRule m_rule;
+    int m_first = 0; // first counted row; its prediction comes from row m_first - 1
+    int m_count = 0;
+    std::int64_t m_totalWeight = 0;
+    // Per counted row: bit n set when number n was drawn at the judged positions.
+    std::vector<std::uint16_t> m_present;
+    std::vector<std::int64_t> m_weights; // j² (or 1) of counted row j
+    // Per attribute: the column starting at the row that predicts the first counted row.
+    std::vector<const std::int32_t*> m_columns;
+};

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "formula/FormulaStatistics.h"
+#include "search/CandidateGenerator.h"
+#include "search/CandidateScorer.h"
+#include "search/FoundFormula.h"
+#include "search/SearchBounds.h"
+#include "search/SearchOptions.h"
+
+#include <chrono>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class HistorySnapshot;
+class SearchEngine;
+
+// How much work one step may do: a number of candidates, a span of time, or both.
+struct SearchBudget {
+    std::optional<std::uint64_t> candidates;
+    std::optional<std::chrono::steady_clock::duration> time;
+};
+
+// The running search of the search window: the current kind and bounds, the
+// verified count and the found list. Candidates come from one stream per
+// session (seed, index 0, 1, 2, ...), so a restart never replays candidates.
+class SearchSession {
+public:
+    static constexpr int kCapacity = 32767;
+    static constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
+
+    SearchSession(SearchEngine& engine, const HistorySnapshot& history, int range, const ScoringWindow& window,
+                  std::uint64_t seed);
+
+    // What to look for from now on. Clears the verified count, keeps the found list.
+    void begin(const FormulaTarget& target, const SearchBounds& bounds, const SearchOptions& options);
+    bool hasTask() const { return m_scorer != nullptr; }
+
+    // Evaluates candidates within the budget, stopping after `wanted` accepted
+    // ones or when the found list is full. Returns how many were accepted.
+    int run(const SearchBudget& budget, std::uint64_t wanted = kUnlimited);
+
+    const std::vector<FoundFormula>& found() const { return m_found; }
+    void clearFound() { m_found.clear(); }
+    bool full() const { return static_cast<int>(m_found.size()) >= kCapacity; }
+
+    std::uint64_t verifiedCount() const { return m_verified; }
+    std::uint64_t nextIndex() const { return m_nextIndex; }
+    const QString& lastText() const { return m_lastText; }
+    const FormulaStatistics& lastStatistics() const { return m_lastStatistics; }
+    const FormulaTarget& target() const { return m_target; }
+    const SearchBounds& bounds() const { return m_bounds; }
+    // Candidates evaluated per second of evaluation since begin().
+    double candidatesPerSecond() const;
+
+private:
+    int runBatch(std::uint64_t count, std::uint64_t wanted);
+
+    SearchEngine& m_engine;
+    const HistorySnapshot& m_history;
+    int m_range;
+    ScoringWindow m_window;
+    std::uint64_t m_seed;
+
+    FormulaTarget m_target;
+    SearchBounds m_bounds;
+    SearchOptions m_options;
+    std::unique_ptr<CandidateGenerator> m_generator;
+    std::unique_ptr<CandidateScorer> m_scorer;
+
+    std::uint64_t m_nextIndex = 0;
+    std::uint64_t m_verified = 0;
+    std::chrono::steady_clock::duration m_busy{};
+    std::vector<FoundFormula> m_found;
+    QString m_lastText;
+    FormulaStatistics m_lastStatistics;
+};

@@ -1,0 +1,119 @@
+// The main window wired to the calculation and filter windows, as the program starts it.
+#include "support/TestEnvironment.h"
+#include "analysis/ErrorValuesWindow.h"
+#include "analysis/FilterDialog.h"
+#include "app/MainWindow.h"
+#include "search/SearchWindow.h"
+#include "app/MainWindowConnections.h"
+#include "app/SettingsStore.h"
+#include "app/UserPrompts.h"
+#include "formula/FormulaStore.h"
+#include "formula/FormulaText.h"
+#include "history/Database.h"
+#include "history/DemoHistory.h"
+#include "history/DrawStore.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+class SilentPrompts : public UserPrompts {
+public:
+    void inform(const QString& title, const QString& message) override { messages << title + u'|' + message; }
+    void warn(const QString& title, const QString& message) override { messages << title + u'|' + message; }
+    bool confirm(const QString&, const QString&) override { return true; }
+    std::optional<QString> askText(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    QStringList messages;
+};
+
+const QDate kToday(2025, 3, 2);
+
+// Runs `action` once on the first modal dialog of type T that shows up, and
+// accepts every message box, until `owner` is destroyed. Two timers, because a
+// timer never fires again while its own slot is still inside a nested dialog.
+template <typename T>
+void driveModals(QObject* owner, std::function<void(T&)> action)
+{
+    auto* dialogs = new QTimer(owner);
+    QObject::connect(dialogs, &QTimer::timeout, dialogs, [dialogs, action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            dialogs->stop();
+            action(*dialog);
+        }
+    });
+    auto* boxes = new QTimer(owner);
+    QObject::connect(boxes, &QTimer::timeout, boxes, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    dialogs->start(20);
+    boxes->start(20);
+}
+
+} // namespace
+
+class MainWindowConnectionsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void calculationOpensTheErrorValuesWindowAndFilterNarrowsTheSelection()
+    {
+        TestEnvironment env;
+        qputenv("VELMORA_NO_OPEN", "1");
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0)).addAll(DemoHistory::generate(LotteryTable::entry(0), 3, 9, kToday.addDays(-1)));
+            FormulaStore store(db);
+            for (const char* line : {"第一码+第二码=下期杀第一直选", "第三码+3=下期杀第一直选", "和数=下期杀第一直选",
+                                     "第五码*2=下期杀第一直选"})
+                store.add(FormulaText::parse(QString::fromUtf8(line)));
+        }
+        auto settings = SettingsStore::open();
+        SilentPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        window.show();
+        QCOMPARE(window.listedFormulas().size(), size_t(4));
+
+        window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        auto* errorValues = window.findChild<ErrorValuesWindow*>();
+        QVERIFY(errorValues);
+        QVERIFY(errorValues->isVisible());
+        QCOMPARE(errorValues->findChild<QTabWidget*>()->count(), 1);
+        QVERIFY(prompts.messages.isEmpty());
+
+        // The filter's lower rate bound above every formula's rate deselects all of them.
+        QObject driver;
+        driveModals<FilterDialog>(&driver, [](FilterDialog& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("Text1_0"))->setText(QStringLiteral("100.5"));
+            dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        });
+        window.findChild<QPushButton*>(QStringLiteral("Command7"))->click();
+        for (const ScoredFormula& formula : window.listedFormulas())
+            QVERIFY(!window.selection().isSelected(formula.record.idx));
+
+        // A second calculation with nothing selected refills the same window with no votes.
+        window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        QCOMPARE(window.findChildren<ErrorValuesWindow*>().size(), qsizetype(1));
+
+        // The search opens modally over the stored history and closes cleanly.
+        bool searchShown = false;
+        QObject searchDriver;
+        driveModals<SearchWindow>(&searchDriver, [&searchShown](SearchWindow& search) {
+            searchShown = search.windowTitle() == QStringLiteral("公式搜索设置以及搜索结果");
+            search.reject();
+        });
+        window.findChild<QPushButton*>(QStringLiteral("Command22"))->click();
+        QVERIFY(searchShown);
+    }
+};
+
+QTEST_MAIN(MainWindowConnectionsTest)
+#include "MainWindowConnectionsTest.moc"
