@@ -12,9 +12,12 @@ fi
 echo "No display found (DISPLAY and WAYLAND_DISPLAY are empty): the window cannot open here."
 echo "Running the main job in the terminal instead, on a demo history in a temporary data directory."
 data=$(mktemp -d)
-cli() { ./build/velmora-cli --data-dir "$data" "$@"; }
+cli() { printf '\n$ velmora-cli %s\n' "$*" >&2; ./build/velmora-cli --data-dir "$data" "$@"; }
 export XDG_CONFIG_HOME="$data/config"
-set -x
 cli init --demo --days 20 --seed 20261208
 cli draw list | tail -n 5
 cli draw next
+cli formula score --table Gongshi1D --flag kill
+cli formula score --table Gongshi1D --flag keep
+cli predict --position 1 --play direct --flag kill --method selected
+cli search --table Gongshi1D --flag kill --operands 8 --candidates 20000 --seed 1 | tail -n 4

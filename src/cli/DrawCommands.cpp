@@ -85,23 +85,34 @@ int drawAdd(CliContext& context, DrawStore& store, const QStringList& args)
     return 0;
 }
 
+// Every column of Lishi, the work columns included, keyed by its name.
+QJsonArray allDrawRows(SqliteDatabase& db)
+{
+    QJsonArray rows;
+    SqliteStatement all = db.prepare(QStringLiteral("SELECT * FROM Lishi ORDER BY strQQH"));
+    while (all.next()) {
+        QJsonObject row;
+        for (int c = 0; c < all.columnCount(); ++c)
+            row.insert(all.columnName(c), QJsonValue::fromVariant(all.value(c)));
+        rows.append(row);
+    }
+    return rows;
+}
+
 int drawList(CliContext& context)
 {
-    const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
     if (context.json()) {
-        QJsonArray draws;
-        for (int row = 0; row < history.size(); ++row)
-            draws.append(drawObject(history, row));
         QJsonObject result;
-        result.insert(QStringLiteral("draws"), draws);
+        result.insert(QStringLiteral("draws"), allDrawRows(context.database().sql()));
         context.printJson(result);
-    } else {
-        for (int row = 0; row < history.size(); ++row) {
-            DrawNumbers numbers{};
-            for (int p = 1; p <= 5; ++p)
-                numbers[static_cast<size_t>(p - 1)] = history.number(row, p);
-            context.printLine(history.issue(row) + u' ' + numbersText(numbers));
-        }
+        return 0;
+    }
+    const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
+    for (int row = 0; row < history.size(); ++row) {
+        DrawNumbers numbers{};
+        for (int p = 1; p <= 5; ++p)
+            numbers[static_cast<size_t>(p - 1)] = history.number(row, p);
+        context.printLine(history.issue(row) + u' ' + numbersText(numbers));
     }
     return 0;
 }
