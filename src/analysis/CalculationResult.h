@@ -26,6 +26,7 @@ struct UsedFormula {
 
 // A formula that could not be evaluated and therefore did not vote.
 struct SkippedFormula {
+    int position = 0;
     QString table;
     int idx = 0;
     QString reason;

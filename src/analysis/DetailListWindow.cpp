@@ -45,7 +45,7 @@ DetailListWindow::DetailListWindow(const CalculationResult& result, QWidget* par
     }
     for (const SkippedFormula& f : result.skipped) {
         grid->setItem(row, 0, cell(QString::number(row + 1)));
-        grid->setItem(row, 1, cell(f.table));
+        grid->setItem(row, 1, cell(QStringLiteral("第%1").arg(f.position)));
         grid->setItem(row, 2, cell(QString::number(f.idx)));
         grid->setItem(row, 3, cell(QStringLiteral("无法识别公式：") + f.reason));
         grid->setItem(row, 4, cell(QString()));

@@ -48,6 +48,11 @@ ErrorValuesWindow::ErrorValuesWindow(Database& db, const CalculationResult& resu
     setModal(false);
     resize(820, 640);
     m_sink = [this](const QString& title, const QString& text) { QMessageBox::warning(this, title, text); };
+    m_opener = [](const QString& path) {
+        if (qEnvironmentVariable("VELMORA_NO_OPEN") == u"1")
+            return true;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
 
     m_tabStrip = new QTabWidget(this);
     m_tabStrip->setObjectName(QStringLiteral("TabStrip1"));
@@ -214,8 +219,11 @@ QString ErrorValuesWindow::exportCurrentTab()
         m_sink(e.title(), e.message());
         return QString();
     }
-    if (qEnvironmentVariable("VELMORA_NO_OPEN") != u"1")
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // The file is kept either way; the user is told when no program could show it.
+    if (!m_opener(path))
+        m_sink(QStringLiteral("列表显示错误"),
+               QStringLiteral("您的电脑没有可以打开表格文件的软件，多参数列表无法显示。\n文件已保存：%1")
+                   .arg(QDir::toNativeSeparators(path)));
     return path;
 }
 

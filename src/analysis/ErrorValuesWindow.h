@@ -19,6 +19,8 @@ class ErrorValuesWindow : public QDialog {
     Q_OBJECT
 public:
     using MessageSink = std::function<void(const QString& title, const QString& text)>;
+    // Hands a written file to the desktop; false when nothing could open it.
+    using FileOpener = std::function<bool(const QString& path)>;
 
     ErrorValuesWindow(Database& db, const CalculationResult& result, QWidget* parent = nullptr);
 
@@ -29,6 +31,7 @@ public:
     // Command1: writes the shown tab to ErrarrLei.xlsx in the data directory; returns the path.
     QString exportCurrentTab();
     void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+    void setFileOpener(FileOpener opener) { m_opener = std::move(opener); }
 
 private:
     struct TabState {
@@ -52,4 +55,5 @@ private:
     QPushButton* m_export = nullptr;
     QPushButton* m_details = nullptr;
     MessageSink m_sink;
+    FileOpener m_opener;
 };

@@ -19,7 +19,7 @@ void validate(const CalculationRequest& request)
 {
     if (request.leadingPositions < 1 || request.leadingPositions > 5)
         throw UserError(kTitle, QStringLiteral("位置必须是 1 到 5（收到 %1）").arg(request.leadingPositions));
-    if (request.range < 1 || request.range > CalculationResult::kMaxNumber)
+    if (request.range != 11 && request.range != CalculationResult::kMaxNumber)
         throw UserError(kTitle, QStringLiteral("号码范围必须是 11 或 12（收到 %1）").arg(request.range));
     if (request.bestMethod && (request.ranking.keepLimit < 1 || request.ranking.keepLimit > request.range))
         throw UserError(kTitle, QStringLiteral("保留个数限额必须在 1 到 %1 之间（收到 %2）")
@@ -54,7 +54,7 @@ void walk(const HistorySnapshot& history, int row, const QString& table, int pos
             value = CompiledFormula::compile(formula.code).evaluateRow(history, row);
         } catch (const FormulaError& e) {
             // A formula that cannot be read must not vote with someone else's value.
-            result.skipped.push_back({table, formula.idx, e.detail().isEmpty() ? e.message() : e.detail()});
+            result.skipped.push_back({position, table, formula.idx, e.detail().isEmpty() ? e.message() : e.detail()});
             continue;
         }
         const int number = namedNumber(value, request.range);

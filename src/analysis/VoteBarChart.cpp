@@ -36,10 +36,16 @@ VoteBarChart::VoteBarChart(const CalculationResult& result, int position, QWidge
     axisX->setLabelsFont(small);
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);
+    // Ticks on whole votes only, so a "%d" label never rounds a fractional tick;
+    // at most five steps, or the labels of this small chart crowd and get elided.
+    constexpr int kMaxSteps = 5;
+    const int step = std::max(1, (largest + kMaxSteps - 1) / kMaxSteps);
+    const int top = std::max(1, (largest + step - 1) / step) * step;
     auto* axisY = new QValueAxis;
-    axisY->setRange(0, std::max(1, largest));
+    axisY->setLabelsFont(small);
+    axisY->setRange(0, top);
     axisY->setLabelFormat(QStringLiteral("%d"));
-    axisY->setTickCount(std::min(largest, 10) + 1 < 2 ? 2 : std::min(largest, 10) + 1);
+    axisY->setTickCount(top / step + 1);
     chart->addAxis(axisY, Qt::AlignLeft);
     series->attachAxis(axisY);
     setChart(chart);

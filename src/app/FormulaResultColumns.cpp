@@ -10,11 +10,13 @@
 
 namespace {
 
-std::int8_t shownNumber(double value, int range)
+// A draw's own value (Canshu) is folded unrounded, as the list's "计算值" is;
+// the carried value (PreCanshu) was rounded to an integer when it was carried.
+std::int8_t shownNumber(double value, int range, bool carried)
 {
-    if (!std::isfinite(value))
+    if (!FormulaScoring::isFoldable(value))
         return FormulaResultColumn::kEmpty;
-    const int folded = FormulaScoring::fold(FormulaScoring::roundHalfEven(value), range);
+    const int folded = carried ? FormulaScoring::predictedNumber(value, range) : FormulaScoring::nextNumber(value, range);
     return static_cast<std::int8_t>(folded);
 }
 
@@ -38,13 +40,13 @@ FormulaResultColumn column(const HistorySnapshot& history, const FormulaRecord& 
     rule.kill = formula.kill;
     for (size_t row = 0; row < rows; ++row) {
         if (sameDraw)
-            result.numbers[row] = shownNumber(values[row], rule.range);
+            result.numbers[row] = shownNumber(values[row], rule.range, false);
         // The first draw has no prediction, so it is never a hit.
         if (row == 0)
             continue;
         const double previous = values[row - 1];
         if (!sameDraw)
-            result.numbers[row] = shownNumber(previous, rule.range);
+            result.numbers[row] = shownNumber(previous, rule.range, true);
         result.hits[row] = FormulaScoring::isHitValue(previous, history, static_cast<int>(row), rule) ? 1 : 0;
     }
     return result;

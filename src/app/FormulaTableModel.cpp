@@ -85,7 +85,8 @@ QString FormulaTableModel::text(const ScoredFormula& formula, int column) const
     case 1: return m_showCode ? r.code : r.chinese;
     case 2: return m_kindLabel;
     case 3: return r.kill ? QStringLiteral("杀") : QStringLiteral("生");
-    case 4: return m_selection.isSelected(r.idx) && formula.evaluable ? QString::number(formula.nextNumber) : QString();
+    case 4:
+        return m_selection.isSelected(r.idx) && formula.nextNumber ? QString::number(*formula.nextNumber) : QString();
     case 5: return formula.evaluable ? formula.rateText : QStringLiteral("无法计算");
     case 6: return QString::number(r.statistics.longestMissRun);
     case 7: return QString::number(r.statistics.longestHitRun);
@@ -102,7 +103,7 @@ QVariant FormulaTableModel::raw(const ScoredFormula& formula, int column) const
     if (column == 0)
         return formula.record.idx;
     if (column == 4)
-        return formula.nextNumber;
+        return formula.nextNumber ? QVariant(*formula.nextNumber) : QVariant();
     return text(formula, column);
 }
 

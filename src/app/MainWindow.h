@@ -143,13 +143,15 @@ private:
     void invertSelection();
     void showFormulaDetail();
     void showAttributeHelp();
+
+    // Shared plumbing (MainWindow.cpp).
     void openManual();
     void runHook(Command command, const QString& caption);
-
     Database& requireDatabase() const;
     // Runs a handler; a UserError (or any failure) reaches the user as a message.
     void guarded(const std::function<void()>& handler);
     void refreshFormulaModel(std::vector<ScoredFormula> rows);
+    void sizeHistoryColumns();
 
     std::unique_ptr<Database> m_database;
     AppSettings m_settings;

@@ -7,7 +7,9 @@
 #include "app/MainWindow.h"
 #include "app/UserError.h"
 #include "app/UserPrompts.h"
+#include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
+#include "history/IssueNumbers.h"
 #include "search/SearchWindow.h"
 
 #include <QPointer>
@@ -43,7 +45,12 @@ void calculate(MainWindow& window, QSettings& store, const std::shared_ptr<QPoin
     request.group = window.currentGroup();
     request.kill = window.shownKill();
     request.range = window.lottery().numberRange;
-    request.verifyIssue = window.verifyHistory() ? window.verifyIssue() : QString();
+    if (window.verifyHistory()) {
+        // An empty box would silently turn the check of a past draw into the coming draw.
+        request.verifyIssue = window.verifyIssue().trimmed();
+        if (request.verifyIssue.isEmpty())
+            throw UserError(QStringLiteral("验证历史结果"), QStringLiteral("请在“验证历史结果”旁的期号框中输入需要验证的期号。"));
+    }
     request.bestMethod = !window.settings().calculateSelected();
     request.selected = selectedIdxs(window);
     if (request.bestMethod) {
@@ -91,6 +98,64 @@ void search(MainWindow& window, QSettings& store)
     dialog.exec();
 }
 
+DrawStore drawStore(MainWindow& window)
+{
+    requireHistory(window, QStringLiteral("删除历史"));
+    return DrawStore(*window.database(), window.lottery());
+}
+
+// Command3: the latest draw goes; the selection stays as it is.
+void deleteLastDraw(MainWindow& window)
+{
+    drawStore(window).deleteLast(1);
+    window.AddHaoma();
+    window.Yansuan();
+    window.QihaoXianshi();
+}
+
+// mnuEszhzd: the latest N draws, then the file is compacted.
+void deleteLastDraws(MainWindow& window)
+{
+    const auto answer = window.prompts().askText(
+        QStringLiteral("删除期数"), QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
+        QStringLiteral("1"));
+    const int count = answer ? answer->trimmed().toInt() : 0;
+    if (count <= 0)
+        return;
+    drawStore(window).deleteLast(count);
+    window.CompactDb();
+    window.reloadAll();
+}
+
+// mnuDlzd: every draw after the answered issue; that issue and all before it stay.
+void deleteToIssue(MainWindow& window)
+{
+    DrawStore store = drawStore(window);
+    const QString latest = store.lastIssue();
+    const QString proposal = latest.isEmpty() ? QString() : QString::number(latest.toLongLong() - 1);
+    const auto answer = window.prompts().askText(
+        QStringLiteral("删除期数"), QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"), proposal);
+    if (!answer || answer->trimmed().toLongLong() == 0)
+        return;
+    const QString issue = answer->trimmed();
+    if (!IssueNumbers::dateOf(issue, window.lottery().longDateIssue))
+        throw UserError(QStringLiteral("删除期数"), QStringLiteral("%1 不是本彩种的期号（%2位数字）。")
+                                                    .arg(issue).arg(IssueNumbers::length(window.lottery().longDateIssue)));
+    store.deleteAfter(issue);
+    window.CompactDb();
+    window.reloadAll();
+}
+
+// mnuDlAll: asks first, because nothing brings the draws back.
+void deleteAllDraws(MainWindow& window)
+{
+    DrawStore store = drawStore(window);
+    if (!window.prompts().confirm(QStringLiteral("删除所有历史"), QStringLiteral("确实要删除所有历史号码吗？删除后无法恢复。")))
+        return;
+    store.deleteAll();
+    window.reloadAll();
+}
+
 } // namespace
 
 void MainWindowConnections::connect(MainWindow& window, QSettings& store)
@@ -99,4 +164,8 @@ void MainWindowConnections::connect(MainWindow& window, QSettings& store)
     window.setHook(MainWindow::Command::Calculate, [&store, shown](MainWindow& w) { calculate(w, store, shown); });
     window.setHook(MainWindow::Command::Filter, [](MainWindow& w) { filter(w); });
     window.setHook(MainWindow::Command::Search, [&store](MainWindow& w) { search(w, store); });
+    window.setHook(MainWindow::Command::DeleteLastDraw, deleteLastDraw);
+    window.setHook(MainWindow::Command::DeleteLastDraws, deleteLastDraws);
+    window.setHook(MainWindow::Command::DeleteToIssue, deleteToIssue);
+    window.setHook(MainWindow::Command::DeleteAllHistory, deleteAllDraws);
 }

@@ -23,6 +23,16 @@ QString choose(const CliArguments& options, const QString& name, const QStringLi
     return value;
 }
 
+// An option given without a value (a trailing "--verify", or "--verify=") is a
+// mistake, not a request for the default: without this check a past-draw check
+// would silently become a coming-draw one.
+void requireValues(const CliArguments& options, const QStringList& names)
+{
+    for (const QString& name : names)
+        if (options.has(name) && options.value(name).trimmed().isEmpty())
+            throw UserError(kArgTitle, QStringLiteral("--%1 needs a value").arg(name));
+}
+
 bool killFlag(const CliArguments& options)
 {
     return choose(options, QStringLiteral("flag"), {QStringLiteral("kill"), QStringLiteral("keep")}, QStringLiteral("kill")) == u"kill";
@@ -92,8 +102,8 @@ QJsonObject predictJson(const CalculationResult& result)
                                 {QStringLiteral("number"), f.number}});
     QJsonArray skipped;
     for (const SkippedFormula& f : result.skipped)
-        skipped.append(QJsonObject{{QStringLiteral("table"), f.table}, {QStringLiteral("idx"), f.idx},
-                                   {QStringLiteral("reason"), f.reason}});
+        skipped.append(QJsonObject{{QStringLiteral("position"), f.position}, {QStringLiteral("table"), f.table},
+                                   {QStringLiteral("idx"), f.idx}, {QStringLiteral("reason"), f.reason}});
     QJsonObject document;
     document.insert(QStringLiteral("reference"), result.referenceIssue);
     document.insert(QStringLiteral("verify"), result.verifiedIssue.isEmpty() ? QJsonValue() : QJsonValue(result.verifiedIssue));
@@ -131,6 +141,8 @@ int predictCommand(CliContext& context, const QStringList& args)
     const CliArguments options(args);
     options.allowOnly({QStringLiteral("position"), QStringLiteral("play"), QStringLiteral("flag"), QStringLiteral("method"),
                        QStringLiteral("verify"), QStringLiteral("keys"), QStringLiteral("limit"), QStringLiteral("select")});
+    requireValues(options, {QStringLiteral("position"), QStringLiteral("play"), QStringLiteral("flag"), QStringLiteral("method"),
+                            QStringLiteral("verify"), QStringLiteral("keys"), QStringLiteral("limit"), QStringLiteral("select")});
     if (!options.has(QStringLiteral("position")))
         throw UserError(kArgTitle, QStringLiteral("predict needs --position 1..5"));
 
@@ -185,6 +197,7 @@ int filterCommand(CliContext& context, const QStringList& args)
 {
     const CliArguments options(args);
     options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("bounds"), QStringLiteral("select")});
+    requireValues(options, {QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("bounds"), QStringLiteral("select")});
     const QString table = Database::canonicalFormulaTable(options.value(QStringLiteral("table")));
     if (table.isEmpty())
         throw UserError(kArgTitle, QStringLiteral("--table needs one of %1").arg(Database::formulaTableNames().join(u' ')));

@@ -71,7 +71,7 @@ QJsonObject scoredObject(const ScoredFormula& f)
     o.insert(QStringLiteral("totalWeight"), statisticValue(f, static_cast<double>(s.totalWeight)));
     o.insert(QStringLiteral("rateText"), f.evaluable ? QJsonValue(f.rateText) : QJsonValue());
     o.insert(QStringLiteral("latestValue"), std::isfinite(f.latestValue) ? QJsonValue(f.latestValue) : QJsonValue());
-    o.insert(QStringLiteral("nextValue"), f.evaluable && f.nextNumber != 0 ? QJsonValue(f.nextNumber) : QJsonValue());
+    o.insert(QStringLiteral("nextValue"), f.nextNumber ? QJsonValue(*f.nextNumber) : QJsonValue());
     o.insert(QStringLiteral("error"), f.evaluable ? QJsonValue() : QJsonValue(f.error));
     return o;
 }
@@ -187,7 +187,7 @@ int scoreCommand(CliContext& context, const QStringList& args)
                                   .arg(s.longestHitRun)
                                   .arg(s.lastMissRun)
                                   .arg(s.lastHitRun)
-                                  .arg(f.nextNumber)
+                                  .arg(f.nextNumber ? QString::number(*f.nextNumber) : QStringLiteral("-"))
                                   .arg(f.record.chinese));
         }
     }

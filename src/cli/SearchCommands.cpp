@@ -151,12 +151,10 @@ int searchCommand(CliContext& context, const QStringList& args)
         if (mode != u"new" && mode != u"hold")
             throw badOption(QStringLiteral("--mode needs new or hold"));
         searchPlan.mode = mode == u"hold" ? SearchPlan::Mode::HoldCount : SearchPlan::Mode::NewCount;
-        for (int kind = 1; kind <= 10; ++kind) {
-            bool ok = false;
-            const double count = settings.planCount(kind, kill).trimmed().toDouble(&ok);
-            if (ok && kind != 6)
-                searchPlan.counts[static_cast<size_t>(kind)] = static_cast<int>(count);
-        }
+        std::array<QString, 11> saved;
+        for (int kind = 1; kind <= 10; ++kind)
+            saved[static_cast<size_t>(kind)] = settings.planCount(kind, kill);
+        searchPlan.counts = SearchPlan::countsOf(saved);
         // Stored below rather than by the plan, so the found list can still be reported.
         PlanSearch planSearch(session, settings.loadBounds(), searchOptions, &store);
         planSearch.start(searchPlan, store.existingCounts(kill));
@@ -187,9 +185,8 @@ int searchCommand(CliContext& context, const QStringList& args)
         session.run({static_cast<std::uint64_t>(candidates), std::nullopt},
                     wanted > 0 ? static_cast<std::uint64_t>(wanted) : SearchSession::kUnlimited);
         evaluated = session.verifiedCount();
-        if (storeMode) {
+        if (storeMode)
             storedTables = store.store(session.found(), *storeMode);
-        }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
@@ -223,7 +220,7 @@ int searchCommand(CliContext& context, const QStringList& args)
                               .arg(engine.threadCount()).arg(seed));
         if (session.full())
             context.printLine(QStringLiteral("找到的公式已达%1条上限，搜索已停止").arg(SearchSession::kCapacity));
-        if (!storedTables.isEmpty() || storeMode)
+        if (storeMode)
             context.printLine(FoundFormulaStore::completedMessage());
     }
     return 0;

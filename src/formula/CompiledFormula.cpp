@@ -15,9 +15,6 @@ constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 // Rows handled per pass of the interpreter; the stack lives in one scratch
 // buffer of depth * kBlock values.
 constexpr int kBlock = 128;
-// Column values stay below 2^13 (2 to the 12th, a four-digit year), so sums
-// whose absolute coefficients add up to this much stay inside int32.
-constexpr long long kMaxSumCoefficients = 100000;
 
 double modValue(double dividend, double divisor)
 {
@@ -143,7 +140,7 @@ CompiledFormula CompiledFormula::columnSum(const std::vector<int>& attributes, d
             throw FormulaError(QStringLiteral("属性列序号超出范围：%1").arg(attribute));
         program->addTerm(attribute, 1);
     }
-    if (program->sumOfCoefficients() > kMaxSumCoefficients)
+    if (program->sumOfCoefficients() > FormulaProgram::kMaxSumCoefficients)
         throw FormulaError(QStringLiteral("求和公式的项数过多"));
     // The same formula as code, so a generic evaluation gives the same values.
     for (size_t i = 0; i < attributes.size(); ++i) {

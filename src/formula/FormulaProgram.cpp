@@ -14,7 +14,6 @@ using Op = FormulaProgram::Op;
 
 // Deep nesting is refused rather than risking the parser's stack.
 constexpr int kMaxNesting = 200;
-constexpr long long kMaxSumCoefficients = 100000;
 // Far beyond any real formula; keeps the recursive passes over the tree shallow.
 constexpr size_t kMaxTokens = 5000;
 
@@ -372,7 +371,7 @@ FormulaProgram FormulaProgram::compile(const QString& text)
 
     FormulaProgram sum;
     if (collectSum(*root, 1, sum)
-        && sum.sumOfCoefficients() <= kMaxSumCoefficients) {
+        && sum.sumOfCoefficients() <= FormulaProgram::kMaxSumCoefficients) {
         std::erase_if(sum.terms, [](const Term& t) { return t.coefficient == 0; });
         program.sum = true;
         program.terms = std::move(sum.terms);

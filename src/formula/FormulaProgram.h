@@ -20,6 +20,10 @@ struct FormulaProgram {
         int coefficient = 1;
     };
 
+    // Column values stay below 2^13 (a four-digit year is the largest), so a sum
+    // whose absolute coefficients add up to at most this stays inside int32.
+    static constexpr long long kMaxSumCoefficients = 100000;
+
     std::vector<Instruction> code;
     int maxDepth = 0;
 

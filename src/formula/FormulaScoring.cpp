@@ -83,6 +83,11 @@ FormulaStatistics walkAny(const HistorySnapshot& history, const double* previous
 
 } // namespace
 
+bool FormulaScoring::isFoldable(double value)
+{
+    return foldable(value);
+}
+
 std::int64_t FormulaScoring::roundHalfEven(double value)
 {
     return foldable(value) ? static_cast<std::int64_t>(roundHalfEvenValue(value)) : 0;

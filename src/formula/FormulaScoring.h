@@ -20,6 +20,8 @@ public:
     static int fold(std::int64_t value, int range);
     // The number a draw's value predicts for the next draw (via PreCanshu rounding); 0 when empty.
     static int predictedNumber(double value, int range);
+    // Whether a value names a number at all: empty (NaN) and absurdly large values do not.
+    static bool isFoldable(double value);
     // The "计算值" of the list: the latest unrounded value folded as (v − 1) Mod R + 1.
     static int nextNumber(double latestValue, int range);
 

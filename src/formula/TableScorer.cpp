@@ -7,8 +7,6 @@
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
 
-#include <QRegularExpression>
-#include <limits>
 
 std::vector<ScoredFormula> TableScorer::scoreTable(Database& db, const HistorySnapshot& history, const QString& table,
                                                    bool kill, int range, const ScoringWindow& window)
@@ -36,14 +34,14 @@ std::vector<ScoredFormula> TableScorer::scoreTable(Database& db, const HistorySn
             const CompiledFormula formula = CompiledFormula::compile(record.code);
             result.record.statistics = FormulaScoring::score(history, formula, rule, window);
             result.latestValue = formula.evaluateRow(history, latest);
-            result.nextNumber = FormulaScoring::nextNumber(result.latestValue, range);
+            if (FormulaScoring::isFoldable(result.latestValue))
+                result.nextNumber = FormulaScoring::nextNumber(result.latestValue, range);
             result.rateText = FormulaScoring::rateCellText(result.record.statistics);
             scores.emplace_back(record.idx, result.record.statistics);
         } catch (const FormulaError& e) {
             // Stored before validation existed, or edited by hand: marked, never scored.
             result.evaluable = false;
             result.error = e.detail();
-            result.latestValue = std::numeric_limits<double>::quiet_NaN();
             scores.emplace_back(record.idx, std::nullopt);
         }
         scored.push_back(result);

@@ -3,6 +3,9 @@
 #include "app/UserError.h"
 #include "history/AttributeCatalog.h"
 
+#include <cmath>
+#include <cstdlib>
+
 namespace {
 
 std::uint64_t splitmix64(std::uint64_t x)
@@ -27,6 +30,13 @@ private:
     std::uint64_t m_state;
 };
 
+UserError constantOutOfRange()
+{
+    return UserError(QStringLiteral("公式末尾偏移常数"), QStringLiteral("公式末尾偏移常数必须在%1到%2之间")
+                                                          .arg(-CandidateGenerator::kMaxConstantMagnitude)
+                                                          .arg(CandidateGenerator::kMaxConstantMagnitude));
+}
+
 } // namespace
 
 CandidateGenerator::CandidateGenerator(std::uint64_t seed, int operands, std::optional<int> constant)
@@ -34,6 +44,19 @@ CandidateGenerator::CandidateGenerator(std::uint64_t seed, int operands, std::op
 {
     if (operands < kMinOperands || operands > kMaxOperands)
         throw UserError(QStringLiteral("公式运算元数"), QStringLiteral("公式运算元数必须在%1到%2之间").arg(kMinOperands).arg(kMaxOperands));
+    if (constant && std::abs(*constant) > kMaxConstantMagnitude)
+        throw constantOutOfRange();
+}
+
+int CandidateGenerator::constantOf(const QString& text)
+{
+    bool ok = false;
+    const double value = std::floor(text.trimmed().toDouble(&ok));
+    if (!ok || !std::isfinite(value))
+        return 0;
+    if (std::fabs(value) > kMaxConstantMagnitude)
+        throw constantOutOfRange();
+    return static_cast<int>(value);
 }
 
 Candidate CandidateGenerator::generate(std::uint64_t index) const

@@ -21,11 +21,18 @@ public:
     static constexpr int kMaxOperands = Candidate::kMaxTerms;
     static constexpr int kCodeCount = 88; // L1A .. L3R; L4R and L5R are never drawn
     static constexpr int kMaxRandomConstant = 10;
+    // A typed tail constant beyond this could overflow the summed values; no
+    // useful formula needs one.
+    static constexpr int kMaxConstantMagnitude = 1000000;
 
     // `constant` empty: a random tail constant 0..10 per candidate.
     CandidateGenerator(std::uint64_t seed, int operands, std::optional<int> constant);
 
     Candidate generate(std::uint64_t index) const;
+
+    // The tail constant typed in a box: the integer part (rounded down) of its
+    // numeric value, 0 when it is not a number.
+    static int constantOf(const QString& text);
 
     int operands() const { return m_operands; }
     std::uint64_t seed() const { return m_seed; }

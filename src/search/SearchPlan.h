@@ -2,6 +2,7 @@
 
 #include "search/FoundFormulaStore.h"
 
+#include <QString>
 #include <array>
 #include <optional>
 
@@ -18,4 +19,14 @@ struct SearchPlan {
     std::optional<StoreMode> autoStore;
 
     static FormulaTarget targetOf(int kind, bool kill) { return {(kind - 1) % 5 + 1, kind > 5, kill}; }
+
+    // A plan box as a count: empty when it holds no number (the kind is skipped).
+    // A fraction is rounded up (a kind is done once its found count reaches the
+    // box's value) and an absurd size is held within what a count can be.
+    static std::optional<int> countOf(const QString& text);
+    // The counts of the ten boxes (index = kind; group 第一 never has one).
+    static std::array<std::optional<int>, 11> countsOf(const std::array<QString, 11>& texts);
+    // How many formulas the plan will look for: every count, or in hold-count
+    // mode what each kind still lacks beyond `existing`.
+    long long total(const std::array<int, 11>& existing) const;
 };

@@ -3,6 +3,7 @@
 #include "search/SearchEngine.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -35,6 +36,15 @@ double SearchSession::candidatesPerSecond() const
 {
     const double seconds = std::chrono::duration<double>(m_busy).count();
     return seconds > 0 ? static_cast<double>(m_verified) / seconds : 0.0;
+}
+
+std::uint64_t SearchSession::stillWanted(double target) const
+{
+    const double missing = std::ceil(target - static_cast<double>(m_found.size()));
+    // NaN and negative targets want nothing; nothing beyond the capacity can be found anyway.
+    if (!(missing > 0))
+        return 0;
+    return static_cast<std::uint64_t>(std::min(missing, static_cast<double>(kCapacity)));
 }
 
 int SearchSession::runBatch(std::uint64_t count, std::uint64_t wanted)

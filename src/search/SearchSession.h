@@ -42,6 +42,10 @@ public:
     // ones or when the found list is full. Returns how many were accepted.
     int run(const SearchBudget& budget, std::uint64_t wanted = kUnlimited);
 
+    // Accepted candidates still needed for the found count to reach `target`
+    // (a fraction counts as the next whole formula); 0 once it is reached.
+    std::uint64_t stillWanted(double target) const;
+
     const std::vector<FoundFormula>& found() const { return m_found; }
     void clearFound() { m_found.clear(); }
     bool full() const { return static_cast<int>(m_found.size()) >= kCapacity; }

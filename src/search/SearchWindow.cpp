@@ -82,7 +82,7 @@ void SearchWindow::buildControls()
     auto* kindGrid = new QGridLayout(kindBox);
     auto* tdg = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
-        m_opTDG[static_cast<size_t>(i)] = named(new QRadioButton(i == 0 ? QStringLiteral("直选") : QStringLiteral("组选"), kindBox), arrayName("opTDG", i));
+        m_opTDG[static_cast<size_t>(i)] = named(new QRadioButton(i == 0 ? QStringLiteral("直选") : QStringLiteral("组选"), kindBox), QStringLiteral("opTDG%1").arg(i));
         tdg->addButton(m_opTDG[static_cast<size_t>(i)]);
         kindGrid->addWidget(m_opTDG[static_cast<size_t>(i)], 0, i);
     }
@@ -96,7 +96,7 @@ void SearchWindow::buildControls()
     auto* xingRow = new QHBoxLayout;
     xingRow->addWidget(new QLabel(QStringLiteral("位数选择"), kindBox));
     for (int p = 1; p <= 5; ++p) {
-        m_optXing[static_cast<size_t>(p)] = named(new QRadioButton(AttributeCatalog::positionWords()[p - 1], kindBox), arrayName("optXing", p));
+        m_optXing[static_cast<size_t>(p)] = named(new QRadioButton(AttributeCatalog::positionWords()[p - 1], kindBox), QStringLiteral("optXing%1").arg(p));
         xing->addButton(m_optXing[static_cast<size_t>(p)]);
         xingRow->addWidget(m_optXing[static_cast<size_t>(p)]);
     }
@@ -336,13 +336,10 @@ SearchOptions SearchWindow::currentOptions() const
 {
     SearchOptions options;
     options.operands = m_hScroll1->value();
-    if (m_option5[1]->isChecked()) {
+    if (m_option5[1]->isChecked())
         options.constant.reset();
-    } else {
-        bool ok = false;
-        const int value = m_text6->text().trimmed().toInt(&ok);
-        options.constant = ok ? value : 0;
-    }
+    else
+        options.constant = CandidateGenerator::constantOf(m_text6->text());
     options.form = m_option6[0]->isChecked() ? TextForm::Bracket : TextForm::Suffix;
     return options;
 }
@@ -384,19 +381,19 @@ void SearchWindow::startManual()
 
 void SearchWindow::manualTick()
 {
-    std::uint64_t wanted = SearchSession::kUnlimited;
-    if (m_check1->isChecked()) {
-        const double target = SearchBounds::numericValue(m_text1[15]->text());
-        const double found = static_cast<double>(m_session->found().size());
-        if (target <= found) {
-            m_timer1->stop();
-            return;
-        }
-        wanted = static_cast<std::uint64_t>(target - found);
+    // With 自动中止 ticked, the search stops once the found count reaches the target box.
+    const auto stillWanted = [this] {
+        return m_check1->isChecked() ? m_session->stillWanted(SearchBounds::numericValue(m_text1[15]->text()))
+                                     : SearchSession::kUnlimited;
+    };
+    const std::uint64_t wanted = stillWanted();
+    if (wanted == 0) {
+        m_timer1->stop();
+        return;
     }
     m_session->run({std::nullopt, kTickBudget}, wanted);
     showProgress(static_cast<int>(m_session->found().size()));
-    if (m_check1->isChecked() && SearchBounds::numericValue(m_text1[15]->text()) <= static_cast<double>(m_session->found().size()))
+    if (stillWanted() == 0)
         m_timer1->stop();
     if (m_session->full())
         stopForCapacity(m_timer1);
@@ -409,21 +406,8 @@ void SearchWindow::startPlan()
     m_timer1->stop();
     m_planFlag = true;
     countExisting();
-    SearchPlan plan;
-    plan.kill = currentKill();
-    plan.mode = m_option4[0]->isChecked() ? SearchPlan::Mode::HoldCount : SearchPlan::Mode::NewCount;
-    for (int k = 1; k <= 10; ++k) {
-        bool ok = false;
-        const double count = m_text5[static_cast<size_t>(k)]->text().trimmed().toDouble(&ok);
-        if (ok && k != 6)
-            plan.counts[static_cast<size_t>(k)] = static_cast<int>(count);
-    }
-    if (m_chkAutApd[0]->isChecked())
-        plan.autoStore = StoreMode::Append;
-    else if (m_chkAutApd[1]->isChecked())
-        plan.autoStore = StoreMode::Replace;
     m_plan = std::make_unique<PlanSearch>(*m_session, m_defaults, currentOptions(), &m_store);
-    m_plan->start(plan, m_existing);
+    m_plan->start(currentPlan(), m_existing);
     m_list1->clear();
     colourKindLabels();
     m_timer2->start();
@@ -538,20 +522,25 @@ void SearchWindow::loadPlan()
     updatePlanTotal();
 }
 
+SearchPlan SearchWindow::currentPlan() const
+{
+    SearchPlan plan;
+    plan.kill = currentKill();
+    plan.mode = m_option4[0]->isChecked() ? SearchPlan::Mode::HoldCount : SearchPlan::Mode::NewCount;
+    std::array<QString, 11> texts;
+    for (int k = 1; k <= 10; ++k)
+        texts[static_cast<size_t>(k)] = m_text5[static_cast<size_t>(k)]->text();
+    plan.counts = SearchPlan::countsOf(texts);
+    if (m_chkAutApd[0]->isChecked())
+        plan.autoStore = StoreMode::Append;
+    else if (m_chkAutApd[1]->isChecked())
+        plan.autoStore = StoreMode::Replace;
+    return plan;
+}
+
 void SearchWindow::updatePlanTotal()
 {
-    const bool hold = m_option4[0]->isChecked();
-    long long total = 0;
-    for (int k = 1; k <= 10; ++k) {
-        if (k == 6)
-            continue;
-        bool ok = false;
-        const int count = m_text5[static_cast<size_t>(k)]->text().trimmed().toInt(&ok);
-        if (!ok)
-            continue;
-        total += hold ? std::max(0, count - m_existing[static_cast<size_t>(k)]) : count;
-    }
-    m_planTotal->setText(QStringLiteral("搜索公式总数：%1").arg(total));
+    m_planTotal->setText(QStringLiteral("搜索公式总数：%1").arg(currentPlan().total(m_existing)));
 }
 
 void SearchWindow::countExisting()

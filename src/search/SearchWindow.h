@@ -57,6 +57,7 @@ private:
     int currentKind() const { return currentPosition() + (currentGroup() ? 5 : 0); }
     void selectKind(int kind);
     SearchOptions currentOptions() const;
+    SearchPlan currentPlan() const; // the plan boxes, mode, kill flag and store box as they stand
     QStringList boundTexts() const;
     void showBounds(const QStringList& texts);
     bool haveHistory();

@@ -77,6 +77,10 @@ TEST_F(AnalysisCommandsTest, PredictPrintsTalliesVerdictsAndUsedFormulas)
 
     const CliRun missing = cli("predict --position 1 --verify 24010101");
     EXPECT_EQ(missing.exitCode, 2);
+    // A past-draw check without its issue must not quietly become a coming-draw one.
+    const CliRun noIssue = cli("predict --position 1 --verify");
+    EXPECT_EQ(noIssue.exitCode, 2);
+    EXPECT_TRUE(noIssue.json.isEmpty());
     const CliRun badKey = cli("predict --position 1 --method best --keys speed");
     EXPECT_EQ(badKey.exitCode, 2);
 }

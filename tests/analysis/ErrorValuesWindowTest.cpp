@@ -6,6 +6,7 @@
 #include "history/SqliteDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include <QChartView>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -14,7 +15,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QValueAxis>
 #include <QtTest>
+#include <cmath>
 
 namespace {
 
@@ -135,6 +138,35 @@ private slots:
         QCOMPARE(path, env.path(QStringLiteral("ErrarrLei.xlsx")));
         QVERIFY(QFile::exists(path));
         QCOMPARE(db.sql().scalar(QStringLiteral("SELECT ETrrcount FROM ErrarrLei WHERE num = 5")).toInt(), 1);
+
+        // No program to show the file: the file stays and the user is told.
+        QString title;
+        window.setMessageSink([&](const QString& t, const QString& text) { title = t; shownError = text; });
+        window.setFileOpener([](const QString&) { return false; });
+        QCOMPARE(window.exportCurrentTab(), path);
+        QCOMPARE(title, QStringLiteral("列表显示错误"));
+        QVERIFY(shownError.contains(QStringLiteral("多参数列表无法显示")));
+        QVERIFY(QFile::exists(path));
+    }
+
+    void chartTicksFallOnWholeVotes()
+    {
+        TestEnvironment env;
+        Database db(env.dataDirectory());
+        for (int largest : {0, 7, 37}) {
+            CalculationResult result = threePositions(false);
+            result.tally(1, 4) = {largest, largest, 0};
+            ErrorValuesWindow window(db, result);
+            auto* chart = window.findChild<QChartView*>(QStringLiteral("VoteBarChart1"));
+            QVERIFY(chart);
+            const auto axes = chart->chart()->axes(Qt::Vertical);
+            QCOMPARE(axes.size(), 1);
+            const auto* axis = qobject_cast<QValueAxis*>(axes.first());
+            const double step = axis->max() / (axis->tickCount() - 1);
+            QCOMPARE(step, std::round(step));
+            QVERIFY(axis->max() >= std::max(largest, 2));
+            QVERIFY(axis->tickCount() <= 6);
+        }
     }
 
     void filterDialogReportsWhatIsLeft()

@@ -85,6 +85,14 @@ TEST(FormulaResultColumns, ShowsFoldedValuesAndMarksHitsOfThePreviousPrediction)
     EXPECT_EQ(next[0].hits, (std::vector<std::uint8_t>{0, 0, 0, 0}));
     const auto same = FormulaResultColumns::build(history, {keep}, rule, true);
     EXPECT_EQ(same[0].numbers, (std::vector<std::int8_t>{11, 5, 10, 2}));
+    // Half values: the carried value rounds to even (2.5 → 2, 12.5 → 12 → 1); a
+    // draw's own value folds like the list's 计算值 (2.5 − 1 = 1.5 → 2 → 3).
+    FormulaRecord half = keep;
+    half.code = QStringLiteral("L1A+1.5"); // 2.5, 7.5, 12.5, 4.5
+    EXPECT_EQ(FormulaResultColumns::build(history, {half}, rule, false)[0].numbers,
+              (std::vector<std::int8_t>{FormulaResultColumn::kEmpty, 2, 8, 1}));
+    EXPECT_EQ(FormulaResultColumns::build(history, {half}, rule, true)[0].numbers,
+              (std::vector<std::int8_t>{3, 7, 2, 5}));
     // The broken formula gets an empty column that says why.
     EXPECT_EQ(next[1].numbers, std::vector<std::int8_t>(4, FormulaResultColumn::kEmpty));
     EXPECT_TRUE(next[1].toolTip.startsWith(QStringLiteral("坏公式")));

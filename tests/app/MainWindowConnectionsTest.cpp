@@ -1,4 +1,5 @@
 // The main window wired to the calculation and filter windows, as the program starts it.
+#include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"
 #include "analysis/ErrorValuesWindow.h"
 #include "analysis/FilterDialog.h"
@@ -6,14 +7,16 @@
 #include "search/SearchWindow.h"
 #include "app/MainWindowConnections.h"
 #include "app/SettingsStore.h"
-#include "app/UserPrompts.h"
 #include "formula/FormulaStore.h"
 #include "formula/FormulaText.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
+#include "history/HistorySnapshot.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -23,15 +26,6 @@
 #include <QtTest>
 
 namespace {
-
-class SilentPrompts : public UserPrompts {
-public:
-    void inform(const QString& title, const QString& message) override { messages << title + u'|' + message; }
-    void warn(const QString& title, const QString& message) override { messages << title + u'|' + message; }
-    bool confirm(const QString&, const QString&) override { return true; }
-    std::optional<QString> askText(const QString&, const QString&, const QString&) override { return std::nullopt; }
-    QStringList messages;
-};
 
 const QDate kToday(2025, 3, 2);
 
@@ -76,7 +70,7 @@ private slots:
                 store.add(FormulaText::parse(QString::fromUtf8(line)));
         }
         auto settings = SettingsStore::open();
-        SilentPrompts prompts;
+        ScriptedPrompts prompts;
         MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
         MainWindowConnections::connect(window, *settings);
         window.show();
@@ -112,6 +106,57 @@ private slots:
         });
         window.findChild<QPushButton*>(QStringLiteral("Command22"))->click();
         QVERIFY(searchShown);
+    }
+
+    void historyDeletionsAskAndKeepTheRightDraws()
+    {
+        TestEnvironment env;
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0)).addAll(DemoHistory::generate(LotteryTable::entry(0), 2, 4, kToday.addDays(-1)));
+        }
+        auto settings = SettingsStore::open();
+        ScriptedPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        const auto count = [&window] { return window.history()->size(); };
+        const auto trigger = [&window](const char* name) { window.findChild<QAction*>(QString::fromLatin1(name))->trigger(); };
+        QCOMPARE(count(), 168);
+
+        window.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        QCOMPARE(count(), 167);
+        QCOMPARE(window.history()->issues().back(), QStringLiteral("25030183"));
+
+        prompts.answers = {QStringLiteral("3")};
+        trigger("mnuEszhzd");
+        QCOMPARE(count(), 164);
+        QVERIFY(QFile::exists(env.path(QStringLiteral("formulaTmp.mdb"))));
+
+        prompts.answers = {QStringLiteral("0")}; // nothing happens
+        trigger("mnuEszhzd");
+        QCOMPARE(count(), 164);
+
+        prompts.answers = {QStringLiteral("25030110")};
+        trigger("mnuDlzd");
+        QCOMPARE(window.history()->issues().back(), QStringLiteral("25030110"));
+        prompts.answers = {QStringLiteral("2503")};
+        trigger("mnuDlzd");
+        QVERIFY(prompts.messages.last().startsWith(QStringLiteral("删除期数|")));
+        QCOMPARE(window.history()->issues().back(), QStringLiteral("25030110"));
+
+        // Checking a past draw with no issue in the box is refused rather than run on the coming draw.
+        window.findChild<QRadioButton*>(QStringLiteral("Option5_1"))->setChecked(true);
+        window.findChild<QLineEdit*>(QStringLiteral("Text3"))->clear();
+        window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        QVERIFY(prompts.messages.last().startsWith(QStringLiteral("验证历史结果|")));
+        QVERIFY(!window.findChild<ErrorValuesWindow*>());
+
+        prompts.confirmAnswer = false;
+        trigger("mnuDlAll");
+        QCOMPARE(count(), 84 + 10);
+        prompts.confirmAnswer = true;
+        trigger("mnuDlAll");
+        QCOMPARE(count(), 0);
     }
 };
 

@@ -1,10 +1,10 @@
 // The main window under the offscreen platform, with a real database file and
 // real settings, and scripted answers in place of message boxes.
+#include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"
 #include "app/FormulaTableModel.h"
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
-#include "app/UserPrompts.h"
 #include "formula/DemoFormulas.h"
 #include "formula/FormulaStore.h"
 #include "formula/FormulaText.h"
@@ -15,37 +15,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QtTest>
-#include <deque>
 
 namespace {
-
-class ScriptedPrompts : public UserPrompts {
-public:
-    void inform(const QString& title, const QString& message) override { messages << title + u'|' + message; }
-    void warn(const QString& title, const QString& message) override { messages << title + u'|' + message; }
-    bool confirm(const QString& title, const QString&) override
-    {
-        questions << title;
-        return confirmAnswer;
-    }
-    std::optional<QString> askText(const QString&, const QString&, const QString&) override
-    {
-        if (answers.empty())
-            return std::nullopt;
-        const QString answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    QStringList messages;
-    QStringList questions;
-    bool confirmAnswer = true;
-    std::deque<QString> answers;
-};
 
 const QDate kToday(2025, 3, 2);
 
@@ -99,6 +77,11 @@ private:
         const QModelIndex index = grid->model()->index(row, column);
         QMetaObject::invokeMethod(grid, "clicked", Q_ARG(QModelIndex, index));
     }
+    static void rightClick(QWidget& window, QTableView* grid, QPoint at)
+    {
+        QMetaObject::invokeMethod(grid, "customContextMenuRequested", Q_ARG(QPoint, at));
+        child<QMenu>(window, "mnuMang")->hide();
+    }
     static bool isBlue(QTableView* grid, int row)
     {
         return grid->model()->index(row, 0).data(Qt::BackgroundRole).value<QBrush>().color() == QColor(0, 0, 255);
@@ -136,9 +119,6 @@ private slots:
         QCOMPARE(formulas->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("正确率（加权算法）"));
         QCOMPARE(child<QLineEdit>(*window, "Text1")->text(), QStringLiteral("25030201"));
         QVERIFY(m_prompts.messages.isEmpty());
-        // Every control a user reaches by name exists with its caption.
-        QCOMPARE(child<QPushButton>(*window, "Command23")->text(), QStringLiteral("计算公式(&C)"));
-        QCOMPARE(child<QCheckBox>(*window, "Check1")->text(), QStringLiteral("历史列表显示公式各期验算结果(时间较长，请耐性等待...)"));
         for (int i = 0; i < 28; ++i)
             QVERIFY(window->findChild<QAction*>(QStringLiteral("mnu11S5%1").arg(i)));
         // The help buttons find the manual.
@@ -146,14 +126,69 @@ private slots:
         QVERIFY(window->lastOpenedDocument().endsWith(QStringLiteral("manual.md")));
     }
 
-    void opensWithoutADatabase()
+    // Users and their notes know the controls by these names and words.
+    void everyControlAndMenuCarriesItsCaption()
     {
-        MainWindow window(nullptr, *m_store, m_prompts, [] { return kToday; });
-        window.show();
-        QCOMPARE(child<QTableView>(window, "MSFlexGrid2")->model()->rowCount(), 0);
-        child<QLineEdit>(window, "Text2")->setText(QStringLiteral("第一码=下期杀第一直选"));
-        child<QPushButton>(window, "Command1")->click();
-        QVERIFY(m_prompts.messages.value(0).startsWith(QStringLiteral("数据库错误|")));
+        auto window = openWindow();
+        const std::pair<const char*, const char*> captions[] = {
+            {"Frame1", "位数选择"}, {"Frame2", "玩法选择"}, {"Frame4", "生杀"}, {"Frame5", "计算/验算选择"}, {"Frame6", "计算方法"},
+            {"optXing1", "第一"}, {"optXing5", "第五"}, {"opTDG0", "直选"}, {"opTDG1", "组选"},
+            {"Option2_0", "杀"}, {"Option2_1", "生"}, {"Option5_0", "计算下期结果"}, {"Option5_1", "验证历史结果"},
+            {"Option6_0", "最优公式法"}, {"Option6_1", "计算选中公式"},
+            {"Command12", "公式往期位置值结果列表"}, {"Command11", "所有类公式中文导出"}, {"Command20", "所选类公式中文导出"},
+            {"Command8", "选中所有公式"}, {"Command2", "清空所有公式"}, {"Command5", "反选所有公式"}, {"Command7", "公式过滤设置"},
+            {"Command18", "使用说明文档下载(&L)"}, {"Command139", "幻灯图示说明下载(&P)"}, {"Command6", "演示说明录像下载(&M)"},
+            {"Command22", "公式搜索(&F)"}, {"Command9", "软件设置(&T)"}, {"Command10", "读取公式文本(N)"},
+            {"cmdGsgx", "公式在线更新（&W)"}, {"Command1", "添加所输公式(&A)"}, {"Command23", "计算公式(&C)"},
+            {"Command4", "公式参数对照说明(&I)"}, {"cmdLsdcTxt", "历史号码导出文本文件(&X)"}, {"Command3", "删除最后历史(&D)"},
+            {"Command21", "开奖历史号在线更新(&O)"}, {"cmdDcexl", "导出列表到Excel"},
+            {"Label1", "期号："}, {"Label12", "手工输入已经开出的历史号码记录下一期:"},
+            {"Check1", "历史列表显示公式各期验算结果(时间较长，请耐性等待...)"},
+            {"mnuMang", "管理"}, {"mnuExl", "导出到EXCEL表格(&E)"}, {"mnuCulate", "查询该公式历史计算式(&U)"},
+            {"mnuDelGS", "删除该公式(&D)"}, {"mnuDelXzGS", "删除选中所有公式(&C)"}, {"mnuDelLst", "删除最后公式(&E)"},
+            {"mnuDelNXzGS", "删除未选中公式(&X)"},
+            {"mnuSetup", "设置"}, {"mnuYsXs0", "历史列表公式验算结果显示在下期(&N)"}, {"mnuYsXs1", "历史列表公式验算结果显示在当期(&T)"},
+            {"mnuQsJs", "检索期数设置(&Q)"}, {"mnuBuhan", "检索期数前溯不含当前期"}, {"mnuQs0", "前所有期"}, {"mnuQs1", "前100期"},
+            {"mnuQs4", "前500期"}, {"mnuQs9", "前3000期"}, {"mnuZqlJq", "正确率使用期数加权算法(&A)"},
+            {"mnuSetDay", "历史号码更新检索天数设置(&D)"}, {"mnuCaizhong", "彩种选择"}, {"mnu11S50", "广东11选5"},
+            {"mnu11S524", "黑龙江11选5"}, {"mnu11S527", "四川快乐12"}, {"meuHfmr", "恢复默认设置(&R)"},
+            {"mnuLsgl", "历史管理"}, {"mnuDcls", "导出历史号码(&O)"}, {"mnuDlAll", "删除所有历史(&A）"},
+            {"mnuDlzd", "删除到选定期(&D)"}, {"mnuEszhzd", "删除最后指定数量期历史(&E)"},
+        };
+        for (const auto& [name, caption] : captions) {
+            const QObject* control = window->findChild<QObject*>(QString::fromLatin1(name));
+            QVERIFY2(control, name);
+            const bool titled = qobject_cast<const QGroupBox*>(control) || qobject_cast<const QMenu*>(control);
+            QCOMPARE(control->property(titled ? "title" : "text").toString(), QString::fromUtf8(caption));
+        }
+        const std::pair<const char*, const char*> toolTips[] = {
+            {"MSFlexGrid2", "双击参数列可以以该参数次序排序，单击鼠标右键可以打开此表功能扩展菜单"},
+            {"Command21", "从官方服务器更新历史号码"}, {"Option5_0", "现存历史号码的下一期"}, {"Option5_1", "验算指定期下期结果"},
+        };
+        for (const auto& [name, tip] : toolTips)
+            QCOMPARE(child<QWidget>(*window, name)->toolTip(), QString::fromUtf8(tip));
+        for (const char* name : {"MSFlexGrid1", "ProgressBar1", "TabStrip1", "Text1", "Text2", "Text3", "HScroll1", "txtIpt5"})
+            QVERIFY2(window->findChild<QWidget*>(QString::fromLatin1(name)), name);
+    }
+
+    void opensWithoutADatabaseOrWithABrokenTable()
+    {
+        {
+            MainWindow window(nullptr, *m_store, m_prompts, [] { return kToday; });
+            window.show();
+            QCOMPARE(child<QTableView>(window, "MSFlexGrid2")->model()->rowCount(), 0);
+            child<QLineEdit>(window, "Text2")->setText(QStringLiteral("第一码=下期杀第一直选"));
+            child<QPushButton>(window, "Command1")->click();
+            QVERIFY(m_prompts.messages.value(0).startsWith(QStringLiteral("数据库错误|")));
+        }
+        // The shown formula table is gone: the user is told, and the history still loads.
+        m_prompts.messages.clear();
+        seed(1, {});
+        Database(m_env->dataDirectory()).sql().exec(QStringLiteral("DROP TABLE Gongshi1D"));
+        auto window = openWindow();
+        QVERIFY(!m_prompts.messages.isEmpty());
+        QCOMPARE(child<QTableView>(*window, "MSFlexGrid1")->model()->rowCount(), 84);
+        QCOMPARE(child<QLineEdit>(*window, "Text1")->text(), QStringLiteral("25030201"));
     }
 
     void typedDrawIsStoredAndTheNextIssueProposed()
@@ -251,7 +286,13 @@ private slots:
         // Deleting formula 3 of 5 renumbers 1..4; the selection moves with its formulas.
         window->AddGongshiZhonglei(); // back to idx order, selection kept
         const QStringList texts = columnTexts(grid, 1);
-        grid->setCurrentIndex(grid->model()->index(2, 0));
+        // A right click below the last row leaves the menu no formula to delete,
+        // whatever row was current before.
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        rightClick(*window, grid, QPoint(5, grid->viewport()->height() - 2));
+        child<QAction>(*window, "mnuDelGS")->trigger();
+        QCOMPARE(grid->model()->rowCount(), 5);
+        rightClick(*window, grid, grid->visualRect(grid->model()->index(2, 1)).center());
         child<QAction>(*window, "mnuDelGS")->trigger();
         QCOMPARE(columnTexts(grid, 0), QStringList({"1", "2", "3", "4"}));
         QCOMPARE(columnTexts(grid, 1), QStringList({texts[0], texts[1], texts[3], texts[4]}));
@@ -341,6 +382,12 @@ private slots:
         QVERIFY(child<QAction>(*window, "mnuYsXs0")->isChecked());
         QCOMPARE(window->settings().searchDays(), 6);
         QVERIFY(child<QAction>(*window, "mnu11S526")->isChecked()); // the lottery is not a default
+
+        // A look-back index off the menu counts every draw, and the menu says so.
+        m_store->setValue(QStringLiteral("IniSetting/JSQS"), QStringLiteral("12"));
+        window = openWindow();
+        QVERIFY(child<QAction>(*window, "mnuQs0")->isChecked());
+        QCOMPARE(window->scoringWindow().lookBack, 0);
     }
 
     // VELMORA_SCREENSHOT=FILE saves a picture of the window over a demo history.

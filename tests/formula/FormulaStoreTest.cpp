@@ -91,13 +91,17 @@ TEST(TableScorer, scoresEachFormulaIntoItsOwnRowAndMarksTheUnevaluable)
     store.add(FormulaText::parse(s("和数/2=下期杀第三组选")));
     // A row written before its code was checked, with figures from an old run.
     db.sql().exec(s("INSERT INTO Gongshi3G VALUES (4, 'L1A+个位', '第一码+个位=下期杀第三组选', 1, 55.5, 3, 4, 1, 0)"));
+    // No value on any draw (division by zero), and a value of 0 on every draw.
+    store.add(FormulaText::parse(s("第一码/(第二码-第二码)=下期杀第三组选")));
+    store.add(FormulaText::parse(s("第一码-第一码=下期杀第三组选")));
 
     const ScoringWindow window{100, true, true};
     const std::vector<ScoredFormula> scored = TableScorer::scoreTable(db, history, s("Gongshi3G"), true, 11, window);
-    ASSERT_EQ(scored.size(), 3u);
+    ASSERT_EQ(scored.size(), 5u);
     EXPECT_EQ(scored[0].record.idx, 1);
     EXPECT_EQ(scored[1].record.idx, 3);
     EXPECT_EQ(scored[2].record.idx, 4);
+    EXPECT_EQ(scored[3].record.idx, 5);
 
     const ScoringRule groupKill{11, 3, true, true};
     for (int i = 0; i < 2; ++i) {
@@ -109,10 +113,21 @@ TEST(TableScorer, scoresEachFormulaIntoItsOwnRowAndMarksTheUnevaluable)
         EXPECT_EQ(f.record.statistics.totalWeight, 338350);
         EXPECT_EQ(f.rateText, FormulaScoring::rateCellText(expected));
         EXPECT_DOUBLE_EQ(f.latestValue, formula.evaluateRow(history, history.size() - 1));
-        EXPECT_EQ(f.nextNumber, FormulaScoring::nextNumber(f.latestValue, 11));
+        ASSERT_TRUE(f.nextNumber);
+        EXPECT_EQ(*f.nextNumber, FormulaScoring::nextNumber(f.latestValue, 11));
     }
     EXPECT_FALSE(scored[2].evaluable);
     EXPECT_FALSE(scored[2].error.isEmpty());
+    EXPECT_FALSE(scored[2].nextNumber);
+    // An empty value names no number for the coming draw and misses every counted
+    // draw; a value of 0 names 0, which a kill formula always gets right.
+    EXPECT_TRUE(scored[3].evaluable);
+    EXPECT_FALSE(scored[3].nextNumber);
+    EXPECT_EQ(scored[3].record.statistics.hitWeight, 0);
+    EXPECT_EQ(scored[3].record.statistics.totalWeight, 338350);
+    ASSERT_TRUE(scored[4].nextNumber);
+    EXPECT_EQ(*scored[4].nextNumber, 0);
+    EXPECT_EQ(scored[4].record.statistics.hitWeight, 338350);
 
     // Stored: each kill formula's own figures; the keep formula untouched; the
     // unevaluable one cleared rather than left stale.

@@ -59,6 +59,52 @@ TEST(CandidateGenerator, codeAndTextFormsFollowTheDrawnTerms)
     }
     EXPECT_THROW(CandidateGenerator(1, 1, 0), UserError);
     EXPECT_THROW(CandidateGenerator(1, 25, 0), UserError);
+
+    // A typed constant is the integer part of the box's number; a huge one is
+    // refused rather than overflowing the summed values.
+    EXPECT_EQ(CandidateGenerator::constantOf(QStringLiteral(" 3.7 ")), 3);
+    EXPECT_EQ(CandidateGenerator::constantOf(QStringLiteral("-3.2")), -4);
+    EXPECT_EQ(CandidateGenerator::constantOf(QStringLiteral("abc")), 0);
+    EXPECT_EQ(CandidateGenerator::constantOf(QString()), 0);
+    EXPECT_THROW(CandidateGenerator::constantOf(QStringLiteral("3e9")), UserError);
+    EXPECT_THROW(CandidateGenerator(1, 8, 2147483000), UserError);
+}
+
+TEST(CandidateGenerator, everyFoundTextReadsBackAsItsOwnCodeAndTarget)
+{
+    // A stored row's gongshiCN must translate back to its gongshi, or the list
+    // would score a different formula from the one the search accepted.
+    std::set<QString> names;
+    for (int a = 0; a < CandidateGenerator::kCodeCount; ++a)
+        names.insert(AttributeCatalog::displayName(a));
+    EXPECT_EQ(names.size(), static_cast<size_t>(CandidateGenerator::kCodeCount));
+    EXPECT_EQ(names.count(QString()), 0u);
+
+    int checked = 0;
+    for (int a = 0; a < CandidateGenerator::kCodeCount; ++a) {
+        for (int b = 0; b < CandidateGenerator::kCodeCount; ++b) {
+            const Candidate c = candidateOf({a, b}, (a + b) % 11);
+            const FormulaTarget target{1 + (a + b) % 5, (a % 2) == 0, (b % 3) != 0};
+            const TextForm form = (a + 2 * b) % 2 ? TextForm::Bracket : TextForm::Suffix;
+            const QString text = CandidateGenerator::text(c, target, form);
+            const ParsedFormula parsed = FormulaText::parse(text);
+            ASSERT_EQ(parsed.code, CandidateGenerator::code(c)) << text.toStdString();
+            ASSERT_EQ(parsed.target, target) << text.toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 88 * 88);
+    // Long candidates with a typed tail constant, negative ones included.
+    for (int constant : {-7, 0, 10, 123}) {
+        const CandidateGenerator generator(static_cast<std::uint64_t>(constant + 50), 24, constant);
+        for (std::uint64_t i = 0; i < 200; ++i) {
+            const Candidate c = generator.generate(i);
+            const FormulaTarget target{5, true, false};
+            const ParsedFormula parsed = FormulaText::parse(CandidateGenerator::text(c, target, TextForm::Suffix));
+            ASSERT_EQ(parsed.code, CandidateGenerator::code(c));
+            ASSERT_EQ(parsed.target, target);
+        }
+    }
 }
 
 TEST(CandidateScorer, agreesWithTheListScoringOnRandomCandidates)

@@ -117,3 +117,28 @@ TEST(PlanSearch, holdCountFinishesAFullKindUnsearchedAndNewCountAddsPerKind)
         EXPECT_EQ(store.existingCounts(true)[static_cast<size_t>(kind)], 0);
     }
 }
+
+TEST(SearchPlan, planBoxesReadAsCountsAndTotals)
+{
+    // Not a number: the kind is skipped. A fraction needs the next whole formula.
+    EXPECT_EQ(SearchPlan::countOf(QString()), std::nullopt);
+    EXPECT_EQ(SearchPlan::countOf(QStringLiteral("abc")), std::nullopt);
+    EXPECT_EQ(SearchPlan::countOf(QStringLiteral(" 12 ")), 12);
+    EXPECT_EQ(SearchPlan::countOf(QStringLiteral("2.5")), 3);
+    EXPECT_EQ(SearchPlan::countOf(QStringLiteral("-4")), -4);
+    EXPECT_EQ(SearchPlan::countOf(QStringLiteral("1e15")), 1000000000);
+
+    std::array<QString, 11> boxes;
+    boxes.fill(QStringLiteral("5"));
+    boxes[2] = QStringLiteral("x");
+    SearchPlan plan;
+    plan.counts = SearchPlan::countsOf(boxes);
+    EXPECT_FALSE(plan.counts[2]);
+    EXPECT_FALSE(plan.counts[6]); // group 第一 has no plan of its own
+    std::array<int, 11> existing{};
+    existing[1] = 3;
+    existing[3] = 9;
+    EXPECT_EQ(plan.total(existing), 8 * 5);
+    plan.mode = SearchPlan::Mode::HoldCount;
+    EXPECT_EQ(plan.total(existing), 2 + 0 + 6 * 5);
+}

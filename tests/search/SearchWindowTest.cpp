@@ -1,15 +1,17 @@
 // The search window offscreen: manual start, pause, resume, store; a plan to its end.
 #include "app/LotteryTable.h"
-#include "app/UserPrompts.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
 #include "history/SqliteDatabase.h"
 #include "search/SearchWindow.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,22 +22,6 @@
 #include <QTimer>
 #include <QtTest>
 
-namespace {
-
-class ScriptedPrompts : public UserPrompts {
-public:
-    void inform(const QString& title, const QString& message) override { messages << title + u'|' + message; }
-    void warn(const QString& title, const QString& message) override { messages << title + u'|' + message; }
-    bool confirm(const QString& title, const QString&) override
-    {
-        messages << title;
-        return true;
-    }
-    std::optional<QString> askText(const QString&, const QString&, const QString&) override { return std::nullopt; }
-    QStringList messages;
-};
-
-} // namespace
 
 class SearchWindowTest : public QObject {
     Q_OBJECT
@@ -85,8 +71,32 @@ private slots:
     {
         QCOMPARE(m_window->objectName(), QStringLiteral("frmGSGL"));
         QCOMPARE(m_window->windowTitle(), QStringLiteral("公式搜索设置以及搜索结果"));
-        QCOMPARE(child<QPushButton>("Command1")->text(), QStringLiteral("开始搜索(&F)"));
-        QCOMPARE(child<QPushButton>("Command12")->text(), QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"));
+        const std::pair<const char*, const char*> captions[] = {
+            {"Command1", "开始搜索(&F)"}, {"Command2", "暂停搜索(&E)"}, {"Command3", "公式追加到数据库(&A)"},
+            {"Command4", "公式更新到数据库(&N)"}, {"Command5", "确定搜索方案开始搜索"}, {"Command6", "继续"},
+            {"Command7", "暂停"}, {"Command8", "保存当前种类参数设置"}, {"Command9", "保存设置"},
+            {"Command10", "调用设置"}, {"Command11", "当前公式类在指定范围内检索最优参数设置"},
+            {"Command12", "所有公式类在指定范围内检索最优参数设置并保存"}, {"Command20", "公式中文导出"},
+            {"Option4_0", "公式保有数量"}, {"Option4_1", "公式新增数量"}, {"Option6_0", "[Xxx类]A+B"},
+            {"Option6_1", "A+B=下期杀xx"}, {"Option5_0", "指定"}, {"Option5_1", "随机"}, {"Check1", "自动中止"},
+            {"chkAutApd_0", "搜索完毕公式自动追加到数据库"}, {"chkAutApd_1", "搜索完毕公式自动更新到数据库"},
+            {"opTDG0", "直选"}, {"opTDG1", "组选"}, {"Option2_0", "杀"}, {"Option2_1", "生"}, {"optXing5", "第五"}};
+        for (const auto& [name, caption] : captions)
+            QCOMPARE(child<QAbstractButton>(name)->text(), QString::fromUtf8(caption));
+        QCOMPARE(child<QPushButton>("Command3")->toolTip(), QStringLiteral("保留软件现有公式然后将所有合格公式追加到软件数据库。"));
+        QCOMPARE(child<QPushButton>("Command4")->toolTip(), QStringLiteral("删除软件现有公式然后将所有合格公式添加到软件数据库。"));
+        QStringList labels;
+        for (const QLabel* label : m_window->findChildren<QLabel*>())
+            labels << label->text();
+        for (const char* caption : {"公式运算元数", "正确率", "最大连错", "最大连对", "最后连错", "最后连对"})
+            QVERIFY2(labels.contains(QString::fromUtf8(caption)), caption);
+        QStringList frames;
+        for (const QGroupBox* box : m_window->findChildren<QGroupBox*>())
+            frames << box->title();
+        QVERIFY(frames.contains(QStringLiteral("公式参数智能设置")));
+        QVERIFY(child<QRadioButton>("Option4_1")->isChecked());
+        QCOMPARE(child<QLineEdit>("Text6")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLineEdit>("Text7")->text(), QStringLiteral("20"));
         QCOMPARE(child<QLineEdit>("Text1_0")->text(), QStringLiteral("93.8"));
         QCOMPARE(child<QLineEdit>("Text2")->text(), QStringLiteral("8"));
         QCOMPARE(child<QLineEdit>("Text5_3")->text(), QStringLiteral("80"));
@@ -99,8 +109,9 @@ private slots:
     {
         setBounds({QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"),
                    QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("x"), QStringLiteral("32768")});
-        child<QRadioButton>("optXing_3")->setChecked(true);
-        child<QRadioButton>("opTDG_1")->setChecked(true);
+        child<QRadioButton>("optXing3")->setChecked(true);
+        child<QRadioButton>("opTDG1")->setChecked(true);
+        child<QLineEdit>("Text6")->setText(QStringLiteral("3.7"));
         click("Command1");
         QVERIFY(child<QTimer>("Timer1")->isActive());
         QCOMPARE(child<QLineEdit>("Text1_8")->text(), QStringLiteral("0"));
@@ -113,12 +124,15 @@ private slots:
         QCOMPARE(m_window->session().verifiedCount(), verified);
         QCOMPARE(child<QLineEdit>("Text3")->text(), QString::number(verified));
         QVERIFY(child<QLabel>("lblRate")->text().contains(QStringLiteral("个/秒")));
-        QVERIFY(!child<QLineEdit>("Text11")->text().isEmpty());
+        // The typed constant 3.7 ends every candidate as its integer part.
+        QVERIFY2(child<QLineEdit>("Text11")->text().endsWith(QStringLiteral("+3=下期杀第三组选")),
+                 qPrintable(child<QLineEdit>("Text11")->text()));
 
         // Resuming carries on from the next candidate and keeps the list.
         const size_t before = m_window->session().found().size();
         child<QCheckBox>("Check1")->setChecked(true);
-        child<QLineEdit>("Text1_15")->setText(QString::number(before + 20));
+        // A fractional target is reached at the next whole formula, and the search then stops.
+        child<QLineEdit>("Text1_15")->setText(QString::number(static_cast<double>(before) + 19.5));
         click("Command1");
         QTRY_VERIFY(!child<QTimer>("Timer1")->isActive());
         QCOMPARE(m_window->session().found().size(), before + 20);
@@ -144,7 +158,7 @@ private slots:
         child<QRadioButton>("Option2_1")->setChecked(true);
         child<QCheckBox>("chkAutApd_1")->setChecked(true);
         // Loose keep bounds for direct 第二, saved as that kind's defaults.
-        child<QRadioButton>("optXing_2")->setChecked(true);
+        child<QRadioButton>("optXing2")->setChecked(true);
         setBounds({QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"),
                    QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768")});
         click("Command8");
@@ -175,15 +189,20 @@ private slots:
 
     void tuningWritesTheBoundBoxesAndSavesEveryKind()
     {
-        child<QRadioButton>("optXing_4")->setChecked(true);
+        child<QRadioButton>("optXing4")->setChecked(true);
         click("Command11");
         QTRY_VERIFY(!child<QTimer>("Timer3")->isActive());
         QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral("20"));
         QVERIFY(child<QLineEdit>("Text1_8")->text().toInt() >= 1);
         QVERIFY(child<QLineEdit>("Text1_0")->text() != QStringLiteral("93.8"));
 
+        // Cancelling the question changes no default.
+        m_prompts.confirmAnswer = false;
         click("Command12");
-        QCOMPARE(m_prompts.messages.last(), QStringLiteral("更新参数默认设置"));
+        m_prompts.confirmAnswer = true;
+        QVERIFY(!m_store->contains(QStringLiteral("3/8")));
+        click("Command12");
+        QCOMPARE(m_prompts.questions.last(), QStringLiteral("更新参数默认设置"));
         // Every kind but group 第一 got its own saved kill bounds.
         for (int section : {0, 1, 2, 3, 4, 6, 7, 8, 9})
             QVERIFY2(m_store->contains(QStringLiteral("%1/8").arg(section)), qPrintable(QString::number(section)));
