@@ -35,17 +35,7 @@ std::vector<StoredDraw> demoDraws()
 
 const HistorySnapshot& benchHistory()
 {
-    static const HistorySnapshot history = [] {
-        const LotteryTable::Entry lottery = LotteryTable::entry(0);
-        HistorySnapshot h;
-        std::optional<DrawNumbers> previous;
-        for (const StoredDraw& d : demoDraws()) {
-            h.append(d.issue, DrawAttributes::compute(d.numbers, IssueNumbers::serialOf(d.issue), lottery.drawsPerDay,
-                                                      *IssueNumbers::dateOf(d.issue, lottery.longDateIssue), previous));
-            previous = d.numbers;
-        }
-        return h;
-    }();
+    static const HistorySnapshot history = DemoHistory::snapshot(LotteryTable::entry(0), demoDraws());
     return history;
 }
 

@@ -30,3 +30,16 @@ std::vector<StoredDraw> DemoHistory::generate(const LotteryTable::Entry& lottery
     }
     return draws;
 }
+
+HistorySnapshot DemoHistory::snapshot(const LotteryTable::Entry& lottery, const std::vector<StoredDraw>& draws)
+{
+    HistorySnapshot history;
+    history.reserve(static_cast<int>(draws.size()));
+    std::optional<DrawNumbers> previous;
+    for (const StoredDraw& d : draws) {
+        history.append(d.issue, DrawAttributes::compute(d.numbers, IssueNumbers::serialOf(d.issue), lottery.drawsPerDay,
+                                                        *IssueNumbers::dateOf(d.issue, lottery.longDateIssue), previous));
+        previous = d.numbers;
+    }
+    return history;
+}

@@ -2,6 +2,7 @@
 
 #include "app/LotteryTable.h"
 #include "history/DrawStore.h"
+#include "history/HistorySnapshot.h"
 
 #include <QDate>
 #include <cstdint>
@@ -14,4 +15,7 @@ class DemoHistory {
 public:
     static std::vector<StoredDraw> generate(const LotteryTable::Entry& lottery, int days,
                                             std::uint64_t seed, const QDate& lastDay);
+    // The same draws as an in-memory history with every attribute computed, as
+    // storing them would give (tests and benchmarks that need no database).
+    static HistorySnapshot snapshot(const LotteryTable::Entry& lottery, const std::vector<StoredDraw>& draws);
 };

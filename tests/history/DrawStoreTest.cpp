@@ -120,3 +120,18 @@ TEST(DemoHistory, sameSeedSameDrawsAndEveryDrawValid)
     EXPECT_TRUE(sawTwelve);
     EXPECT_NE(DemoHistory::generate(lottery, 3, 43, QDate(2026, 2, 28))[0].numbers, a[0].numbers);
 }
+
+TEST(DemoHistory, inMemorySnapshotMatchesTheStoredHistory)
+{
+    TestEnvironment env;
+    Database db(env.dataDirectory());
+    const auto lottery = LotteryTable::entry(26);
+    const auto draws = DemoHistory::generate(lottery, 2, 8, QDate(2026, 12, 31));
+    DrawStore(db, lottery).addAll(draws);
+    const HistorySnapshot stored = HistorySnapshot::load(db.sql());
+    const HistorySnapshot built = DemoHistory::snapshot(lottery, draws);
+    ASSERT_EQ(built.size(), stored.size());
+    EXPECT_EQ(built.issues(), stored.issues());
+    for (int a = 0; a < AttributeCatalog::kCount; ++a)
+        EXPECT_EQ(built.column(a), stored.column(a)) << AttributeCatalog::code(a).toStdString();
+}

@@ -18,14 +18,7 @@ namespace SearchFixtures {
 inline HistorySnapshot demoHistory(int days, std::uint64_t seed = 7, int index = 0)
 {
     const LotteryTable::Entry lottery = LotteryTable::entry(index);
-    HistorySnapshot history;
-    std::optional<DrawNumbers> previous;
-    for (const StoredDraw& d : DemoHistory::generate(lottery, days, seed, QDate(2026, 11, 30))) {
-        history.append(d.issue, DrawAttributes::compute(d.numbers, IssueNumbers::serialOf(d.issue), lottery.drawsPerDay,
-                                                        *IssueNumbers::dateOf(d.issue, lottery.longDateIssue), previous));
-        previous = d.numbers;
-    }
-    return history;
+    return DemoHistory::snapshot(lottery, DemoHistory::generate(lottery, days, seed, QDate(2026, 11, 30)));
 }
 
 // A history holding only the given numbers (every other column 0).
