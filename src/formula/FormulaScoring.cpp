@@ -33,6 +33,8 @@ inline int predictFast(double value, int range)
 }
 
 // Walks the counted rows [first, end) given the values of rows [first-1, end-1).
+// Branch-free run counting: a hit or a miss is about as likely as the other to
+// be mispredicted, and this loop is what scoring spends its time on.
 template <int FixedRange>
 FormulaStatistics walk(const HistorySnapshot& history, const double* previousValues, int first, int end,
                        const ScoringRule& rule, const ScoringWindow& window)
@@ -40,29 +42,32 @@ FormulaStatistics walk(const HistorySnapshot& history, const double* previousVal
     FormulaStatistics s;
     int hitRun = 0;
     int missRun = 0;
+    int longestHit = 0;
+    int longestMiss = 0;
+    std::int64_t hitWeight = 0;
+    std::int64_t totalWeight = 0;
     std::int64_t j = 0;
     const std::int32_t* target = history.column(AttributeCatalog::numberColumn(rule.position)).data();
+    const int groupPositions = rule.group ? rule.position - 1 : 0;
     for (int row = first; row < end; ++row) {
         ++j;
         const std::int64_t weight = window.weighted ? j * j : 1;
-        s.totalWeight += weight;
+        totalWeight += weight;
         const int predicted = predictFast<FixedRange>(previousValues[row - first], rule.range);
-        bool hit = false;
-        if (predicted != kNoPrediction) {
-            bool present = target[row] == predicted;
-            for (int p = 1; rule.group && !present && p < rule.position; ++p)
-                present = history.number(row, p) == predicted;
-            hit = rule.kill != present;
-        }
-        if (hit) {
-            missRun = 0;
-            s.hitWeight += weight;
-            s.longestHitRun = std::max(s.longestHitRun, ++hitRun);
-        } else {
-            hitRun = 0;
-            s.longestMissRun = std::max(s.longestMissRun, ++missRun);
-        }
+        bool present = target[row] == predicted;
+        for (int p = 1; p <= groupPositions; ++p)
+            present = present || history.number(row, p) == predicted;
+        const int hit = (predicted != kNoPrediction && rule.kill != present) ? 1 : 0;
+        hitWeight += weight * hit;
+        hitRun = (hitRun + 1) * hit;
+        missRun = (missRun + 1) * (1 - hit);
+        longestHit = std::max(longestHit, hitRun);
+        longestMiss = std::max(longestMiss, missRun);
     }
+    s.hitWeight = hitWeight;
+    s.totalWeight = totalWeight;
+    s.longestHitRun = longestHit;
+    s.longestMissRun = longestMiss;
     s.lastHitRun = hitRun;
     s.lastMissRun = missRun;
     if (s.totalWeight > 0)
