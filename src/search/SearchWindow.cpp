@@ -59,6 +59,7 @@ SearchWindow::SearchWindow(Database& db, const HistorySnapshot& history, Lottery
     setObjectName(QStringLiteral("frmGSGL"));
     setWindowTitle(QStringLiteral("公式搜索设置以及搜索结果"));
     buildControls();
+    resize(1180, 760); // room for the found list below the settings
     m_plan = std::make_unique<PlanSearch>(*m_session, m_defaults, currentOptions(), &m_store);
     connectControls();
 
@@ -139,8 +140,12 @@ void SearchWindow::buildControls()
     boundsGrid->addWidget(new QLabel(QStringLiteral("下限"), boundsBox), 0, 1);
     boundsGrid->addWidget(new QLabel(QStringLiteral("上限"), boundsBox), 0, 2);
     boundsGrid->addWidget(new QLabel(QStringLiteral("当前公式"), boundsBox), 0, 3);
-    for (int i = 0; i < 16; ++i)
+    // Wide enough for "32768" and a rate such as "93.8000".
+    const int boundWidth = fontMetrics().horizontalAdvance(QStringLiteral("32768.0000")) + 12;
+    for (int i = 0; i < 16; ++i) {
         m_text1[static_cast<size_t>(i)] = named(new QLineEdit(boundsBox), arrayName("Text1", i));
+        m_text1[static_cast<size_t>(i)]->setMinimumWidth(boundWidth);
+    }
     for (int s = 0; s < 5; ++s) {
         boundsGrid->addWidget(new QLabel(statisticNames[s], boundsBox), s + 1, 0);
         boundsGrid->addWidget(m_text1[static_cast<size_t>(2 * s)], s + 1, 1);
@@ -238,6 +243,8 @@ void SearchWindow::buildControls()
     m_text7 = named(new QLineEdit(QString::number(BoundTuner::kMinTrials), tuneBox), QStringLiteral("Text7"));
     m_text7->setReadOnly(true);
     tuneGrid->addWidget(m_text7, 0, 2);
+    tuneGrid->setColumnStretch(1, 1);
+    m_text7->setMaximumWidth(boundWidth);
     tuneGrid->addWidget(named(new QPushButton(QStringLiteral("当前公式类在指定范围内检索最优参数设置"), tuneBox), QStringLiteral("Command11")), 1, 0, 1, 3);
     tuneGrid->addWidget(named(new QPushButton(QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"), tuneBox), QStringLiteral("Command12")), 2, 0, 1, 3);
     root->addWidget(tuneBox);

@@ -108,6 +108,41 @@ private slots:
         QVERIFY(searchShown);
     }
 
+    // VELMORA_SCREENSHOT_DIR=DIR saves pictures of the error values and search windows.
+    void screenshotsOfTheSecondaryWindows()
+    {
+        const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("VELMORA_SCREENSHOT_DIR not set");
+        TestEnvironment env;
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0)).addAll(DemoHistory::generate(LotteryTable::entry(0), 20, 9, kToday.addDays(-1)));
+            FormulaStore store(db);
+            for (const char* line : {"第一码+第二码=下期杀第二直选", "第三码+3=下期杀第二直选", "和数=下期杀第二直选", "第五码*2=下期杀第一直选",
+                                     "第二大小+日期=下期杀第一直选", "第四平方+本期号=下期杀第二直选"})
+                store.add(FormulaText::parse(QString::fromUtf8(line)));
+        }
+        auto settings = SettingsStore::open();
+        ScriptedPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        window.findChild<QRadioButton*>(QStringLiteral("optXing2"))->setChecked(true);
+        window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        auto* errorValues = window.findChild<ErrorValuesWindow*>();
+        QVERIFY(errorValues);
+        errorValues->resize(900, 640);
+        QTest::qWait(50);
+        QVERIFY(errorValues->grab().save(dir + QStringLiteral("/error-values.png")));
+
+        SearchWindow search(*window.database(), *window.history(), window.lottery(), window.scoringWindow(), *settings, prompts, 1);
+        search.show();
+        search.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QTest::qWait(600);
+        search.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+        QVERIFY(search.grab().save(dir + QStringLiteral("/search.png")));
+    }
+
     void historyDeletionsAskAndKeepTheRightDraws()
     {
         TestEnvironment env;
