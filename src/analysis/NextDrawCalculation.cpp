@@ -5,6 +5,7 @@
 #include "formula/FormulaError.h"
 #include "formula/FormulaScoring.h"
 #include "formula/FormulaStore.h"
+#include "formula/TableScorer.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
 
@@ -151,6 +152,14 @@ CalculationResult NextDrawCalculation::run(const HistorySnapshot& history, const
 
 CalculationResult NextDrawCalculation::run(Database& db, const HistorySnapshot& history, const CalculationRequest& request)
 {
+    if (request.bestMethod && request.rescore) {
+        return run(history, [&](const QString& table, bool kill) {
+            std::vector<FormulaRecord> records;
+            for (ScoredFormula& f : TableScorer::scoreTable(db, history, table, kill, request.range, *request.rescore))
+                records.push_back(std::move(f.record));
+            return records;
+        }, request);
+    }
     FormulaStore store(db);
     return run(history, [&store](const QString& table, bool kill) { return store.list(table, kill); }, request);
 }

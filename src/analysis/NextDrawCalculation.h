@@ -3,9 +3,11 @@
 #include "analysis/CalculationResult.h"
 #include "analysis/RankingChoice.h"
 #include "formula/FormulaRecord.h"
+#include "formula/FormulaStatistics.h"
 
 #include <QString>
 #include <functional>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -23,6 +25,10 @@ struct CalculationRequest {
     bool bestMethod = false;  // false: every selected formula
     RankingChoice ranking;    // keys and keep limit for the best method
     std::set<int> selected;   // idx of the selected formulas; the same idx is used in every visited table
+    // The best method ranks by the statistics; with a window given, each visited
+    // table is scored afresh (and stored) first, so no ranking rests on scores
+    // left from an older history or another window.
+    std::optional<ScoringWindow> rescore;
 };
 
 // The calculation behind "计算公式(&C)": each formula is evaluated on the

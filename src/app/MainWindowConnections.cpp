@@ -53,6 +53,7 @@ void calculate(MainWindow& window, QSettings& store, const std::shared_ptr<QPoin
     }
     request.bestMethod = !window.settings().calculateSelected();
     request.selected = selectedIdxs(window);
+    request.rescore = window.scoringWindow();
     if (request.bestMethod) {
         SortKeysDialog keys(store, request.range, &window);
         if (keys.exec() != QDialog::Accepted)

@@ -7,6 +7,7 @@
 #include "formula/FormulaStore.h"
 #include "history/HistorySnapshot.h"
 
+#include <algorithm>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <cmath>
@@ -169,6 +170,8 @@ int predictCommand(CliContext& context, const QStringList& args)
         tables.push_back(store.list(visited.first, request.kill));
     request.selected = selection(options, tables);
 
+    const AppSettings& settings = context.settings();
+    request.rescore = ScoringWindow{settings.lookBackDraws(), settings.excludeCurrent(), settings.weightedRate()};
     const HistorySnapshot history = HistorySnapshot::load(db.sql());
     const CalculationResult result = NextDrawCalculation::run(db, history, request);
     if (context.json())
@@ -204,7 +207,11 @@ int filterCommand(CliContext& context, const QStringList& args)
     const bool kill = killFlag(options);
 
     const std::vector<FormulaRecord> formulas = FormulaStore(context.database()).list(table, kill);
-    const std::set<int> before = selection(options, {formulas});
+    std::set<int> before = selection(options, {formulas});
+    // Only formulas of the list can be selected.
+    std::erase_if(before, [&formulas](int idx) {
+        return std::none_of(formulas.begin(), formulas.end(), [idx](const FormulaRecord& f) { return f.idx == idx; });
+    });
     const FilterBounds prefilled = FormulaFilter::prefill(formulas, before);
     const bool filtering = options.has(QStringLiteral("bounds"));
     const FilterBounds bounds = filtering ? parseBounds(options.value(QStringLiteral("bounds"))) : prefilled;

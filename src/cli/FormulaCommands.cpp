@@ -218,16 +218,26 @@ int listCommand(CliContext& context, const QStringList& args)
 int deleteCommand(CliContext& context, const QStringList& args)
 {
     const CliArguments options(args, {QStringLiteral("last")});
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("idx"), QStringLiteral("last")});
+    options.allowOnly({QStringLiteral("table"), QStringLiteral("idx"), QStringLiteral("last"), QStringLiteral("selected")});
     const QString table = tableOption(options);
     FormulaStore store(context.database());
     std::vector<int> idxs;
-    if (options.has(QStringLiteral("last")) == options.has(QStringLiteral("idx")))
-        throw badArgument(QStringLiteral("formula delete needs either --idx N or --last"));
+    const int ways = int(options.has(QStringLiteral("last"))) + int(options.has(QStringLiteral("idx")))
+        + int(options.has(QStringLiteral("selected")));
+    if (ways != 1)
+        throw badArgument(QStringLiteral("formula delete needs one of --idx N, --selected N,N,.. or --last"));
     if (options.has(QStringLiteral("last"))) {
         const std::vector<FormulaRecord> records = store.list(table);
         if (!records.empty())
             idxs.push_back(records.back().idx);
+    } else if (options.has(QStringLiteral("selected"))) {
+        // The command line keeps no selection between runs: the selection is named here.
+        for (const QString& word : options.value(QStringLiteral("selected")).split(u',', Qt::SkipEmptyParts)) {
+            bool ok = false;
+            idxs.push_back(word.trimmed().toInt(&ok));
+            if (!ok)
+                throw badArgument(QStringLiteral("--selected needs a list of idx such as 1,3,5, got \"%1\"").arg(word));
+        }
     } else {
         idxs.push_back(options.integer(QStringLiteral("idx"), 0));
     }
@@ -268,7 +278,7 @@ int formulaVerb(CliContext& context, const QStringList& args)
 const CliCommandRegistry::Registration formulaRegistration(
     "formula",
     "formula translate TEXT | add TEXT | score --table T --flag kill/keep [--window N] [--exclude-current true/false] "
-    "[--weighted true/false] | list --table T [--flag kill/keep] | delete --table T (--idx N | --last)",
+    "[--weighted true/false] | list --table T [--flag kill/keep] | delete --table T (--idx N | --selected N,N,.. | --last)",
     formulaVerb);
 
 } // namespace

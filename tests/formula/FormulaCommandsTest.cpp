@@ -59,3 +59,20 @@ TEST(FormulaCommands, addScoreListAndDeleteThroughTheCommandLine)
     EXPECT_EQ(left[0].toObject().value(s("idx")).toInt(), 1);
     EXPECT_EQ(left[0].toObject().value(s("gongshi")).toString(), s("L4A*2"));
 }
+
+TEST(FormulaCommands, deleteNamedSelectionRenumbersTheRest)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    ASSERT_EQ(cli.run({s("init")}).exitCode, 0);
+    for (const char* line : {"第一码=下期杀第二直选", "第二码=下期杀第二直选", "第三码=下期杀第二直选", "第四码=下期杀第二直选"})
+        ASSERT_EQ(cli.run({s("formula"), s("add"), s(line)}).exitCode, 0) << line;
+    const CliResult removed = cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi2D"), s("--selected"), s("1,3"), s("--json")});
+    ASSERT_EQ(removed.exitCode, 0) << removed.err.toStdString();
+    EXPECT_EQ(removed.json().object().value(s("deleted")).toInt(), 2);
+    const QJsonArray left = cli.run({s("formula"), s("list"), s("--table"), s("Gongshi2D"), s("--json")}).json().object().value(s("formulas")).toArray();
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_EQ(left[0].toObject().value(s("gongshi")).toString(), s("L2A"));
+    EXPECT_EQ(left[1].toObject().value(s("idx")).toInt(), 2);
+    EXPECT_EQ(cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi2D"), s("--selected"), s("1"), s("--last")}).exitCode, 2);
+}
