@@ -2,6 +2,7 @@
 
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaRounding.h"
+#include "formula/RunTally.h"
 #include "history/HistorySnapshot.h"
 
 #include <algorithm>
@@ -33,18 +34,11 @@ inline int predictFast(double value, int range)
 }
 
 // Walks the counted rows [first, end) given the values of rows [first-1, end-1).
-// Branch-free run counting: a hit or a miss is about as likely as the other to
-// be mispredicted, and this loop is what scoring spends its time on.
 template <int FixedRange>
 FormulaStatistics walk(const HistorySnapshot& history, const double* previousValues, int first, int end,
                        const ScoringRule& rule, const ScoringWindow& window)
 {
-    FormulaStatistics s;
-    int hitRun = 0;
-    int missRun = 0;
-    int longestHit = 0;
-    int longestMiss = 0;
-    std::int64_t hitWeight = 0;
+    RunTally tally;
     std::int64_t totalWeight = 0;
     std::int64_t j = 0;
     const std::int32_t* target = history.column(AttributeCatalog::numberColumn(rule.position)).data();
@@ -57,22 +51,9 @@ FormulaStatistics walk(const HistorySnapshot& history, const double* previousVal
         bool present = target[row] == predicted;
         for (int p = 1; p <= groupPositions; ++p)
             present = present || history.number(row, p) == predicted;
-        const int hit = (predicted != kNoPrediction && rule.kill != present) ? 1 : 0;
-        hitWeight += weight * hit;
-        hitRun = (hitRun + 1) * hit;
-        missRun = (missRun + 1) * (1 - hit);
-        longestHit = std::max(longestHit, hitRun);
-        longestMiss = std::max(longestMiss, missRun);
+        tally.add(predicted != kNoPrediction && rule.kill != present ? 1u : 0u, weight);
     }
-    s.hitWeight = hitWeight;
-    s.totalWeight = totalWeight;
-    s.longestHitRun = longestHit;
-    s.longestMissRun = longestMiss;
-    s.lastHitRun = hitRun;
-    s.lastMissRun = missRun;
-    if (s.totalWeight > 0)
-        s.rate = static_cast<float>(static_cast<double>(s.hitWeight) / static_cast<double>(s.totalWeight) * 100.0);
-    return s;
+    return tally.finish(totalWeight);
 }
 
 FormulaStatistics walkAny(const HistorySnapshot& history, const double* previousValues, int first, int end,

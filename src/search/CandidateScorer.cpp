@@ -2,6 +2,7 @@
 
 #include "app/UserError.h"
 #include "formula/FormulaScoring.h"
+#include "formula/RunTally.h"
 #include "history/AttributeCatalog.h"
 #include "history/HistorySnapshot.h"
 
@@ -83,15 +84,9 @@ FormulaStatistics CandidateScorer::score(const Candidate& candidate) const
 template <int Range>
 FormulaStatistics CandidateScorer::scoreIn(const Candidate& candidate) const
 {
-    FormulaStatistics s;
-    s.totalWeight = m_totalWeight;
     const unsigned killBit = m_rule.kill ? 1u : 0u;
     std::int32_t sums[kChunk];
-    int hitRun = 0;
-    int missRun = 0;
-    int longestHit = 0;
-    int longestMiss = 0;
-    std::int64_t hitWeight = 0;
+    RunTally tally;
     for (int base = 0; base < m_count; base += kChunk) {
         const int len = std::min(kChunk, m_count - base);
         sumColumns(candidate, base, len, sums);
@@ -104,21 +99,8 @@ FormulaStatistics CandidateScorer::scoreIn(const Candidate& candidate) const
             const std::int32_t remainder = (v - 1) % Range;
             const unsigned predicted = remainder >= 0 ? static_cast<unsigned>(remainder) + 1u : 0u;
             const unsigned hit = ((present[k] >> predicted) & 1u) ^ killBit;
-            // Branch-free: hits and misses come in no predictable order.
-            const std::int64_t hitMask = -static_cast<std::int64_t>(hit);
-            const int runMask = static_cast<int>(hitMask);
-            hitWeight += weights[k] & hitMask;
-            hitRun = (hitRun + 1) & runMask;
-            missRun = (missRun + 1) & ~runMask;
-            longestHit = std::max(longestHit, hitRun);
-            longestMiss = std::max(longestMiss, missRun);
+            tally.add(hit, weights[k]);
         }
     }
-    s.longestHitRun = longestHit;
-    s.longestMissRun = longestMiss;
-    s.hitWeight = hitWeight;
-    s.lastHitRun = hitRun;
-    s.lastMissRun = missRun;
-    s.rate = m_totalWeight > 0 ? static_cast<float>(static_cast<double>(hitWeight) / static_cast<double>(m_totalWeight) * 100.0) : 0.0f;
-    return s;
+    return tally.finish(m_totalWeight);
 }

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "formula/FormulaStatistics.h"
+
+#include <algorithm>
+#include <cstdint>
+
+// Hits and misses of the counted draws, in draw order: the hit weight and the
+// longest and latest runs. Branch-free, because hits and misses come in no
+// predictable order and this is the innermost loop of scoring and search.
+class RunTally {
+public:
+    // `hit` is 1 for a hit, 0 for a miss.
+    void add(std::uint32_t hit, std::int64_t weight)
+    {
+        const std::int64_t mask = -static_cast<std::int64_t>(hit); // all ones on a hit
+        const int runMask = static_cast<int>(mask);
+        m_hitWeight += weight & mask;
+        m_hitRun = (m_hitRun + 1) & runMask;
+        m_missRun = (m_missRun + 1) & ~runMask;
+        m_longestHit = std::max(m_longestHit, m_hitRun);
+        m_longestMiss = std::max(m_longestMiss, m_missRun);
+    }
+
+    // The statistics, with the rate as hit weight / total weight × 100 in single precision.
+    FormulaStatistics finish(std::int64_t totalWeight) const
+    {
+        FormulaStatistics s;
+        s.hitWeight = m_hitWeight;
+        s.totalWeight = totalWeight;
+        s.longestHitRun = m_longestHit;
+        s.longestMissRun = m_longestMiss;
+        s.lastHitRun = m_hitRun;
+        s.lastMissRun = m_missRun;
+        if (totalWeight > 0)
+            s.rate = static_cast<float>(static_cast<double>(m_hitWeight) / static_cast<double>(totalWeight) * 100.0);
+        return s;
+    }
+
+private:
+    std::int64_t m_hitWeight = 0;
+    int m_hitRun = 0;
+    int m_missRun = 0;
+    int m_longestHit = 0;
+    int m_longestMiss = 0;
+};
