@@ -79,6 +79,8 @@ public:
     QString currentTable() const;
     QString currentLabel() const;
     FormulaSelection& selection() { return m_selection; }
+    // Repaints the list after a connected window changed the selection.
+    void showSelection();
     const std::vector<ScoredFormula>& listedFormulas() const;
     ScoringWindow scoringWindow() const;
     ScoringRule scoringRule() const;

@@ -87,7 +87,7 @@ void filter(MainWindow& window)
         return;
     for (int idx : listed)
         window.selection().setSelected(idx, dialog.selection().count(idx) > 0);
-    window.Yansuan();
+    window.showSelection(); // scores are unchanged: only the 序号 and 计算值 cells repaint
 }
 
 void search(MainWindow& window, QSettings& store)

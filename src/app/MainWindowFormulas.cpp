@@ -192,6 +192,11 @@ void MainWindow::selectAllFormulas()
     m_formulaModel->selectionChanged();
 }
 
+void MainWindow::showSelection()
+{
+    m_formulaModel->selectionChanged();
+}
+
 void MainWindow::invertSelection()
 {
     m_selection.invert(m_formulaModel->idxs());

@@ -38,20 +38,18 @@ void DrawStore::add(const QString& issue, const DrawNumbers& numbers)
 
 void DrawStore::addAll(const std::vector<StoredDraw>& draws)
 {
-    std::optional<DrawNumbers> previous;
-    if (const auto latest = last())
-        previous = latest->numbers;
+    std::optional<StoredDraw> latest = last();
     SqliteDatabase::Transaction transaction(m_db.sql());
     for (const StoredDraw& draw : draws) {
         // Checked inside the transaction so a refused draw leaves the whole batch unstored.
         const QString problem = validate(draw.issue, draw.numbers);
         if (!problem.isEmpty())
             throw UserError(QStringLiteral("号码输入有误"), problem);
-        if (const auto latest = last(); latest && latest->issue > draw.issue)
+        if (latest && latest->issue > draw.issue)
             throw UserError(QStringLiteral("号码输入有误"),
                             QStringLiteral("期号%1早于已存的最后一期%2：新开奖号码只能加在历史末尾。").arg(draw.issue, latest->issue));
-        insert(draw, previous);
-        previous = draw.numbers;
+        insert(draw, latest ? std::optional<DrawNumbers>(latest->numbers) : std::nullopt);
+        latest = draw;
     }
     transaction.commit();
 }
