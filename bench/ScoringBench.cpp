@@ -74,8 +74,8 @@ void BM_ScoreFormulas(benchmark::State& state)
             hits += FormulaScoring::score(history, CompiledFormula::compile(code), kRule, window).hitWeight;
         benchmark::DoNotOptimize(hits);
     }
-    state.counters["per_formula"] = benchmark::Counter(static_cast<double>(formulaCount),
-                                                          benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_formula"] = benchmark::Counter(
+        static_cast<double>(formulaCount), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ScoreFormulas)->Args({1000, 3000})->Args({1000, 20000})->Unit(benchmark::kMillisecond);
 
@@ -109,7 +109,8 @@ void BM_InMemoryFormula(benchmark::State& state)
     const ScoringWindow window{0, true, true};
     size_t next = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(FormulaScoring::score(history, CompiledFormula::compile(formulas[next]), kRule, window));
+        benchmark::DoNotOptimize(
+            FormulaScoring::score(history, CompiledFormula::compile(formulas[next]), kRule, window));
         next = (next + 1) % formulas.size();
     }
 }

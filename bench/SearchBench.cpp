@@ -1,7 +1,7 @@
 // Candidates per second of the formula search, against one candidate evaluated
 // the old way inside SQLite (UPDATE canshu, a row walk writing PreCanshu, an
 // UPDATE marking hits, a walk for the statistics).
-#include "app/LotteryTable.h"
+#include "common/LotteryTable.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawAttributes.h"
@@ -64,7 +64,8 @@ void searchCandidates(benchmark::State& state, int threads)
     }
     state.counters["threads"] = engine.threadCount();
     state.counters["candidates_per_s"] = benchmark::Counter(static_cast<double>(next), benchmark::Counter::kIsRate);
-    state.counters["per_core"] = benchmark::Counter(static_cast<double>(next) / engine.threadCount(), benchmark::Counter::kIsRate);
+    state.counters["per_core"] =
+        benchmark::Counter(static_cast<double>(next) / engine.threadCount(), benchmark::Counter::kIsRate);
 }
 
 void BM_SearchOneThread(benchmark::State& state) { searchCandidates(state, 1); }

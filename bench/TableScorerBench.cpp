@@ -2,7 +2,7 @@
 // 20,000 stored draws and 2,000 listed formulas. Reloading the history snapshot
 // (AddHaoma), scoring and storing the whole table (Yansuan), and building the
 // 512 per-draw result columns of the history grid when they are shown.
-#include "app/FormulaResultColumns.h"
+#include "formula/FormulaResultColumns.h"
 #include "formula/FormulaStore.h"
 #include "formula/TableScorer.h"
 #include "history/AttributeCatalog.h"
@@ -65,7 +65,8 @@ Workbench& workbench()
         bench = std::make_unique<Workbench>();
         bench->db = std::make_unique<Database>(bench->directory.path());
         const LotteryTable::Entry lottery = LotteryTable::entry(0);
-        std::vector<StoredDraw> draws = DemoHistory::generate(lottery, kDraws / lottery.drawsPerDay + 1, 5, QDate(2026, 1, 1));
+        std::vector<StoredDraw> draws =
+            DemoHistory::generate(lottery, kDraws / lottery.drawsPerDay + 1, 5, QDate(2026, 1, 1));
         draws.resize(kDraws);
         DrawStore(*bench->db, lottery).addAll(draws);
         FormulaStore(*bench->db).addAll(mixedFormulas(kFormulas));

@@ -9,7 +9,7 @@ packages=(
   libgl-dev libvulkan-dev libxkbcommon-dev
   libsqlite3-dev libxlsxwriter-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth fonts-wqy-microhei unzip
+  xvfb xauth fonts-wqy-microhei unzip clang-format
 )
 
 missing=()

@@ -1,9 +1,9 @@
-#include "app/DataDirectory.h"
-#include "app/MainWindow.h"
-#include "app/MainWindowConnections.h"
-#include "app/PromptDialog.h"
-#include "app/SettingsStore.h"
-#include "app/UserError.h"
+#include "common/DataDirectory.h"
+#include "common/SettingsStore.h"
+#include "common/UserError.h"
+#include "gui/main/MainWindow.h"
+#include "gui/main/MainWindowConnections.h"
+#include "gui/main/PromptDialog.h"
 #include "history/Database.h"
 
 #include <QApplication>
@@ -19,7 +19,8 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("folder of formula.mdb"), QStringLiteral("DIR"));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("folder of formula.mdb"),
+                                     QStringLiteral("DIR"));
     parser.addOption(dataDir);
     parser.process(app);
 

@@ -1,15 +1,15 @@
 // predict and filter: the next-draw calculation and the formula filter.
+#include "CliContext.h"
 #include "analysis/ErrorValuesTable.h"
 #include "analysis/FormulaFilter.h"
 #include "analysis/NextDrawCalculation.h"
-#include "app/UserError.h"
-#include "cli/CliContext.h"
+#include "common/UserError.h"
 #include "formula/FormulaStore.h"
 #include "history/HistorySnapshot.h"
 
-#include <algorithm>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -36,7 +36,8 @@ void requireValues(const CliArguments& options, const QStringList& names)
 
 bool killFlag(const CliArguments& options)
 {
-    return choose(options, QStringLiteral("flag"), {QStringLiteral("kill"), QStringLiteral("keep")}, QStringLiteral("kill")) == u"kill";
+    return choose(options, QStringLiteral("flag"), {QStringLiteral("kill"), QStringLiteral("keep")},
+                  QStringLiteral("kill")) == u"kill";
 }
 
 // The command line has no stored selection: "all" (the default) or a list of idx.
@@ -54,16 +55,14 @@ std::set<int> selection(const CliArguments& options, const std::vector<std::vect
         bool ok = false;
         const int idx = word.trimmed().toInt(&ok);
         if (!ok || idx < 1)
-            throw UserError(kArgTitle, QStringLiteral("--select needs all or a list of idx such as 1,2,5, got \"%1\"").arg(word));
+            throw UserError(kArgTitle,
+                            QStringLiteral("--select needs all or a list of idx such as 1,2,5, got \"%1\"").arg(word));
         selected.insert(idx);
     }
     return selected;
 }
 
-QJsonValue number(double value)
-{
-    return std::isnan(value) || std::isinf(value) ? QJsonValue() : QJsonValue(value);
-}
+QJsonValue number(double value) { return std::isnan(value) || std::isinf(value) ? QJsonValue() : QJsonValue(value); }
 
 QJsonObject predictJson(const CalculationResult& result)
 {
@@ -82,7 +81,8 @@ QJsonObject predictJson(const CalculationResult& result)
             numbers.insert(QString::number(n), QJsonObject{{QStringLiteral("vote"), t.vote},
                                                            {QStringLiteral("kill"), t.kill},
                                                            {QStringLiteral("keep"), t.keep}});
-            verdict.insert(QString::number(n), ErrorValuesTable::verdictText(ErrorValuesTable::isFiltered(result.kill, t.vote)));
+            verdict.insert(QString::number(n),
+                           ErrorValuesTable::verdictText(ErrorValuesTable::isFiltered(result.kill, t.vote)));
         }
         QJsonArray order;
         for (const ErrorValueRow& row : ErrorValuesTable::order(result, p))
@@ -97,17 +97,23 @@ QJsonObject predictJson(const CalculationResult& result)
     }
     QJsonArray used;
     for (const UsedFormula& f : result.used)
-        used.append(QJsonObject{{QStringLiteral("position"), f.position}, {QStringLiteral("table"), f.table},
-                                {QStringLiteral("idx"), f.idx}, {QStringLiteral("gongshiCN"), f.chinese},
-                                {QStringLiteral("gongshi"), f.code}, {QStringLiteral("value"), number(f.value)},
+        used.append(QJsonObject{{QStringLiteral("position"), f.position},
+                                {QStringLiteral("table"), f.table},
+                                {QStringLiteral("idx"), f.idx},
+                                {QStringLiteral("gongshiCN"), f.chinese},
+                                {QStringLiteral("gongshi"), f.code},
+                                {QStringLiteral("value"), number(f.value)},
                                 {QStringLiteral("number"), f.number}});
     QJsonArray skipped;
     for (const SkippedFormula& f : result.skipped)
-        skipped.append(QJsonObject{{QStringLiteral("position"), f.position}, {QStringLiteral("table"), f.table},
-                                   {QStringLiteral("idx"), f.idx}, {QStringLiteral("reason"), f.reason}});
+        skipped.append(QJsonObject{{QStringLiteral("position"), f.position},
+                                   {QStringLiteral("table"), f.table},
+                                   {QStringLiteral("idx"), f.idx},
+                                   {QStringLiteral("reason"), f.reason}});
     QJsonObject document;
     document.insert(QStringLiteral("reference"), result.referenceIssue);
-    document.insert(QStringLiteral("verify"), result.verifiedIssue.isEmpty() ? QJsonValue() : QJsonValue(result.verifiedIssue));
+    document.insert(QStringLiteral("verify"),
+                    result.verifiedIssue.isEmpty() ? QJsonValue() : QJsonValue(result.verifiedIssue));
     document.insert(QStringLiteral("range"), result.range);
     document.insert(QStringLiteral("kill"), result.kill);
     document.insert(QStringLiteral("method"), result.bestMethod ? QStringLiteral("best") : QStringLiteral("selected"));
@@ -125,11 +131,15 @@ QJsonObject predictJson(const CalculationResult& result)
 void printPredictText(CliContext& context, const CalculationResult& result)
 {
     context.printLine(QStringLiteral("reference %1, %2 formulas used, keep limit %3")
-                          .arg(result.referenceIssue).arg(result.usedCount()).arg(result.keepLimit));
+                          .arg(result.referenceIssue)
+                          .arg(result.usedCount())
+                          .arg(result.keepLimit));
     for (int p : result.shownPositions()) {
         QStringList cells;
         for (const ErrorValueRow& row : ErrorValuesTable::order(result, p))
-            cells << QStringLiteral("%1:%2%3").arg(row.number, 2, 10, QChar(u'0')).arg(row.tally.vote)
+            cells << QStringLiteral("%1:%2%3")
+                         .arg(row.number, 2, 10, QChar(u'0'))
+                         .arg(row.tally.vote)
                          .arg(ErrorValuesTable::verdictText(row.filtered));
         context.printLine(QStringLiteral("第%1 ").arg(p) + cells.join(u' '));
     }
@@ -140,10 +150,12 @@ void printPredictText(CliContext& context, const CalculationResult& result)
 int predictCommand(CliContext& context, const QStringList& args)
 {
     const CliArguments options(args);
-    options.allowOnly({QStringLiteral("position"), QStringLiteral("play"), QStringLiteral("flag"), QStringLiteral("method"),
-                       QStringLiteral("verify"), QStringLiteral("keys"), QStringLiteral("limit"), QStringLiteral("select")});
-    requireValues(options, {QStringLiteral("position"), QStringLiteral("play"), QStringLiteral("flag"), QStringLiteral("method"),
-                            QStringLiteral("verify"), QStringLiteral("keys"), QStringLiteral("limit"), QStringLiteral("select")});
+    options.allowOnly({QStringLiteral("position"), QStringLiteral("play"), QStringLiteral("flag"),
+                       QStringLiteral("method"), QStringLiteral("verify"), QStringLiteral("keys"),
+                       QStringLiteral("limit"), QStringLiteral("select")});
+    requireValues(options, {QStringLiteral("position"), QStringLiteral("play"), QStringLiteral("flag"),
+                            QStringLiteral("method"), QStringLiteral("verify"), QStringLiteral("keys"),
+                            QStringLiteral("limit"), QStringLiteral("select")});
     if (!options.has(QStringLiteral("position")))
         throw UserError(kArgTitle, QStringLiteral("predict needs --position 1..5"));
 
@@ -185,7 +197,8 @@ FilterBounds parseBounds(const QString& text)
 {
     const QStringList words = text.split(u',');
     if (words.size() != 10)
-        throw UserError(kArgTitle, QStringLiteral("--bounds needs 10 numbers: rate low,high, then the four runs low,high"));
+        throw UserError(kArgTitle,
+                        QStringLiteral("--bounds needs 10 numbers: rate low,high, then the four runs low,high"));
     FilterBounds bounds;
     for (int i = 0; i < 10; ++i) {
         bool ok = false;
@@ -199,11 +212,14 @@ FilterBounds parseBounds(const QString& text)
 int filterCommand(CliContext& context, const QStringList& args)
 {
     const CliArguments options(args);
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("bounds"), QStringLiteral("select")});
-    requireValues(options, {QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("bounds"), QStringLiteral("select")});
+    options.allowOnly(
+        {QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("bounds"), QStringLiteral("select")});
+    requireValues(
+        options, {QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("bounds"), QStringLiteral("select")});
     const QString table = Database::canonicalFormulaTable(options.value(QStringLiteral("table")));
     if (table.isEmpty())
-        throw UserError(kArgTitle, QStringLiteral("--table needs one of %1").arg(Database::formulaTableNames().join(u' ')));
+        throw UserError(kArgTitle,
+                        QStringLiteral("--table needs one of %1").arg(Database::formulaTableNames().join(u' ')));
     const bool kill = killFlag(options);
 
     const std::vector<FormulaRecord> formulas = FormulaStore(context.database()).list(table, kill);
@@ -249,7 +265,8 @@ const CliCommandRegistry::Registration predictRegistration(
     "predict --position K --play direct|group --flag kill|keep --method selected|best [--verify ISSUE] "
     "[--keys rate,errcon,truecon,errlst,truelst] [--limit L] [--select all|1,2,5]",
     predictCommand);
-const CliCommandRegistry::Registration filterRegistration(
-    "filter", "filter --table T --flag kill|keep [--bounds a0,b0,..,a4,b4] [--select all|1,2,5]", filterCommand);
+const CliCommandRegistry::Registration
+    filterRegistration("filter", "filter --table T --flag kill|keep [--bounds a0,b0,..,a4,b4] [--select all|1,2,5]",
+                       filterCommand);
 
 } // namespace

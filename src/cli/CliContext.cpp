@@ -1,7 +1,7 @@
-#include "cli/CliContext.h"
+#include "CliContext.h"
 
-#include "app/SettingsStore.h"
-#include "app/UserError.h"
+#include "common/SettingsStore.h"
+#include "common/UserError.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,10 +10,12 @@
 #include <cstdio>
 
 CliContext::CliContext(QString dataDirectory, std::optional<int> lottery, bool json)
-    : m_dataDirectory(std::move(dataDirectory)), m_lottery(lottery), m_json(json),
-      m_store(SettingsStore::open()), m_settings(std::make_unique<AppSettings>(*m_store))
-{
-}
+    : m_dataDirectory(std::move(dataDirectory)),
+      m_lottery(lottery),
+      m_json(json),
+      m_store(SettingsStore::open()),
+      m_settings(std::make_unique<AppSettings>(*m_store))
+{}
 
 Database& CliContext::database()
 {
@@ -78,7 +80,8 @@ int CliArguments::integer(const QString& name, int fallback) const
     bool ok = false;
     const int v = m_values.value(name).toInt(&ok);
     if (!ok)
-        throw UserError(QStringLiteral("参数错误"), QStringLiteral("--%1 needs an integer, got \"%2\"").arg(name, m_values.value(name)));
+        throw UserError(QStringLiteral("参数错误"),
+                        QStringLiteral("--%1 needs an integer, got \"%2\"").arg(name, m_values.value(name)));
     return v;
 }
 
@@ -93,7 +96,8 @@ std::optional<bool> CliArguments::boolean(const QString& name) const
         return true;
     if (v == u"false" || v == u"0" || v == u"no")
         return false;
-    throw UserError(QStringLiteral("参数错误"), QStringLiteral("--%1 needs true or false, got \"%2\"").arg(name, m_values.value(name)));
+    throw UserError(QStringLiteral("参数错误"),
+                    QStringLiteral("--%1 needs true or false, got \"%2\"").arg(name, m_values.value(name)));
 }
 
 void CliArguments::allowOnly(const QStringList& known) const

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppSettings.h"
-#include "app/LotteryTable.h"
+#include "common/AppSettings.h"
+#include "common/LotteryTable.h"
 #include "history/Database.h"
 
 #include <QDate>
@@ -47,7 +47,10 @@ public:
     explicit CliArguments(const QStringList& args, const QStringList& flagNames = {});
     const QStringList& positionals() const { return m_positionals; }
     bool has(const QString& name) const { return m_values.contains(name) || m_flags.contains(name); }
-    QString value(const QString& name, const QString& fallback = QString()) const { return m_values.value(name, fallback); }
+    QString value(const QString& name, const QString& fallback = QString()) const
+    {
+        return m_values.value(name, fallback);
+    }
     // Raises UserError (bad input) when the value is not an integer.
     int integer(const QString& name, int fallback) const;
     std::optional<bool> boolean(const QString& name) const;

@@ -1,6 +1,6 @@
 // init and draw: creating the database, typing draws, listing and removing them.
-#include "app/UserError.h"
-#include "cli/CliContext.h"
+#include "CliContext.h"
+#include "common/UserError.h"
 #include "formula/DemoFormulas.h"
 #include "formula/FormulaStore.h"
 #include "formula/FormulaText.h"
@@ -42,7 +42,8 @@ int initCommand(CliContext& context, const QStringList& args)
     if (options.has(QStringLiteral("demo"))) {
         DrawStore store(db, context.lottery());
         if (store.count() > 0)
-            throw UserError(QStringLiteral("演示数据"), QStringLiteral("the history already holds draws; --demo only fills an empty one"));
+            throw UserError(QStringLiteral("演示数据"),
+                            QStringLiteral("the history already holds draws; --demo only fills an empty one"));
         const int days = options.integer(QStringLiteral("days"), 20);
         if (days < 1 || days > 3650)
             throw UserError(QStringLiteral("演示数据"), QStringLiteral("--days needs 1..3650"));
@@ -73,7 +74,8 @@ int drawAdd(CliContext& context, DrawStore& store, const QStringList& args)
         bool ok = false;
         numbers[static_cast<size_t>(i)] = args[i + 1].toInt(&ok);
         if (!ok)
-            throw UserError(QStringLiteral("号码输入有误"), QStringLiteral("第%1个号码不是数字：%2").arg(i + 1).arg(args[i + 1]));
+            throw UserError(QStringLiteral("号码输入有误"),
+                            QStringLiteral("第%1个号码不是数字：%2").arg(i + 1).arg(args[i + 1]));
     }
     store.add(args[0], numbers);
     if (context.json()) {
@@ -152,7 +154,8 @@ int reportDeleted(CliContext& context, int removed, bool compacted)
 int drawCommand(CliContext& context, const QStringList& args)
 {
     if (args.isEmpty())
-        throw UserError(QStringLiteral("参数错误"), QStringLiteral("usage: draw add|list|next|delete-last|delete-after|delete-all"));
+        throw UserError(QStringLiteral("参数错误"),
+                        QStringLiteral("usage: draw add|list|next|delete-last|delete-after|delete-all"));
     DrawStore store(context.database(), context.lottery());
     const QString verb = args.first();
     const QStringList rest = args.mid(1);
@@ -173,7 +176,8 @@ int drawCommand(CliContext& context, const QStringList& args)
         if (rest.size() != 1)
             throw UserError(QStringLiteral("删除期数"), QStringLiteral("usage: draw delete-after ISSUE"));
         if (!IssueNumbers::dateOf(rest.first(), context.lottery().longDateIssue))
-            throw UserError(QStringLiteral("删除期数"), QStringLiteral("%1 is not an issue number of this lottery").arg(rest.first()));
+            throw UserError(QStringLiteral("删除期数"),
+                            QStringLiteral("%1 is not an issue number of this lottery").arg(rest.first()));
         return reportDeleted(context, store.deleteAfter(rest.first()), true);
     }
     if (verb == u"delete-all")
@@ -181,9 +185,10 @@ int drawCommand(CliContext& context, const QStringList& args)
     throw UserError(QStringLiteral("参数错误"), QStringLiteral("unknown draw command: %1").arg(verb));
 }
 
-const CliCommandRegistry::Registration initRegistration(
-    "init", "init [--demo [--days N] [--seed S]]", initCommand);
-const CliCommandRegistry::Registration drawRegistration(
-    "draw", "draw add ISSUE D1 D2 D3 D4 D5 | list | next | delete-last [N] | delete-after ISSUE | delete-all", drawCommand);
+const CliCommandRegistry::Registration initRegistration("init", "init [--demo [--days N] [--seed S]]", initCommand);
+const CliCommandRegistry::Registration
+    drawRegistration("draw",
+                     "draw add ISSUE D1 D2 D3 D4 D5 | list | next | delete-last [N] | delete-after ISSUE | delete-all",
+                     drawCommand);
 
 } // namespace

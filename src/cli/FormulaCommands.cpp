@@ -1,6 +1,6 @@
 // formula: translating, adding, scoring, listing and deleting formulas.
-#include "app/UserError.h"
-#include "cli/CliContext.h"
+#include "CliContext.h"
+#include "common/UserError.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaError.h"
 #include "formula/FormulaStore.h"
@@ -45,8 +45,8 @@ std::optional<bool> flagOption(const CliArguments& options, bool required)
 bool looksLikeFullLine(const QString& text)
 {
     const QString s = text.trimmed();
-    return s.contains(QStringLiteral("下期")) || (s.size() > 6 && s.startsWith(u'[') && s[6] == u']'
-                                                 && AttributeCatalog::positionWords().contains(s.mid(1, 2)));
+    return s.contains(QStringLiteral("下期")) || (s.size() > 6 && s.startsWith(u'[') && s[6] == u']' &&
+                                                  AttributeCatalog::positionWords().contains(s.mid(1, 2)));
 }
 
 QJsonValue statisticValue(const ScoredFormula& f, double value)
@@ -106,7 +106,7 @@ int translateCommand(CliContext& context, const QStringList& args)
         result.insert(QStringLiteral("table"), parsed.target.tableName());
         result.insert(QStringLiteral("position"), parsed.target.position);
         result.insert(QStringLiteral("group"), parsed.target.group);
-        result.insert(QStringLiteral("target"), parsed.target.label() + parsed.target.killWord());
+        result.insert(QStringLiteral("target"), QString(parsed.target.label() + parsed.target.killWord()));
     } else {
         const QString code = FormulaText::translate(text);
         CompiledFormula::compile(code);
@@ -153,12 +153,14 @@ int scoreCommand(CliContext& context, const QStringList& args)
     window.lookBack = options.integer(QStringLiteral("window"), context.settings().lookBackDraws());
     if (AppSettings::lookBackIndexForDraws(window.lookBack) < 0)
         throw badArgument(QStringLiteral("--window needs 0 (all) or 100, 200, 300, 500, 600, 800, 1000, 1500, 3000"));
-    window.excludeCurrent = options.boolean(QStringLiteral("exclude-current")).value_or(context.settings().excludeCurrent());
+    window.excludeCurrent =
+        options.boolean(QStringLiteral("exclude-current")).value_or(context.settings().excludeCurrent());
     window.weighted = options.boolean(QStringLiteral("weighted")).value_or(context.settings().weightedRate());
     const int range = context.lottery().numberRange;
 
     const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
-    const std::vector<ScoredFormula> scored = TableScorer::scoreTable(context.database(), history, table, kill, range, window);
+    const std::vector<ScoredFormula> scored =
+        TableScorer::scoreTable(context.database(), history, table, kill, range, window);
     if (context.json()) {
         QJsonArray formulas;
         for (const ScoredFormula& f : scored)
@@ -177,7 +179,8 @@ int scoreCommand(CliContext& context, const QStringList& args)
         for (const ScoredFormula& f : scored) {
             const FormulaStatistics& s = f.record.statistics;
             if (!f.evaluable) {
-                context.printLine(QStringLiteral("%1\t无法计算: %2\t%3").arg(f.record.idx).arg(f.error, f.record.chinese));
+                context.printLine(
+                    QStringLiteral("%1\t无法计算: %2\t%3").arg(f.record.idx).arg(f.error, f.record.chinese));
                 continue;
             }
             context.printLine(QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8")
@@ -210,7 +213,9 @@ int listCommand(CliContext& context, const QStringList& args)
         context.printJson(result);
     } else {
         for (const FormulaRecord& r : records)
-            context.printLine(QStringLiteral("%1\t%2\t%3").arg(r.idx).arg(r.kill ? QStringLiteral("杀") : QStringLiteral("生"), r.chinese));
+            context.printLine(QStringLiteral("%1\t%2\t%3")
+                                  .arg(r.idx)
+                                  .arg(r.kill ? QStringLiteral("杀") : QStringLiteral("生"), r.chinese));
     }
     return 0;
 }
@@ -218,12 +223,13 @@ int listCommand(CliContext& context, const QStringList& args)
 int deleteCommand(CliContext& context, const QStringList& args)
 {
     const CliArguments options(args, {QStringLiteral("last")});
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("idx"), QStringLiteral("last"), QStringLiteral("selected")});
+    options.allowOnly(
+        {QStringLiteral("table"), QStringLiteral("idx"), QStringLiteral("last"), QStringLiteral("selected")});
     const QString table = tableOption(options);
     FormulaStore store(context.database());
     std::vector<int> idxs;
-    const int ways = int(options.has(QStringLiteral("last"))) + int(options.has(QStringLiteral("idx")))
-        + int(options.has(QStringLiteral("selected")));
+    const int ways = int(options.has(QStringLiteral("last"))) + int(options.has(QStringLiteral("idx"))) +
+                     int(options.has(QStringLiteral("selected")));
     if (ways != 1)
         throw badArgument(QStringLiteral("formula delete needs one of --idx N, --selected N,N,.. or --last"));
     if (options.has(QStringLiteral("last"))) {
@@ -278,7 +284,8 @@ int formulaVerb(CliContext& context, const QStringList& args)
 const CliCommandRegistry::Registration formulaRegistration(
     "formula",
     "formula translate TEXT | add TEXT | score --table T --flag kill/keep [--window N] [--exclude-current true/false] "
-    "[--weighted true/false] | list --table T [--flag kill/keep] | delete --table T (--idx N | --selected N,N,.. | --last)",
+    "[--weighted true/false] | list --table T [--flag kill/keep] | delete --table T (--idx N | --selected N,N,.. | "
+    "--last)",
     formulaVerb);
 
 } // namespace

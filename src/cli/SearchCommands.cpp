@@ -1,6 +1,6 @@
 // search and tune: looking for formulas by random trial, and deriving bounds.
-#include "app/UserError.h"
-#include "cli/CliContext.h"
+#include "CliContext.h"
+#include "common/UserError.h"
 #include "history/HistorySnapshot.h"
 #include "search/BoundTuner.h"
 #include "search/FoundFormulaStore.h"
@@ -55,7 +55,8 @@ ScoringWindow windowOf(CliContext& context, const CliArguments& options)
     window.lookBack = options.integer(QStringLiteral("window"), context.settings().lookBackDraws());
     if (window.lookBack < 0)
         throw badOption(QStringLiteral("--window needs 0 or a positive draw count"));
-    window.excludeCurrent = options.boolean(QStringLiteral("exclude-current")).value_or(context.settings().excludeCurrent());
+    window.excludeCurrent =
+        options.boolean(QStringLiteral("exclude-current")).value_or(context.settings().excludeCurrent());
     window.weighted = options.boolean(QStringLiteral("weighted")).value_or(context.settings().weightedRate());
     return window;
 }
@@ -66,7 +67,9 @@ SearchOptions searchOptionsOf(CliContext& context, const CliArguments& options)
     SearchOptions result;
     result.operands = options.integer(QStringLiteral("operands"), SearchSettings(store).operandCount());
     if (result.operands < CandidateGenerator::kMinOperands || result.operands > CandidateGenerator::kMaxOperands)
-        throw badOption(QStringLiteral("--operands needs %1..%2").arg(CandidateGenerator::kMinOperands).arg(CandidateGenerator::kMaxOperands));
+        throw badOption(QStringLiteral("--operands needs %1..%2")
+                            .arg(CandidateGenerator::kMinOperands)
+                            .arg(CandidateGenerator::kMaxOperands));
     const QString constant = options.value(QStringLiteral("constant"), QStringLiteral("0"));
     if (constant == u"random") {
         result.constant.reset();
@@ -116,10 +119,11 @@ QJsonObject statisticsObject(const FormulaStatistics& s)
 int searchCommand(CliContext& context, const QStringList& args)
 {
     const CliArguments options(args, {QStringLiteral("plan")});
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("operands"), QStringLiteral("candidates"),
-                       QStringLiteral("seed"), QStringLiteral("bounds"), QStringLiteral("constant"), QStringLiteral("store"),
-                       QStringLiteral("threads"), QStringLiteral("plan"), QStringLiteral("mode"), QStringLiteral("target"),
-                       QStringLiteral("form"), QStringLiteral("window"), QStringLiteral("exclude-current"), QStringLiteral("weighted")});
+    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("operands"),
+                       QStringLiteral("candidates"), QStringLiteral("seed"), QStringLiteral("bounds"),
+                       QStringLiteral("constant"), QStringLiteral("store"), QStringLiteral("threads"),
+                       QStringLiteral("plan"), QStringLiteral("mode"), QStringLiteral("target"), QStringLiteral("form"),
+                       QStringLiteral("window"), QStringLiteral("exclude-current"), QStringLiteral("weighted")});
     const bool plan = options.has(QStringLiteral("plan"));
     const bool kill = killFlag(options);
     const std::uint64_t seed = seedOf(options);
@@ -205,7 +209,8 @@ int searchCommand(CliContext& context, const QStringList& args)
         result.insert(QStringLiteral("found"), list);
         result.insert(QStringLiteral("evaluated"), static_cast<double>(evaluated));
         result.insert(QStringLiteral("elapsedSeconds"), seconds);
-        result.insert(QStringLiteral("candidatesPerSecond"), seconds > 0 ? static_cast<double>(evaluated) / seconds : 0.0);
+        result.insert(QStringLiteral("candidatesPerSecond"),
+                      seconds > 0 ? static_cast<double>(evaluated) / seconds : 0.0);
         result.insert(QStringLiteral("threads"), engine.threadCount());
         result.insert(QStringLiteral("seed"), QString::number(seed));
         result.insert(QStringLiteral("full"), session.full());
@@ -215,9 +220,12 @@ int searchCommand(CliContext& context, const QStringList& args)
         for (const FoundFormula& f : found)
             context.printLine(f.text);
         context.printLine(QStringLiteral("found %1, evaluated %2 in %3 s (%4 per second, %5 threads, seed %6)")
-                              .arg(found.size()).arg(evaluated).arg(seconds, 0, 'f', 3)
+                              .arg(found.size())
+                              .arg(evaluated)
+                              .arg(seconds, 0, 'f', 3)
                               .arg(seconds > 0 ? static_cast<double>(evaluated) / seconds : 0.0, 0, 'f', 0)
-                              .arg(engine.threadCount()).arg(seed));
+                              .arg(engine.threadCount())
+                              .arg(seed));
         if (session.full())
             context.printLine(QStringLiteral("找到的公式已达%1条上限，搜索已停止").arg(SearchSession::kCapacity));
         if (storeMode)
@@ -229,14 +237,18 @@ int searchCommand(CliContext& context, const QStringList& args)
 int tuneCommand(CliContext& context, const QStringList& args)
 {
     const CliArguments options(args, {QStringLiteral("save")});
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("trials"), QStringLiteral("seed"),
-                       QStringLiteral("operands"), QStringLiteral("constant"), QStringLiteral("threads"), QStringLiteral("save"),
-                       QStringLiteral("window"), QStringLiteral("exclude-current"), QStringLiteral("weighted"), QStringLiteral("form")});
+    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("trials"),
+                       QStringLiteral("seed"), QStringLiteral("operands"), QStringLiteral("constant"),
+                       QStringLiteral("threads"), QStringLiteral("save"), QStringLiteral("window"),
+                       QStringLiteral("exclude-current"), QStringLiteral("weighted"), QStringLiteral("form")});
     FormulaTarget target = targetOf(options);
     target.kill = killFlag(options);
     const int trials = options.integer(QStringLiteral("trials"), BoundTuner::kMinTrials);
     if (trials < BoundTuner::kMinTrials || trials > BoundTuner::kMaxTrials || trials % BoundTuner::kTrialStep != 0)
-        throw badOption(QStringLiteral("--trials needs %1..%2 in steps of %3").arg(BoundTuner::kMinTrials).arg(BoundTuner::kMaxTrials).arg(BoundTuner::kTrialStep));
+        throw badOption(QStringLiteral("--trials needs %1..%2 in steps of %3")
+                            .arg(BoundTuner::kMinTrials)
+                            .arg(BoundTuner::kMaxTrials)
+                            .arg(BoundTuner::kTrialStep));
     const std::uint64_t seed = seedOf(options);
     const SearchOptions searchOptions = searchOptionsOf(context, options);
     const ScoringWindow window = windowOf(context, options);
@@ -273,8 +285,10 @@ int tuneCommand(CliContext& context, const QStringList& args)
         out.insert(QStringLiteral("seed"), QString::number(seed));
         context.printJson(out);
     } else {
-        context.printLine(QStringLiteral("%1 %2: evaluated %3, bounds %4").arg(target.tableName(), target.killWord())
-                              .arg(result.evaluated).arg(boxes.join(u',')));
+        context.printLine(QStringLiteral("%1 %2: evaluated %3, bounds %4")
+                              .arg(target.tableName(), target.killWord())
+                              .arg(result.evaluated)
+                              .arg(boxes.join(u',')));
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 // velmora-cli: the command-line face of the engine. Global options come before
 // the command word: velmora-cli [--data-dir DIR] [--lottery 0..27] [--json] COMMAND ...
-#include "app/DataDirectory.h"
-#include "app/UserError.h"
-#include "cli/CliContext.h"
+#include "CliContext.h"
+#include "common/DataDirectory.h"
+#include "common/UserError.h"
 #include "formula/FormulaError.h"
 
 #include <QCoreApplication>
@@ -19,7 +19,8 @@ void printError(const QString& text)
 
 int usage()
 {
-    QString text = QStringLiteral("usage: velmora-cli [--data-dir DIR] [--lottery 0..27] [--json] COMMAND ...\ncommands:\n");
+    QString text =
+        QStringLiteral("usage: velmora-cli [--data-dir DIR] [--lottery 0..27] [--json] COMMAND ...\ncommands:\n");
     for (const QString& line : CliCommandRegistry::usageLines())
         text += QStringLiteral("  ") + line + u'\n';
     printError(text.trimmed());

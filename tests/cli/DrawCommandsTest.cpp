@@ -9,8 +9,9 @@ TEST(DrawCommands, demoHistoryListsEveryColumnAndProposesTheNextIssue)
 {
     TestEnvironment env;
     const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
-    const CliResult init = cli.run({QStringLiteral("init"), QStringLiteral("--demo"), QStringLiteral("--days"), QStringLiteral("2"),
-                                    QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("--json")});
+    const CliResult init =
+        cli.run({QStringLiteral("init"), QStringLiteral("--demo"), QStringLiteral("--days"), QStringLiteral("2"),
+                 QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("--json")});
     ASSERT_EQ(init.exitCode, 0) << init.err.toStdString();
     EXPECT_EQ(init.json().object().value(QStringLiteral("demoDraws")).toInt(), 168);
 
@@ -40,17 +41,20 @@ TEST(DrawCommands, refusedDrawExitsWithTwoAndStoresNothing)
     TestEnvironment env;
     const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
     ASSERT_EQ(cli.run({QStringLiteral("init")}).exitCode, 0);
-    const CliResult bad = cli.run({QStringLiteral("draw"), QStringLiteral("add"), QStringLiteral("26120801"), QStringLiteral("1"),
-                                   QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("5")});
+    const CliResult bad =
+        cli.run({QStringLiteral("draw"), QStringLiteral("add"), QStringLiteral("26120801"), QStringLiteral("1"),
+                 QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("5")});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(QString::fromUtf8(bad.err).contains(QStringLiteral("重复")));
-    const CliResult good = cli.run({QStringLiteral("--lottery"), QStringLiteral("26"), QStringLiteral("draw"), QStringLiteral("add"),
-                                    QStringLiteral("2026120801"), QStringLiteral("12"), QStringLiteral("2"), QStringLiteral("3"),
-                                    QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("--json")});
+    const CliResult good =
+        cli.run({QStringLiteral("--lottery"), QStringLiteral("26"), QStringLiteral("draw"), QStringLiteral("add"),
+                 QStringLiteral("2026120801"), QStringLiteral("12"), QStringLiteral("2"), QStringLiteral("3"),
+                 QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("--json")});
     ASSERT_EQ(good.exitCode, 0) << good.err.toStdString();
     EXPECT_EQ(good.json().object().value(QStringLiteral("L1F")).toInt(), 6);
     const CliResult list = cli.run({QStringLiteral("draw"), QStringLiteral("list"), QStringLiteral("--json")});
     EXPECT_EQ(list.json().object().value(QStringLiteral("draws")).toArray().size(), 1);
-    const CliResult deleted = cli.run({QStringLiteral("draw"), QStringLiteral("delete-last"), QStringLiteral("--json")});
+    const CliResult deleted =
+        cli.run({QStringLiteral("draw"), QStringLiteral("delete-last"), QStringLiteral("--json")});
     EXPECT_EQ(deleted.json().object().value(QStringLiteral("deleted")).toInt(), 1);
 }

@@ -4,9 +4,9 @@
 #include <QProcessEnvironment>
 
 CliRunner::CliRunner(QString program, QString dataDirectory)
-    : m_program(std::move(program)), m_dataDirectory(std::move(dataDirectory))
-{
-}
+    : m_program(std::move(program)),
+      m_dataDirectory(std::move(dataDirectory))
+{}
 
 CliResult CliRunner::run(const QStringList& args) const
 {

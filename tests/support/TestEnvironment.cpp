@@ -10,7 +10,4 @@ TestEnvironment::TestEnvironment()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
 }
 
-QString TestEnvironment::path(const QString& name) const
-{
-    return QDir(m_data.path()).filePath(name);
-}
+QString TestEnvironment::path(const QString& name) const { return QDir(m_data.path()).filePath(name); }

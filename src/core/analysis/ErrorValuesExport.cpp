@@ -1,0 +1,45 @@
+#include "analysis/ErrorValuesExport.h"
+
+#include "common/UserError.h"
+
+#include <QFile>
+#include <xlsxwriter.h>
+
+namespace {
+
+[[noreturn]] void fail(const QString& path, const QString& why)
+{
+    QFile::remove(path);
+    throw UserError(QStringLiteral("列表显示错误"), QStringLiteral("无法写入表格文件 %1：%2").arg(path, why), false);
+}
+
+} // namespace
+
+void ErrorValuesExport::write(const QString& path, const std::vector<ErrorValueRow>& rows)
+{
+    if (QFile::exists(path) && !QFile::remove(path))
+        fail(path, QStringLiteral("旧文件无法删除"));
+    const QByteArray name = QFile::encodeName(path);
+    lxw_workbook* workbook = workbook_new(name.constData());
+    if (!workbook)
+        fail(path, QStringLiteral("无法创建文件"));
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Sheet1");
+    lxw_error status = LXW_NO_ERROR;
+    const auto keep = [&status](lxw_error e) {
+        if (status == LXW_NO_ERROR)
+            status = e;
+    };
+    const char* headings[] = {"排序序号", "号码", "杀留Err值（公式错误值）"};
+    for (lxw_col_t c = 0; c < 3; ++c)
+        keep(worksheet_write_string(sheet, 0, c, headings[c], nullptr));
+    lxw_row_t r = 1;
+    for (const ErrorValueRow& row : rows) {
+        keep(worksheet_write_number(sheet, r, 0, row.place, nullptr));
+        keep(worksheet_write_number(sheet, r, 1, row.number, nullptr));
+        keep(worksheet_write_number(sheet, r, 2, row.tally.vote, nullptr));
+        ++r;
+    }
+    keep(workbook_close(workbook));
+    if (status != LXW_NO_ERROR)
+        fail(path, QString::fromUtf8(lxw_strerror(status)));
+}

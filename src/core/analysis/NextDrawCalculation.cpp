@@ -1,0 +1,173 @@
+#include "analysis/NextDrawCalculation.h"
+
+#include "common/UserError.h"
+#include "formula/CompiledFormula.h"
+#include "formula/FormulaError.h"
+#include "formula/FormulaScoring.h"
+#include "formula/FormulaStore.h"
+#include "formula/TableScorer.h"
+#include "history/Database.h"
+#include "history/HistorySnapshot.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString kTitle = QStringLiteral("计算公式");
+
+void validate(const CalculationRequest& request)
+{
+    if (request.leadingPositions < 1 || request.leadingPositions > 5)
+        throw UserError(kTitle, QStringLiteral("位置必须是 1 到 5（收到 %1）").arg(request.leadingPositions));
+    if (request.range != 11 && request.range != CalculationResult::kMaxNumber)
+        throw UserError(kTitle, QStringLiteral("号码范围必须是 11 或 12（收到 %1）").arg(request.range));
+    if (request.bestMethod && (request.ranking.keepLimit < 1 || request.ranking.keepLimit > request.range))
+        throw UserError(kTitle, QStringLiteral("保留个数限额必须在 1 到 %1 之间（收到 %2）")
+                                    .arg(request.range)
+                                    .arg(request.ranking.keepLimit));
+    if (request.bestMethod && request.ranking.keys.empty())
+        throw UserError(kTitle, QStringLiteral("最优公式法至少需要一个排序项目"));
+}
+
+int namedNumber(double value, int range)
+{
+    if (std::isnan(value) || std::isinf(value))
+        return 0;
+    const int n = FormulaScoring::nextNumber(value, range);
+    return n >= 1 && n <= range ? n : 0;
+}
+
+// Walks one table's formulas in the given order, tallying at `position`.
+// `target` > 0 stops the walk once that many distinct numbers are named here.
+void walk(const HistorySnapshot& history, int row, const QString& table, int position,
+          const std::vector<FormulaRecord>& formulas, const CalculationRequest& request, int target,
+          CalculationResult& result)
+{
+    std::array<bool, CalculationResult::kMaxNumber + 1> marked{};
+    int distinct = 0;
+    for (const FormulaRecord& formula : formulas) {
+        if (target > 0 && distinct >= target)
+            break;
+        if (!request.selected.contains(formula.idx))
+            continue;
+        double value = 0.0;
+        try {
+            value = CompiledFormula::compile(formula.code).evaluateRow(history, row);
+        } catch (const FormulaError& e) {
+            // A formula that cannot be read must not vote with someone else's value.
+            result.skipped.push_back({position, table, formula.idx, e.detail().isEmpty() ? e.message() : e.detail()});
+            continue;
+        }
+        const int number = namedNumber(value, request.range);
+        result.used.push_back({position, table, formula.idx, formula.chinese, formula.code, value, number});
+        if (number == 0)
+            continue;
+        NumberTally& tally = result.tally(position, number);
+        ++tally.vote;
+        if (request.kill)
+            ++tally.kill;
+        else
+            ++tally.keep;
+        if (!marked[static_cast<size_t>(number)]) {
+            marked[static_cast<size_t>(number)] = true;
+            ++distinct;
+        }
+    }
+}
+
+} // namespace
+
+int NextDrawCalculation::referenceRow(const HistorySnapshot& history, const QString& verifyIssue)
+{
+    if (history.empty())
+        throw UserError(kTitle, QStringLiteral("历史数据为空，无法计算"));
+    if (verifyIssue.trimmed().isEmpty())
+        return history.size() - 1;
+    const int row = history.rowOf(verifyIssue.trimmed());
+    if (row < 0)
+        throw UserError(QStringLiteral("验证历史结果"),
+                        QStringLiteral("历史数据中没有第 %1 期").arg(verifyIssue.trimmed()));
+    if (row == 0)
+        throw UserError(QStringLiteral("验证历史结果"),
+                        QStringLiteral("第 %1 期是最早的一期，之前没有数据可以验证").arg(verifyIssue.trimmed()));
+    return row - 1;
+}
+
+std::vector<std::pair<QString, int>> NextDrawCalculation::visitedTables(int leadingPositions, bool group)
+{
+    std::vector<std::pair<QString, int>> tables;
+    if (group) {
+        tables.emplace_back(Database::formulaTableName(leadingPositions, true), leadingPositions);
+    } else {
+        for (int p = 1; p <= leadingPositions; ++p)
+            tables.emplace_back(Database::formulaTableName(p, false), p);
+    }
+    return tables;
+}
+
+void NextDrawCalculation::rank(std::vector<FormulaRecord>& formulas, const std::vector<RankingKey>& keys)
+{
+    std::stable_sort(formulas.begin(), formulas.end(), [&keys](const FormulaRecord& a, const FormulaRecord& b) {
+        for (RankingKey key : keys) {
+            const double va = RankingKeys::value(a.statistics, key);
+            const double vb = RankingKeys::value(b.statistics, key);
+            if (va != vb)
+                return va > vb;
+        }
+        return a.idx < b.idx;
+    });
+}
+
+CalculationResult NextDrawCalculation::run(const HistorySnapshot& history, const FormulaLister& formulas,
+                                           const CalculationRequest& request)
+{
+    validate(request);
+    const int row = referenceRow(history, request.verifyIssue);
+
+    CalculationResult result;
+    result.range = request.range;
+    result.leadingPositions = request.leadingPositions;
+    result.group = request.group;
+    result.kill = request.kill;
+    result.bestMethod = request.bestMethod;
+    result.keepLimit = request.bestMethod ? request.ranking.keepLimit : 1;
+    result.referenceIssue = history.issue(row);
+    result.verifiedIssue = request.verifyIssue.trimmed();
+
+    const int target = request.bestMethod ? targetCount(request.kill, request.range, request.ranking.keepLimit) : 0;
+    for (const auto& [table, position] : visitedTables(request.leadingPositions, request.group)) {
+        std::vector<FormulaRecord> list = formulas(table, request.kill);
+        if (request.bestMethod) {
+            rank(list, request.ranking.keys);
+            // A target of 0 means no number is wanted at all: nothing is used.
+            if (target <= 0)
+                continue;
+        } else {
+            std::stable_sort(list.begin(), list.end(),
+                             [](const FormulaRecord& a, const FormulaRecord& b) { return a.idx < b.idx; });
+        }
+        walk(history, row, table, position, list, request, target, result);
+    }
+    return result;
+}
+
+CalculationResult NextDrawCalculation::run(Database& db, const HistorySnapshot& history,
+                                           const CalculationRequest& request)
+{
+    if (request.bestMethod && request.rescore) {
+        return run(
+            history,
+            [&](const QString& table, bool kill) {
+                std::vector<FormulaRecord> records;
+                for (ScoredFormula& f :
+                     TableScorer::scoreTable(db, history, table, kill, request.range, *request.rescore))
+                    records.push_back(std::move(f.record));
+                return records;
+            },
+            request);
+    }
+    FormulaStore store(db);
+    return run(
+        history, [&store](const QString& table, bool kill) { return store.list(table, kill); }, request);
+}

@@ -1,0 +1,101 @@
+#include "common/AppSettings.h"
+
+#include <QSettings>
+#include <array>
+
+namespace {
+const QString kGroup = QStringLiteral("IniSetting");
+constexpr std::array<int, 10> kLookBackDraws{0, 100, 200, 300, 500, 600, 800, 1000, 1500, 3000};
+} // namespace
+
+AppSettings::AppSettings(QSettings& store) : m_store(store) {}
+
+int AppSettings::readInt(const char* key, int fallback) const
+{
+    bool ok = false;
+    const int value = m_store.value(kGroup + u'/' + QLatin1String(key)).toString().trimmed().toInt(&ok);
+    return ok ? value : fallback;
+}
+
+bool AppSettings::readBool(const char* key, bool fallback) const
+{
+    const QString text = m_store.value(kGroup + u'/' + QLatin1String(key)).toString().trimmed().toLower();
+    if (text == u"true" || text == u"-1" || text == u"1")
+        return true;
+    if (text == u"false" || text == u"0")
+        return false;
+    return fallback;
+}
+
+void AppSettings::write(const char* key, const QString& value)
+{
+    m_store.setValue(kGroup + u'/' + QLatin1String(key), value);
+    m_store.sync();
+}
+
+static QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+int AppSettings::lotteryIndex() const
+{
+    const int index = readInt("GsZl", 0);
+    return index >= 0 && index <= 27 ? index : 0;
+}
+void AppSettings::setLotteryIndex(int index) { write("GsZl", QString::number(index)); }
+
+int AppSettings::searchDays() const { return readInt("IniSerchDay", 3); }
+void AppSettings::setSearchDays(int days) { write("IniSerchDay", QString::number(days)); }
+
+bool AppSettings::calculateSelected() const { return readBool("JSFF", true); }
+void AppSettings::setCalculateSelected(bool selected) { write("JSFF", boolText(selected)); }
+
+bool AppSettings::resultOnSameDraw() const { return readBool("LsXs", false); }
+void AppSettings::setResultOnSameDraw(bool sameDraw) { write("LsXs", boolText(sameDraw)); }
+
+bool AppSettings::excludeCurrent() const { return readBool("SyBq", true); }
+void AppSettings::setExcludeCurrent(bool exclude) { write("SyBq", boolText(exclude)); }
+
+bool AppSettings::weightedRate() const { return readBool("ZqlJq", true); }
+void AppSettings::setWeightedRate(bool weighted) { write("ZqlJq", boolText(weighted)); }
+
+int AppSettings::lookBackIndex() const { return readInt("JSQS", 3); }
+void AppSettings::setLookBackIndex(int index) { write("JSQS", QString::number(index)); }
+
+void AppSettings::restoreDefaults()
+{
+    setResultOnSameDraw(false);
+    setExcludeCurrent(true);
+    setWeightedRate(true);
+    setSearchDays(6);
+    setLookBackIndex(6);
+}
+
+int AppSettings::lookBackDrawsForIndex(int index)
+{
+    if (index < 0 || index >= static_cast<int>(kLookBackDraws.size()))
+        return 0;
+    return kLookBackDraws[static_cast<size_t>(index)];
+}
+
+int AppSettings::lookBackIndexForDraws(int draws)
+{
+    for (size_t i = 0; i < kLookBackDraws.size(); ++i)
+        if (kLookBackDraws[i] == draws)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::optional<int> AppSettings::parseSearchDays(const QString& answer)
+{
+    bool ok = false;
+    const int days = answer.trimmed().toInt(&ok);
+    if (!ok || days < 2 || days > 10)
+        return std::nullopt;
+    return days;
+}
+
+QString AppSettings::searchDaysErrorMessage()
+{
+    return QStringLiteral("为了保证时效性和提高计算效率，软件只能统计10天以内的数据，请输入2到10中的自然数。");
+}
+
+QString AppSettings::searchDaysErrorTitle() { return QStringLiteral("输入有误"); }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QSettings;
+
+// Typed view of the preferences in section IniSetting. Every getter returns the
+// key's default when the key is missing or unreadable; every setter saves at once.
+class AppSettings {
+public:
+    explicit AppSettings(QSettings& store);
+
+    int lotteryIndex() const; // GsZl, 0..27
+    void setLotteryIndex(int index);
+    int searchDays() const; // IniSerchDay, 2..10
+    void setSearchDays(int days);
+    bool calculateSelected() const; // JSFF: true = "计算选中公式", false = "最优公式法"
+    void setCalculateSelected(bool selected);
+    bool resultOnSameDraw() const; // LsXs: true shows "Canshu", false "PreCanshu"
+    void setResultOnSameDraw(bool sameDraw);
+    bool excludeCurrent() const; // SyBq
+    void setExcludeCurrent(bool exclude);
+    bool weightedRate() const; // ZqlJq
+    void setWeightedRate(bool weighted);
+    int lookBackIndex() const; // JSQS, index into the look-back menu
+    void setLookBackIndex(int index);
+    int lookBackDraws() const { return lookBackDrawsForIndex(lookBackIndex()); }
+
+    QString resultColumn() const { return resultOnSameDraw() ? QStringLiteral("Canshu") : QStringLiteral("PreCanshu"); }
+
+    // "恢复默认设置": LsXs false, SyBq true, ZqlJq true, IniSerchDay 6, JSQS 6.
+    void restoreDefaults();
+
+    // 0 → all (0), 1..9 → 100, 200, 300, 500, 600, 800, 1000, 1500, 3000; other → all.
+    static int lookBackDrawsForIndex(int index);
+    // The menu index of a draw count, or -1 when the count is not on the menu.
+    static int lookBackIndexForDraws(int draws);
+
+    // Checks an answer to the days question; returns the accepted value or nothing.
+    static std::optional<int> parseSearchDays(const QString& answer);
+    static QString searchDaysErrorMessage();
+    static QString searchDaysErrorTitle();
+
+    QSettings& store() const { return m_store; }
+
+private:
+    int readInt(const char* key, int fallback) const;
+    bool readBool(const char* key, bool fallback) const;
+    void write(const char* key, const QString& value);
+
+    QSettings& m_store;
+};

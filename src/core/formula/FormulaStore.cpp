@@ -1,0 +1,163 @@
+#include "formula/FormulaStore.h"
+
+#include "common/UserError.h"
+#include "history/Database.h"
+
+#include <algorithm>
+
+namespace {
+
+// Only the ten known names ever reach SQL text.
+QString checkedTable(const QString& name)
+{
+    const QString table = Database::canonicalFormulaTable(name);
+    if (table.isEmpty())
+        throw UserError(QStringLiteral("公式表"),
+                        QStringLiteral("没有名为 %1 的公式表（应为 Gongshi1D .. Gongshi5G）").arg(name));
+    return table;
+}
+
+int nextIdx(SqliteDatabase& sql, const QString& table)
+{
+    SqliteStatement statement =
+        sql.prepare(QStringLiteral("SELECT COUNT(*), COALESCE(MAX(idx), 0) FROM %1").arg(table));
+    statement.next();
+    // The row count + 1, unless a gap left an idx that high already in use.
+    return static_cast<int>(std::max(statement.integer(0), statement.integer(1))) + 1;
+}
+
+int insert(SqliteDatabase& sql, const ParsedFormula& formula)
+{
+    const QString table = formula.target.tableName();
+    const int idx = nextIdx(sql, table);
+    SqliteStatement statement =
+        sql.prepare(QStringLiteral("INSERT INTO %1 (idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, "
+                                   "intGsTrueCon, intGsErrLst, intGsTrueLst) "
+                                   "VALUES (?1, ?2, ?3, ?4, 0, 0, 0, 0, 0)")
+                        .arg(table));
+    statement.bind(1, idx).bind(2, formula.code).bind(3, formula.chinese).bind(4, formula.target.kill ? 1 : 0);
+    statement.run();
+    return idx;
+}
+
+} // namespace
+
+FormulaStore::FormulaStore(Database& db) : m_db(db) {}
+
+std::vector<FormulaRecord> FormulaStore::list(const QString& table, std::optional<bool> kill) const
+{
+    QString sql =
+        QStringLiteral("SELECT idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, intGsTrueCon, intGsErrLst, "
+                       "intGsTrueLst FROM %1")
+            .arg(checkedTable(table));
+    if (kill)
+        sql += QStringLiteral(" WHERE bolKill = ?1");
+    sql += QStringLiteral(" ORDER BY idx, rowid");
+    SqliteStatement rows = m_db.sql().prepare(sql);
+    if (kill)
+        rows.bind(1, *kill ? 1 : 0);
+    std::vector<FormulaRecord> records;
+    while (rows.next()) {
+        FormulaRecord r;
+        r.idx = static_cast<int>(rows.integer(0));
+        r.code = rows.text(1);
+        r.chinese = rows.text(2);
+        r.kill = rows.integer(3) != 0;
+        r.statistics.rate = static_cast<float>(rows.real(4));
+        r.statistics.longestMissRun = static_cast<int>(rows.integer(5));
+        r.statistics.longestHitRun = static_cast<int>(rows.integer(6));
+        r.statistics.lastMissRun = static_cast<int>(rows.integer(7));
+        r.statistics.lastHitRun = static_cast<int>(rows.integer(8));
+        records.push_back(r);
+    }
+    return records;
+}
+
+int FormulaStore::count(const QString& table) const
+{
+    return m_db.sql().scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(checkedTable(table))).toInt();
+}
+
+int FormulaStore::add(const ParsedFormula& formula)
+{
+    SqliteDatabase::Transaction transaction(m_db.sql());
+    const int idx = insert(m_db.sql(), formula);
+    transaction.commit();
+    return idx;
+}
+
+std::vector<int> FormulaStore::addAll(const std::vector<ParsedFormula>& formulas)
+{
+    std::vector<int> idxs;
+    idxs.reserve(formulas.size());
+    SqliteDatabase::Transaction transaction(m_db.sql());
+    for (const ParsedFormula& formula : formulas)
+        idxs.push_back(insert(m_db.sql(), formula));
+    transaction.commit();
+    return idxs;
+}
+
+void FormulaStore::storeStatistics(const QString& table,
+                                   const std::vector<std::pair<int, FormulaStatistics>>& statistics)
+{
+    std::vector<std::pair<int, std::optional<FormulaStatistics>>> scores;
+    scores.reserve(statistics.size());
+    for (const auto& [idx, s] : statistics)
+        scores.emplace_back(idx, s);
+    storeScores(table, scores);
+}
+
+void FormulaStore::storeScores(const QString& table,
+                               const std::vector<std::pair<int, std::optional<FormulaStatistics>>>& scores)
+{
+    SqliteDatabase::Transaction transaction(m_db.sql());
+    SqliteStatement update = m_db.sql().prepare(
+        QStringLiteral(
+            "UPDATE %1 SET sglGsRate = ?1, intGsErrCon = ?2, intGsTrueCon = ?3, intGsErrLst = ?4, intGsTrueLst = ?5 "
+            "WHERE idx = ?6")
+            .arg(checkedTable(table)));
+    for (const auto& [idx, s] : scores) {
+        if (s) {
+            update.bind(1, static_cast<double>(s->rate)).bind(2, s->longestMissRun).bind(3, s->longestHitRun);
+            update.bind(4, s->lastMissRun).bind(5, s->lastHitRun);
+        } else {
+            for (int column = 1; column <= 5; ++column)
+                update.bindNull(column);
+        }
+        update.bind(6, idx);
+        update.run();
+    }
+    transaction.commit();
+}
+
+int FormulaStore::remove(const QString& table, const std::vector<int>& idxs)
+{
+    const QString name = checkedTable(table);
+    SqliteDatabase::Transaction transaction(m_db.sql());
+    int removed = 0;
+    SqliteStatement erase = m_db.sql().prepare(QStringLiteral("DELETE FROM %1 WHERE idx = ?1").arg(name));
+    for (int idx : idxs) {
+        erase.bind(1, idx);
+        erase.run();
+        removed += m_db.sql().changes();
+    }
+    std::vector<std::int64_t> rowids;
+    SqliteStatement rows = m_db.sql().prepare(QStringLiteral("SELECT rowid FROM %1 ORDER BY idx, rowid").arg(name));
+    while (rows.next())
+        rowids.push_back(rows.integer(0));
+    SqliteStatement renumber = m_db.sql().prepare(QStringLiteral("UPDATE %1 SET idx = ?1 WHERE rowid = ?2").arg(name));
+    for (size_t i = 0; i < rowids.size(); ++i) {
+        renumber.bind(1, static_cast<int>(i + 1)).bind(2, rowids[i]);
+        renumber.run();
+    }
+    transaction.commit();
+    return removed;
+}
+
+void FormulaStore::clearAll()
+{
+    SqliteDatabase::Transaction transaction(m_db.sql());
+    for (const QString& table : Database::formulaTableNames())
+        m_db.sql().exec(QStringLiteral("DELETE FROM %1").arg(table));
+    transaction.commit();
+}

@@ -1,0 +1,108 @@
+#include "formula/FormulaText.h"
+
+#include "formula/CompiledFormula.h"
+#include "formula/FormulaError.h"
+#include "history/AttributeCatalog.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+struct Replacement {
+    const char* word;
+    const char* code;
+};
+
+// The order matters: position words before the per-position letters, and
+// "和数个位" before "和数".
+constexpr std::array<Replacement, 45> kWordToCode = {{
+    {"第一", "L1"},    {"第二", "L2"},      {"第三", "L3"},      {"第四", "L4"},    {"第五", "L5"},
+    {"码", "A"},       {"大小", "B"},       {"单双", "C"},       {"5余", "D"},      {"3余", "E"},
+    {"6段", "F"},      {"平方", "G"},       {"互补数", "H"},     {"2指数方", "I"},  {"立方", "J"},
+    {"邻号和", "P"},   {"邻号差", "Q"},     {"连顺号", "L1K"},   {"逆顺号", "L2K"}, {"连跳号", "L3K"},
+    {"逆跳号", "L4K"}, {"前期号", "L5K"},   {"上期号", "L1O"},   {"本期号", "L2O"}, {"日期", "L3O"},
+    {"月份", "L4O"},   {"年份", "L5O"},     {"和数个位", "L2L"}, {"和数", "L1L"},   {"大数个", "L3L"},
+    {"小数个", "L4L"}, {"大数和", "L5L"},   {"小数和", "L1M"},   {"偶数个", "L2M"}, {"奇数个", "L3M"},
+    {"偶数和", "L4M"}, {"奇数和", "L5M"},   {"合数个", "L1N"},   {"质数个", "L2N"}, {"合数和", "L3N"},
+    {"质数和", "L4N"}, {"重上期个", "L5N"}, {"最大振幅", "L1R"}, {"总跨度", "L2R"}, {"同上期个", "L3R"},
+}};
+
+int positionOf(const QString& word)
+{
+    const int index = static_cast<int>(AttributeCatalog::positionWords().indexOf(word));
+    if (index < 0)
+        throw FormulaError(QStringLiteral("目标位置无法识别：%1").arg(word));
+    return index + 1;
+}
+
+bool groupOf(const QString& word)
+{
+    if (word == u"直选")
+        return false;
+    if (word == u"组选")
+        return true;
+    throw FormulaError(QStringLiteral("目标玩法无法识别：%1").arg(word));
+}
+
+// "[第二组选杀]expr": position, kind and verb all come from the header.
+ParsedFormula parseHeaderForm(const QString& line)
+{
+    if (!line.startsWith(u'[') || line.size() < 7 || line[6] != u']')
+        throw FormulaError(QStringLiteral("没有“下期”，也不是“[第二组选杀]”形式的公式"));
+    ParsedFormula parsed;
+    parsed.target.position = positionOf(line.mid(1, 2));
+    parsed.target.group = groupOf(line.mid(3, 2));
+    parsed.target.kill = line[5] == u'杀';
+    parsed.code = FormulaText::translate(line.mid(7));
+    return parsed;
+}
+
+ParsedFormula parseLineForm(const QString& line, int next)
+{
+    // The character before "下期" is the separator, so there must be room for it.
+    if (next == 0)
+        throw FormulaError(QStringLiteral("“下期”前没有公式表达式"));
+    ParsedFormula parsed;
+    parsed.target.kill = line.mid(next + 2, 1) == u"杀";
+    const int targetAt = line.mid(next + 3, 1) == u"第" ? next + 3 : next + 4;
+    parsed.target.position = positionOf(line.mid(targetAt, 2).trimmed());
+    parsed.target.group = groupOf(line.mid(targetAt + 2, 2).trimmed());
+    parsed.code = FormulaText::translate(line.left(next - 1));
+    return parsed;
+}
+
+} // namespace
+
+QString FormulaText::asReplace(QString text, const QString& find, const QString& replaceWith)
+{
+    if (find.isEmpty())
+        return text;
+    // A replacement that contains what it replaces would be found again forever.
+    if (replaceWith.contains(find))
+        return text.replace(find, replaceWith);
+    for (qsizetype at = text.indexOf(find); at >= 0; at = text.indexOf(find))
+        text = text.left(at) + replaceWith + text.mid(at + find.size());
+    return text;
+}
+
+QString FormulaText::translate(const QString& chineseExpression)
+{
+    QString text = chineseExpression;
+    for (const Replacement& r : kWordToCode)
+        text = asReplace(text, QString::fromUtf8(r.word), QString::fromLatin1(r.code));
+    return text.trimmed();
+}
+
+ParsedFormula FormulaText::parse(const QString& line)
+{
+    const QString s = line.trimmed();
+    if (s.isEmpty())
+        throw UserError(QStringLiteral("添加公式失败"), QStringLiteral("请在左边文本框输入需要添加的公式"));
+    const int next = static_cast<int>(s.indexOf(QStringLiteral("下期")));
+    ParsedFormula parsed = next >= 0 ? parseLineForm(s, next) : parseHeaderForm(s);
+    parsed.chinese = s;
+    // Validated now, so a stored formula always evaluates.
+    CompiledFormula::compile(parsed.code);
+    return parsed;
+}

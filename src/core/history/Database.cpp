@@ -1,0 +1,139 @@
+#include "history/Database.h"
+
+#include "history/AttributeCatalog.h"
+#include "history/DatabaseError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+QString createLishi()
+{
+    QString sql = QStringLiteral("CREATE TABLE Lishi (strQQH TEXT NOT NULL");
+    for (int i = 0; i < AttributeCatalog::kCount; ++i)
+        sql += QStringLiteral(", %1 INTEGER").arg(AttributeCatalog::code(i));
+    sql += QStringLiteral(", canshu REAL, PreCanshu INTEGER, GSCS INTEGER, GSZCS REAL, GSGL INTEGER)");
+    return sql;
+}
+
+QString createFormulaTable(const QString& name)
+{
+    return QStringLiteral(
+               "CREATE TABLE %1 (idx INTEGER, gongshi TEXT, gongshiCN TEXT, bolKill INTEGER NOT NULL DEFAULT 1, "
+               "sglGsRate REAL, intGsErrCon INTEGER, intGsTrueCon INTEGER, intGsErrLst INTEGER, intGsTrueLst INTEGER)")
+        .arg(name);
+}
+
+} // namespace
+
+Database::Database(const QString& dataDirectory) : m_directory(dataDirectory)
+{
+    QDir().mkpath(m_directory);
+    open();
+}
+
+QString Database::filePath() const { return QDir(m_directory).filePath(QStringLiteral("formula.mdb")); }
+QString Database::workCopyPath() const { return QDir(m_directory).filePath(QStringLiteral("formulaTmp.mdb")); }
+
+void Database::refuseForeignFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists() || file.size() == 0)
+        return;
+    if (!file.open(QIODevice::ReadOnly))
+        throw DatabaseError(QStringLiteral("无法读取数据库文件 %1：%2").arg(path, file.errorString()));
+    const QByteArray head = file.read(32);
+    if (head.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return;
+    if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB")
+        throw DatabaseError(QStringLiteral("%1 是旧版 Access（Jet）数据库，本程序无法使用它。文件没有被改动；"
+                                           "请把它移走或改名，程序会新建一个空数据库。")
+                                .arg(path));
+    throw DatabaseError(
+        QStringLiteral("%1 不是本程序的数据库文件。文件没有被改动；请把它移走或改名，程序会新建一个空数据库。")
+            .arg(path));
+}
+
+void Database::open()
+{
+    refuseForeignFile(filePath());
+    m_db = std::make_unique<SqliteDatabase>(filePath());
+    migrate();
+}
+
+void Database::migrate()
+{
+    const int version = m_db->scalar(QStringLiteral("PRAGMA user_version")).toInt();
+    if (version > kSchemaVersion)
+        throw DatabaseError(
+            QStringLiteral("数据库 %1 来自更新版本的程序（结构版本 %2），无法使用。").arg(filePath()).arg(version));
+    if (version == kSchemaVersion)
+        return;
+    SqliteDatabase::Transaction transaction(*m_db);
+    if (version < 1) {
+        m_db->exec(createLishi());
+        m_db->exec(QStringLiteral("CREATE UNIQUE INDEX strQQH ON Lishi (strQQH)"));
+        for (const QString& table : formulaTableNames())
+            m_db->exec(createFormulaTable(table));
+        for (const char* table : {"Errarr", "ErrarrLei"}) {
+            m_db->exec(
+                QStringLiteral("CREATE TABLE %1 (num INTEGER, ETrrcount INTEGER, Errcount INTEGER, Trrcount INTEGER)")
+                    .arg(QLatin1String(table)));
+            for (int n = 1; n <= 11; ++n)
+                m_db->exec(QStringLiteral("INSERT INTO %1 VALUES (%2, 0, 0, 0)").arg(QLatin1String(table)).arg(n));
+        }
+    }
+    m_db->exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    transaction.commit();
+}
+
+void Database::compact()
+{
+    const QString target = filePath();
+    const QString work = workCopyPath();
+    const QString staging = target + QStringLiteral(".part");
+    if (QFile::exists(work) && !QFile::remove(work))
+        throw DatabaseError(QStringLiteral("无法删除旧的工作副本 %1").arg(work));
+    SqliteStatement vacuum = m_db->prepare(QStringLiteral("VACUUM INTO ?1"));
+    vacuum.bind(1, work);
+    vacuum.run();
+
+    // Build the replacement beside the original, then swap it in with one rename,
+    // so a failure at any step leaves formula.mdb whole.
+    QFile::remove(staging);
+    if (!QFile::copy(work, staging))
+        throw DatabaseError(QStringLiteral("无法写入 %1").arg(staging));
+    m_db.reset();
+    const bool renamed =
+        std::rename(QFile::encodeName(staging).constData(), QFile::encodeName(target).constData()) == 0;
+    if (!renamed)
+        QFile::remove(staging);
+    open();
+    if (!renamed)
+        throw DatabaseError(QStringLiteral("无法用压缩后的副本替换 %1").arg(target));
+}
+
+QString Database::formulaTableName(int position, bool group)
+{
+    return QStringLiteral("Gongshi%1%2").arg(position).arg(group ? QChar(u'G') : QChar(u'D'));
+}
+
+QStringList Database::formulaTableNames()
+{
+    QStringList names;
+    for (int p = 1; p <= 5; ++p)
+        for (bool group : {false, true})
+            names << formulaTableName(p, group);
+    return names;
+}
+
+QString Database::canonicalFormulaTable(const QString& name)
+{
+    for (const QString& table : formulaTableNames())
+        if (table.compare(name, Qt::CaseInsensitive) == 0)
+            return table;
+    return {};
+}

@@ -1,0 +1,154 @@
+#include "history/SqliteDatabase.h"
+
+#include "history/DatabaseError.h"
+
+#include <sqlite3.h>
+
+namespace {
+[[noreturn]] void fail(sqlite3* db, const QString& what)
+{
+    throw DatabaseError(what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)));
+}
+} // namespace
+
+SqliteDatabase::SqliteDatabase(const QString& path) : m_path(path)
+{
+    const QByteArray file = path.toUtf8();
+    if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw DatabaseError(QStringLiteral("无法打开数据库 %1: %2").arg(path, message));
+    }
+    sqlite3_busy_timeout(m_db, 5000);
+    exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+}
+
+SqliteDatabase::~SqliteDatabase() { sqlite3_close_v2(m_db); }
+
+void SqliteDatabase::exec(const QString& sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = error ? QString::fromUtf8(error) : QStringLiteral("unknown error");
+        sqlite3_free(error);
+        throw DatabaseError(message + QStringLiteral(" (") + sql.left(120) + u')');
+    }
+}
+
+SqliteStatement SqliteDatabase::prepare(const QString& sql) { return SqliteStatement(m_db, sql); }
+
+QVariant SqliteDatabase::scalar(const QString& sql)
+{
+    SqliteStatement statement(m_db, sql);
+    if (!statement.next())
+        return {};
+    return statement.value(0);
+}
+
+std::int64_t SqliteDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
+int SqliteDatabase::changes() const { return sqlite3_changes(m_db); }
+
+SqliteDatabase::Transaction::Transaction(SqliteDatabase& db) : m_db(db)
+{
+    m_db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+SqliteDatabase::Transaction::~Transaction()
+{
+    if (!m_done)
+        sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void SqliteDatabase::Transaction::commit()
+{
+    m_db.exec(QStringLiteral("COMMIT"));
+    m_done = true;
+}
+
+SqliteStatement::SqliteStatement(sqlite3* db, const QString& sql) : m_db(db)
+{
+    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK)
+        fail(m_db, QStringLiteral("SQL error in \"%1\"").arg(sql.left(200)));
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_stmt); }
+
+SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt)
+{
+    other.m_stmt = nullptr;
+}
+
+SqliteStatement& SqliteStatement::bind(int index, std::int64_t value)
+{
+    if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK)
+        fail(m_db, QStringLiteral("bind"));
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::bind(int index, double value)
+{
+    if (sqlite3_bind_double(m_stmt, index, value) != SQLITE_OK)
+        fail(m_db, QStringLiteral("bind"));
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::bind(int index, const QString& value)
+{
+    const QByteArray utf8 = value.toUtf8();
+    if (sqlite3_bind_text(m_stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT) !=
+        SQLITE_OK)
+        fail(m_db, QStringLiteral("bind"));
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::bindNull(int index)
+{
+    if (sqlite3_bind_null(m_stmt, index) != SQLITE_OK)
+        fail(m_db, QStringLiteral("bind"));
+    return *this;
+}
+
+bool SqliteStatement::next()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    fail(m_db, QStringLiteral("SQL step"));
+}
+
+void SqliteStatement::run()
+{
+    while (next()) {}
+    reset();
+}
+
+void SqliteStatement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+int SqliteStatement::columnCount() const { return sqlite3_column_count(m_stmt); }
+QString SqliteStatement::columnName(int column) const { return QString::fromUtf8(sqlite3_column_name(m_stmt, column)); }
+bool SqliteStatement::isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+std::int64_t SqliteStatement::integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+double SqliteStatement::real(int column) const { return sqlite3_column_double(m_stmt, column); }
+
+QString SqliteStatement::text(int column) const
+{
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return data ? QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column)) : QString();
+}
+
+QVariant SqliteStatement::value(int column) const
+{
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER: return QVariant::fromValue<qlonglong>(integer(column));
+    case SQLITE_FLOAT: return real(column);
+    case SQLITE_NULL: return {};
+    default: return text(column);
+    }
+}

@@ -1,0 +1,106 @@
+#include "search/CandidateScorer.h"
+
+#include "common/UserError.h"
+#include "formula/FormulaScoring.h"
+#include "formula/RunTally.h"
+#include "history/AttributeCatalog.h"
+#include "history/HistorySnapshot.h"
+
+#include <algorithm>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+// Rows summed per pass; small enough to stay in the first-level cache.
+constexpr int kChunk = 512;
+} // namespace
+
+void CandidateScorer::sumColumns(const Candidate& candidate, int base, int len, std::int32_t* sums) const
+{
+    const std::int32_t* columns[Candidate::kMaxTerms];
+    for (int t = 0; t < candidate.termCount; ++t)
+        columns[t] = m_columns[candidate.terms[static_cast<size_t>(t)]] + base;
+    int k = 0;
+#ifdef __SSE2__
+    // Four rows at a time, summed in a register across all terms.
+    const __m128i constant = _mm_set1_epi32(candidate.constant);
+    for (; k + 4 <= len; k += 4) {
+        __m128i acc = constant;
+        for (int t = 0; t < candidate.termCount; ++t)
+            acc = _mm_add_epi32(acc, _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns[t] + k)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), acc);
+    }
+#endif
+    for (; k < len; ++k) {
+        std::int32_t v = candidate.constant;
+        for (int t = 0; t < candidate.termCount; ++t)
+            v += columns[t][k];
+        sums[k] = v;
+    }
+}
+
+CandidateScorer::CandidateScorer(const HistorySnapshot& history, const ScoringRule& rule, const ScoringWindow& window)
+    : m_rule(rule)
+{
+    if (rule.range != 11 && rule.range != 12)
+        throw UserError(QStringLiteral("公式搜索"), QStringLiteral("号码范围只能是11或12"), false);
+    auto [first, end] = FormulaScoring::countedRows(history.size(), window);
+    // The first draw has no prediction, so it never counts.
+    first = std::max(first, 1);
+    m_first = first;
+    m_count = std::max(0, end - first);
+
+    const int lastPosition = rule.group ? rule.position : 1;
+    m_present.resize(static_cast<size_t>(m_count));
+    for (int i = 0; i < m_count; ++i) {
+        const int row = first + i;
+        std::uint16_t mask = 0;
+        if (rule.group) {
+            for (int p = 1; p <= lastPosition; ++p)
+                mask = static_cast<std::uint16_t>(mask | (1u << history.number(row, p)));
+        } else {
+            mask = static_cast<std::uint16_t>(1u << history.number(row, rule.position));
+        }
+        m_present[static_cast<size_t>(i)] = mask;
+    }
+    m_weights.resize(static_cast<size_t>(m_count));
+    for (int j = 1; j <= m_count; ++j) {
+        const std::int64_t weight = window.weighted ? static_cast<std::int64_t>(j) * j : 1;
+        m_weights[static_cast<size_t>(j - 1)] = weight;
+        m_totalWeight += weight;
+    }
+
+    m_columns.resize(AttributeCatalog::kCount);
+    for (int a = 0; a < AttributeCatalog::kCount; ++a)
+        m_columns[static_cast<size_t>(a)] = m_count > 0 ? history.column(a).data() + (first - 1) : nullptr;
+}
+
+FormulaStatistics CandidateScorer::score(const Candidate& candidate) const
+{
+    return m_rule.range == 12 ? scoreIn<12>(candidate) : scoreIn<11>(candidate);
+}
+
+template <int Range>
+FormulaStatistics CandidateScorer::scoreIn(const Candidate& candidate) const
+{
+    const unsigned killBit = m_rule.kill ? 1u : 0u;
+    std::int32_t sums[kChunk];
+    RunTally tally;
+    for (int base = 0; base < m_count; base += kChunk) {
+        const int len = std::min(kChunk, m_count - base);
+        sumColumns(candidate, base, len, sums);
+        const std::uint16_t* present = m_present.data() + base;
+        const std::int64_t* weights = m_weights.data() + base;
+        for (int k = 0; k < len; ++k) {
+            const std::int32_t v = sums[k];
+            // ((v − 1) Mod R) + 1 with the dividend's sign: a negative remainder
+            // names no number (bit 0 is never set); 1 − kR still folds to 1.
+            const std::int32_t remainder = (v - 1) % Range;
+            const unsigned predicted = remainder >= 0 ? static_cast<unsigned>(remainder) + 1u : 0u;
+            const unsigned hit = ((present[k] >> predicted) & 1u) ^ killBit;
+            tally.add(hit, weights[k]);
+        }
+    }
+    return tally.finish(m_totalWeight);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "formula/FormulaStatistics.h"
+#include "search/Candidate.h"
+#include "search/SearchBounds.h"
+#include "search/WorkerPool.h"
+
+#include <cstdint>
+#include <vector>
+
+class CandidateGenerator;
+class CandidateScorer;
+
+struct AcceptedCandidate {
+    std::uint64_t index = 0;
+    Candidate candidate;
+    FormulaStatistics statistics;
+};
+
+struct SearchBatch {
+    std::vector<AcceptedCandidate> accepted; // in candidate order
+    std::uint64_t evaluated = 0; // candidates consumed from `first` on
+    Candidate lastCandidate; // the last consumed candidate, for display
+    FormulaStatistics lastStatistics;
+};
+
+// Spreads candidate evaluation over a pool of threads it owns. Results are
+// merged in candidate order, so the outcome never depends on the thread count.
+class SearchEngine {
+public:
+    // threads <= 0: one per core.
+    explicit SearchEngine(int threads = 0);
+
+    int threadCount() const { return m_pool.threadCount(); }
+
+    // Evaluates candidates first .. first+count−1 and keeps those the bounds
+    // accept. Stops consuming right after the `wanted`-th accepted candidate.
+    SearchBatch search(const CandidateGenerator& generator, const CandidateScorer& scorer, const SearchBounds& bounds,
+                       std::uint64_t first, std::uint64_t count, std::uint64_t wanted);
+
+    // The statistics of candidates first .. first+count−1, in order.
+    std::vector<FormulaStatistics> scoreRange(const CandidateGenerator& generator, const CandidateScorer& scorer,
+                                              std::uint64_t first, int count);
+
+private:
+    WorkerPool m_pool;
+};

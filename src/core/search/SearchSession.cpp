@@ -1,0 +1,101 @@
+#include "search/SearchSession.h"
+
+#include "search/SearchEngine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr std::uint64_t kFirstBatchPerThread = 256;
+} // namespace
+
+SearchSession::SearchSession(SearchEngine& engine, const HistorySnapshot& history, int range,
+                             const ScoringWindow& window, std::uint64_t seed)
+    : m_engine(engine),
+      m_history(history),
+      m_range(range),
+      m_window(window),
+      m_seed(seed)
+{}
+
+void SearchSession::begin(const FormulaTarget& target, const SearchBounds& bounds, const SearchOptions& options)
+{
+    m_generator = std::make_unique<CandidateGenerator>(m_seed, options.operands, options.constant);
+    ScoringRule rule;
+    rule.range = m_range;
+    rule.position = target.position;
+    rule.group = target.group;
+    rule.kill = target.kill;
+    m_scorer = std::make_unique<CandidateScorer>(m_history, rule, m_window);
+    m_target = target;
+    m_bounds = bounds;
+    m_options = options;
+    m_verified = 0;
+    m_busy = {};
+}
+
+double SearchSession::candidatesPerSecond() const
+{
+    const double seconds = std::chrono::duration<double>(m_busy).count();
+    return seconds > 0 ? static_cast<double>(m_verified) / seconds : 0.0;
+}
+
+std::uint64_t SearchSession::stillWanted(double target) const
+{
+    const double missing = std::ceil(target - static_cast<double>(m_found.size()));
+    // NaN and negative targets want nothing; nothing beyond the capacity can be found anyway.
+    if (!(missing > 0))
+        return 0;
+    return static_cast<std::uint64_t>(std::min(missing, static_cast<double>(kCapacity)));
+}
+
+int SearchSession::runBatch(std::uint64_t count, std::uint64_t wanted)
+{
+    const auto started = Clock::now();
+    const SearchBatch batch = m_engine.search(*m_generator, *m_scorer, m_bounds, m_nextIndex, count, wanted);
+    m_busy += Clock::now() - started;
+    m_nextIndex += batch.evaluated;
+    m_verified += batch.evaluated;
+    for (const AcceptedCandidate& a : batch.accepted)
+        m_found.push_back({CandidateGenerator::code(a.candidate),
+                           CandidateGenerator::text(a.candidate, m_target, m_options.form), m_target, a.statistics});
+    if (batch.evaluated > 0) {
+        m_lastText = CandidateGenerator::text(batch.lastCandidate, m_target, m_options.form);
+        m_lastStatistics = batch.lastStatistics;
+    }
+    return static_cast<int>(batch.accepted.size());
+}
+
+int SearchSession::run(const SearchBudget& budget, std::uint64_t wanted)
+{
+    if (!hasTask())
+        return 0;
+    const auto started = Clock::now();
+    std::uint64_t left = budget.candidates.value_or(kUnlimited);
+    const std::uint64_t threads = static_cast<std::uint64_t>(m_engine.threadCount());
+    std::uint64_t batchSize = kFirstBatchPerThread * threads;
+    int accepted = 0;
+    while (left > 0 && wanted > 0 && !full()) {
+        const std::uint64_t room = static_cast<std::uint64_t>(kCapacity) - m_found.size();
+        const auto batchStart = Clock::now();
+        const std::uint64_t count = std::min(left, batchSize);
+        const int got = runBatch(count, std::min(wanted, room));
+        accepted += got;
+        wanted -= static_cast<std::uint64_t>(got);
+        left -= std::min(left, count);
+        if (!budget.time)
+            continue;
+        const auto now = Clock::now();
+        const auto spent = now - started;
+        if (spent >= *budget.time)
+            break;
+        // Size the next batch to what fits in the time left.
+        const double perCandidate =
+            std::chrono::duration<double>(now - batchStart).count() / static_cast<double>(count);
+        const double remaining = std::chrono::duration<double>(*budget.time - spent).count();
+        const double fits = perCandidate > 0 ? remaining / perCandidate : static_cast<double>(batchSize * 2);
+        batchSize = std::clamp<std::uint64_t>(static_cast<std::uint64_t>(fits), threads * 16, batchSize * 4);
+    }
+    return accepted;
+}

@@ -1,0 +1,97 @@
+#include "gui/main/DrawEntryWidget.h"
+
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+DrawEntryWidget::DrawEntryWidget(QWidget* parent) : QWidget(parent)
+{
+    auto* label12 = new QLabel(QStringLiteral("手工输入已经开出的历史号码记录下一期:"), this);
+    label12->setObjectName(QStringLiteral("Label12"));
+    auto* label1 = new QLabel(QStringLiteral("期号："), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    m_issue = new QLineEdit(this);
+    m_issue->setObjectName(QStringLiteral("Text1"));
+    m_issue->setToolTip(QStringLiteral("下一期的期号，可以修改"));
+    m_issue->setMaxLength(12);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(label1);
+    row->addWidget(m_issue, 1);
+    for (int i = 0; i < 5; ++i) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QStringLiteral("txtIpt%1").arg(i + 1));
+        box->setMaxLength(2);
+        box->setAlignment(Qt::AlignCenter);
+        box->setFixedWidth(34);
+        box->setToolTip(QStringLiteral("第%1个号码，两位数字，如 03").arg(i + 1));
+        box->installEventFilter(this);
+        m_boxes[static_cast<size_t>(i)] = box;
+        row->addWidget(box);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(label12);
+    layout->addLayout(row);
+}
+
+QString DrawEntryWidget::issue() const { return m_issue->text().trimmed(); }
+
+void DrawEntryWidget::setIssue(const QString& issue) { m_issue->setText(issue); }
+
+DrawNumbers DrawEntryWidget::numbers() const
+{
+    DrawNumbers numbers{};
+    for (size_t i = 0; i < m_boxes.size(); ++i) {
+        bool ok = false;
+        const int value = m_boxes[i]->text().trimmed().toInt(&ok);
+        numbers[i] = ok ? value : 0;
+    }
+    return numbers;
+}
+
+void DrawEntryWidget::clearNumbers()
+{
+    for (QLineEdit* box : m_boxes)
+        box->clear();
+}
+
+bool DrawEntryWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    for (int i = 0; i < 5; ++i) {
+        if (watched != m_boxes[static_cast<size_t>(i)])
+            continue;
+        if (event->type() == QEvent::KeyPress)
+            return handleKey(i + 1, static_cast<QKeyEvent*>(event));
+        if (event->type() == QEvent::FocusIn && i == 0) {
+            // Coming back to the window is not starting a new draw.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                clearNumbers();
+        }
+        return false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool DrawEntryWidget::handleKey(int position, QKeyEvent* event)
+{
+    const QString typed = event->text();
+    const bool digit = typed.size() == 1 && typed[0].isDigit() && typed[0].unicode() < 128;
+    QLineEdit* box = m_boxes[static_cast<size_t>(position - 1)];
+    if (!digit || box->text().isEmpty())
+        return false; // the box handles it as usual
+    if (position < 5) {
+        box->insert(typed);
+        m_boxes[static_cast<size_t>(position)]->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    const int value = box->text().trimmed().toInt() * 10 + typed.toInt();
+    box->setText(QString::number(value));
+    emit completed();
+    return true;
+}

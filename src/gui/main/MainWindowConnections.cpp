@@ -1,0 +1,176 @@
+#include "gui/main/MainWindowConnections.h"
+
+#include "analysis/NextDrawCalculation.h"
+#include "common/UserError.h"
+#include "gui/analysis/ErrorValuesWindow.h"
+#include "gui/analysis/FilterDialog.h"
+#include "gui/analysis/SortKeysDialog.h"
+#include "gui/main/MainWindow.h"
+#include "gui/main/UserPrompts.h"
+#include "gui/search/SearchWindow.h"
+#include "history/DrawStore.h"
+#include "history/HistorySnapshot.h"
+#include "history/IssueNumbers.h"
+
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <memory>
+#include <numeric>
+
+namespace {
+
+std::shared_ptr<const HistorySnapshot> requireHistory(MainWindow& window, const QString& title)
+{
+    if (!window.database() || !window.history())
+        throw UserError(title, QStringLiteral("没有可用的数据库，请先检查数据目录中的 formula.mdb。"));
+    return window.history();
+}
+
+// The selection flags are kept by idx; every table the calculation visits reads
+// the same flags, as the list shows them.
+std::set<int> selectedIdxs(MainWindow& window)
+{
+    std::vector<int> all(FormulaSelection::kMaxIdx);
+    std::iota(all.begin(), all.end(), 1);
+    const std::vector<int> chosen = window.selection().selected(all);
+    return {chosen.begin(), chosen.end()};
+}
+
+void calculate(MainWindow& window, QSettings& store, const std::shared_ptr<QPointer<ErrorValuesWindow>>& shown)
+{
+    const auto history = requireHistory(window, QStringLiteral("计算公式"));
+    CalculationRequest request;
+    request.leadingPositions = window.currentPosition();
+    request.group = window.currentGroup();
+    request.kill = window.shownKill();
+    request.range = window.lottery().numberRange;
+    if (window.verifyHistory()) {
+        // An empty box would silently turn the check of a past draw into the coming draw.
+        request.verifyIssue = window.verifyIssue().trimmed();
+        if (request.verifyIssue.isEmpty())
+            throw UserError(QStringLiteral("验证历史结果"),
+                            QStringLiteral("请在“验证历史结果”旁的期号框中输入需要验证的期号。"));
+    }
+    request.bestMethod = !window.settings().calculateSelected();
+    request.selected = selectedIdxs(window);
+    request.rescore = window.scoringWindow();
+    if (request.bestMethod) {
+        SortKeysDialog keys(store, request.range, &window);
+        if (keys.exec() != QDialog::Accepted)
+            return;
+        request.ranking = keys.choice();
+    }
+    CalculationResult result;
+    window.runBusy([&] { result = NextDrawCalculation::run(*window.database(), *history, request); });
+    if (*shown) {
+        (*shown)->prepare(result);
+    } else {
+        auto* errorValues = new ErrorValuesWindow(*window.database(), result, &window);
+        errorValues->setAttribute(Qt::WA_DeleteOnClose);
+        *shown = errorValues;
+    }
+    (*shown)->show();
+    (*shown)->raise();
+}
+
+void filter(MainWindow& window)
+{
+    std::vector<FormulaRecord> records;
+    std::vector<int> listed;
+    for (const ScoredFormula& formula : window.listedFormulas()) {
+        records.push_back(formula.record);
+        listed.push_back(formula.record.idx);
+    }
+    const std::vector<int> chosen = window.selection().selected(listed);
+    FilterDialog dialog(records, std::set<int>(chosen.begin(), chosen.end()), &window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    for (int idx : listed)
+        window.selection().setSelected(idx, dialog.selection().count(idx) > 0);
+    window.showSelection(); // scores are unchanged: only the 序号 and 计算值 cells repaint
+}
+
+void search(MainWindow& window, QSettings& store)
+{
+    const auto history = requireHistory(window, QStringLiteral("公式搜索"));
+    SearchWindow dialog(*window.database(), *history, window.lottery(), window.scoringWindow(), store, window.prompts(),
+                        QRandomGenerator::global()->generate64(), &window);
+    QObject::connect(&dialog, &SearchWindow::formulasStored, &window, [&window] { window.reloadAll(); });
+    dialog.exec();
+}
+
+DrawStore drawStore(MainWindow& window)
+{
+    requireHistory(window, QStringLiteral("删除历史"));
+    return DrawStore(*window.database(), window.lottery());
+}
+
+// Command3: the latest draw goes; the selection stays as it is.
+void deleteLastDraw(MainWindow& window)
+{
+    drawStore(window).deleteLast(1);
+    window.AddHaoma();
+    window.Yansuan();
+    window.QihaoXianshi();
+}
+
+// mnuEszhzd: the latest N draws, then the file is compacted.
+void deleteLastDraws(MainWindow& window)
+{
+    const auto answer = window.prompts().askText(
+        QStringLiteral("删除期数"),
+        QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
+        QStringLiteral("1"));
+    const int count = answer ? answer->trimmed().toInt() : 0;
+    if (count <= 0)
+        return;
+    drawStore(window).deleteLast(count);
+    window.CompactDb();
+    window.reloadAll();
+}
+
+// mnuDlzd: every draw after the answered issue; that issue and all before it stay.
+void deleteToIssue(MainWindow& window)
+{
+    DrawStore store = drawStore(window);
+    const QString latest = store.lastIssue();
+    const QString proposal = latest.isEmpty() ? QString() : QString::number(latest.toLongLong() - 1);
+    const auto answer = window.prompts().askText(
+        QStringLiteral("删除期数"), QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"), proposal);
+    if (!answer || answer->trimmed().toLongLong() == 0)
+        return;
+    const QString issue = answer->trimmed();
+    if (!IssueNumbers::dateOf(issue, window.lottery().longDateIssue))
+        throw UserError(QStringLiteral("删除期数"), QStringLiteral("%1 不是本彩种的期号（%2位数字）。")
+                                                        .arg(issue)
+                                                        .arg(IssueNumbers::length(window.lottery().longDateIssue)));
+    store.deleteAfter(issue);
+    window.CompactDb();
+    window.reloadAll();
+}
+
+// mnuDlAll: asks first, because nothing brings the draws back.
+void deleteAllDraws(MainWindow& window)
+{
+    DrawStore store = drawStore(window);
+    if (!window.prompts().confirm(QStringLiteral("删除所有历史"),
+                                  QStringLiteral("确实要删除所有历史号码吗？删除后无法恢复。")))
+        return;
+    store.deleteAll();
+    window.reloadAll();
+}
+
+} // namespace
+
+void MainWindowConnections::connect(MainWindow& window, QSettings& store)
+{
+    auto shown = std::make_shared<QPointer<ErrorValuesWindow>>();
+    window.setHook(MainWindow::Command::Calculate, [&store, shown](MainWindow& w) { calculate(w, store, shown); });
+    window.setHook(MainWindow::Command::Filter, [](MainWindow& w) { filter(w); });
+    window.setHook(MainWindow::Command::Search, [&store](MainWindow& w) { search(w, store); });
+    window.setHook(MainWindow::Command::DeleteLastDraw, deleteLastDraw);
+    window.setHook(MainWindow::Command::DeleteLastDraws, deleteLastDraws);
+    window.setHook(MainWindow::Command::DeleteToIssue, deleteToIssue);
+    window.setHook(MainWindow::Command::DeleteAllHistory, deleteAllDraws);
+}

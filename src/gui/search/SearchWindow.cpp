@@ -1,0 +1,655 @@
+#include "gui/search/SearchWindow.h"
+
+#include "common/UserError.h"
+#include "gui/main/UserPrompts.h"
+#include "history/AttributeCatalog.h"
+#include "history/HistorySnapshot.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTextStream>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// One tick's share of the user-interface thread.
+constexpr auto kTickBudget = 50ms;
+const QString kTitle = QStringLiteral("公式搜索");
+const QString kRed = QStringLiteral("color: #ff0000;"); // current kind
+const QString kBlue = QStringLiteral("color: #0000ff;"); // finished kind
+
+template <typename T>
+T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+QString arrayName(const char* base, int index) { return QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(index); }
+
+QString kindCaption(int kind)
+{
+    return AttributeCatalog::positionWords().value((kind - 1) % 5) +
+           (kind > 5 ? QStringLiteral("组选") : QStringLiteral("直选"));
+}
+
+} // namespace
+
+SearchWindow::SearchWindow(Database& db, const HistorySnapshot& history, LotteryTable::Entry lottery,
+                           ScoringWindow window, QSettings& store, UserPrompts& prompts, std::uint64_t seed,
+                           QWidget* parent)
+    : QDialog(parent),
+      m_db(db),
+      m_history(history),
+      m_lottery(std::move(lottery)),
+      m_window(window),
+      m_prompts(prompts),
+      m_seed(seed),
+      m_settings(store),
+      m_defaults(m_settings.loadBounds()),
+      m_engine(0),
+      m_session(std::make_unique<SearchSession>(m_engine, m_history, m_lottery.numberRange, m_window, seed)),
+      m_store(db),
+      m_tuner(m_engine, m_history, m_lottery.numberRange, m_window)
+{
+    setObjectName(QStringLiteral("frmGSGL"));
+    setWindowTitle(QStringLiteral("公式搜索设置以及搜索结果"));
+    buildControls();
+    resize(1180, 760); // room for the found list below the settings
+    m_plan = std::make_unique<PlanSearch>(*m_session, m_defaults, currentOptions(), &m_store);
+    connectControls();
+
+    showBounds(m_defaults.bounds(currentKind(), currentKill()).texts());
+    m_hScroll1->setValue(m_settings.operandCount());
+    m_text2->setText(QString::number(m_hScroll1->value()));
+    countExisting();
+    loadPlan();
+}
+
+SearchWindow::~SearchWindow() = default;
+
+void SearchWindow::buildControls()
+{
+    auto* root = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    root->addLayout(top);
+
+    // Kind of formula: direct or group, kill or keep, position, text form, tail constant.
+    auto* kindBox = new QGroupBox(QStringLiteral("玩法选择"), this);
+    auto* kindGrid = new QGridLayout(kindBox);
+    auto* tdg = new QButtonGroup(this);
+    for (int i = 0; i < 2; ++i) {
+        m_opTDG[static_cast<size_t>(i)] =
+            named(new QRadioButton(i == 0 ? QStringLiteral("直选") : QStringLiteral("组选"), kindBox),
+                  QStringLiteral("opTDG%1").arg(i));
+        tdg->addButton(m_opTDG[static_cast<size_t>(i)]);
+        kindGrid->addWidget(m_opTDG[static_cast<size_t>(i)], 0, i);
+    }
+    auto* killGroup = new QButtonGroup(this);
+    for (int i = 0; i < 2; ++i) {
+        m_option2[static_cast<size_t>(i)] = named(
+            new QRadioButton(i == 0 ? QStringLiteral("杀") : QStringLiteral("生"), kindBox), arrayName("Option2", i));
+        killGroup->addButton(m_option2[static_cast<size_t>(i)]);
+        kindGrid->addWidget(m_option2[static_cast<size_t>(i)], 1, i);
+    }
+    auto* xing = new QButtonGroup(this);
+    auto* xingRow = new QHBoxLayout;
+    xingRow->addWidget(new QLabel(QStringLiteral("位数选择"), kindBox));
+    for (int p = 1; p <= 5; ++p) {
+        m_optXing[static_cast<size_t>(p)] = named(new QRadioButton(AttributeCatalog::positionWords()[p - 1], kindBox),
+                                                  QStringLiteral("optXing%1").arg(p));
+        xing->addButton(m_optXing[static_cast<size_t>(p)]);
+        xingRow->addWidget(m_optXing[static_cast<size_t>(p)]);
+    }
+    kindGrid->addLayout(xingRow, 2, 0, 1, 4);
+    auto* form = new QButtonGroup(this);
+    kindGrid->addWidget(new QLabel(QStringLiteral("公式形式"), kindBox), 3, 0);
+    for (int i = 0; i < 2; ++i) {
+        m_option6[static_cast<size_t>(i)] =
+            named(new QRadioButton(i == 0 ? QStringLiteral("[Xxx类]A+B") : QStringLiteral("A+B=下期杀xx"), kindBox),
+                  arrayName("Option6", i));
+        form->addButton(m_option6[static_cast<size_t>(i)]);
+        kindGrid->addWidget(m_option6[static_cast<size_t>(i)], 3, i + 1);
+    }
+    auto* constant = new QButtonGroup(this);
+    kindGrid->addWidget(new QLabel(QStringLiteral("公式末尾偏移常数"), kindBox), 4, 0);
+    for (int i = 0; i < 2; ++i) {
+        m_option5[static_cast<size_t>(i)] =
+            named(new QRadioButton(i == 0 ? QStringLiteral("指定") : QStringLiteral("随机"), kindBox),
+                  arrayName("Option5", i));
+        constant->addButton(m_option5[static_cast<size_t>(i)]);
+        kindGrid->addWidget(m_option5[static_cast<size_t>(i)], 4, i + 1);
+    }
+    m_text6 = named(new QLineEdit(QStringLiteral("0"), kindBox), QStringLiteral("Text6"));
+    kindGrid->addWidget(m_text6, 4, 3);
+    kindGrid->addWidget(new QLabel(QStringLiteral("公式运算元数"), kindBox), 5, 0);
+    m_hScroll1 = named(new QScrollBar(Qt::Horizontal, kindBox), QStringLiteral("HScroll1"));
+    m_hScroll1->setRange(CandidateGenerator::kMinOperands, CandidateGenerator::kMaxOperands);
+    kindGrid->addWidget(m_hScroll1, 5, 1, 1, 2);
+    m_text2 = named(new QLineEdit(kindBox), QStringLiteral("Text2"));
+    m_text2->setReadOnly(true);
+    kindGrid->addWidget(m_text2, 5, 3);
+    top->addWidget(kindBox);
+    m_opTDG[0]->setChecked(true);
+    m_option2[0]->setChecked(true);
+    m_optXing[1]->setChecked(true);
+    m_option6[1]->setChecked(true);
+    m_option5[0]->setChecked(true);
+
+    // Acceptance bounds and the current candidate's statistics.
+    auto* boundsBox = new QGroupBox(QStringLiteral("公式参数设置"), this);
+    auto* boundsGrid = new QGridLayout(boundsBox);
+    const QStringList statisticNames{QStringLiteral("正确率"), QStringLiteral("最大连错"), QStringLiteral("最大连对"),
+                                     QStringLiteral("最后连错"), QStringLiteral("最后连对")};
+    boundsGrid->addWidget(new QLabel(QStringLiteral("下限"), boundsBox), 0, 1);
+    boundsGrid->addWidget(new QLabel(QStringLiteral("上限"), boundsBox), 0, 2);
+    boundsGrid->addWidget(new QLabel(QStringLiteral("当前公式"), boundsBox), 0, 3);
+    // Wide enough for "32768" and a rate such as "93.8000".
+    const int boundWidth = fontMetrics().horizontalAdvance(QStringLiteral("32768.0000")) + 12;
+    for (int i = 0; i < 16; ++i) {
+        m_text1[static_cast<size_t>(i)] = named(new QLineEdit(boundsBox), arrayName("Text1", i));
+        m_text1[static_cast<size_t>(i)]->setMinimumWidth(boundWidth);
+    }
+    for (int s = 0; s < 5; ++s) {
+        boundsGrid->addWidget(new QLabel(statisticNames[s], boundsBox), s + 1, 0);
+        boundsGrid->addWidget(m_text1[static_cast<size_t>(2 * s)], s + 1, 1);
+        boundsGrid->addWidget(m_text1[static_cast<size_t>(2 * s + 1)], s + 1, 2);
+        m_text1[static_cast<size_t>(10 + s)]->setReadOnly(true);
+        boundsGrid->addWidget(m_text1[static_cast<size_t>(10 + s)], s + 1, 3);
+    }
+    m_text1[15]->setText(QStringLiteral("100"));
+    m_check1 = named(new QCheckBox(QStringLiteral("自动中止"), boundsBox), QStringLiteral("Check1"));
+    boundsGrid->addWidget(new QLabel(QStringLiteral("目标数量"), boundsBox), 6, 0);
+    boundsGrid->addWidget(m_text1[15], 6, 1);
+    boundsGrid->addWidget(m_check1, 6, 2);
+    auto* command8 =
+        named(new QPushButton(QStringLiteral("保存当前种类参数设置"), boundsBox), QStringLiteral("Command8"));
+    boundsGrid->addWidget(command8, 7, 0, 1, 4);
+    top->addWidget(boundsBox);
+
+    // The search plan.
+    auto* planBox = new QGroupBox(QStringLiteral("搜索方案"), this);
+    auto* planGrid = new QGridLayout(planBox);
+    for (int k = 1; k <= 10; ++k) {
+        const int row = (k - 1) % 5;
+        const int column = k > 5 ? 3 : 0;
+        m_label4[static_cast<size_t>(k)] = named(new QLabel(kindCaption(k), planBox), arrayName("Label4", k));
+        m_text5[static_cast<size_t>(k)] = named(new QLineEdit(planBox), arrayName("Text5", k));
+        m_label5[static_cast<size_t>(k)] = named(new QLabel(QStringLiteral("0"), planBox), arrayName("Label5", k));
+        planGrid->addWidget(m_label4[static_cast<size_t>(k)], row, column);
+        planGrid->addWidget(m_text5[static_cast<size_t>(k)], row, column + 1);
+        planGrid->addWidget(m_label5[static_cast<size_t>(k)], row, column + 2);
+    }
+    // Group 第一 judges exactly like direct 第一: it has no plan of its own.
+    m_text5[6]->setEnabled(false);
+    m_text5[6]->clear();
+    auto* mode = new QButtonGroup(this);
+    for (int i = 0; i < 2; ++i) {
+        m_option4[static_cast<size_t>(i)] =
+            named(new QRadioButton(i == 0 ? QStringLiteral("公式保有数量") : QStringLiteral("公式新增数量"), planBox),
+                  arrayName("Option4", i));
+        mode->addButton(m_option4[static_cast<size_t>(i)]);
+        planGrid->addWidget(m_option4[static_cast<size_t>(i)], 5, i * 3, 1, 3);
+    }
+    m_option4[1]->setChecked(true);
+    for (int i = 0; i < 2; ++i) {
+        m_chkAutApd[static_cast<size_t>(i)] =
+            named(new QCheckBox(i == 0 ? QStringLiteral("搜索完毕公式自动追加到数据库")
+                                       : QStringLiteral("搜索完毕公式自动更新到数据库"),
+                                planBox),
+                  arrayName("chkAutApd", i));
+        planGrid->addWidget(m_chkAutApd[static_cast<size_t>(i)], 6 + i, 0, 1, 6);
+    }
+    m_planTotal = named(new QLabel(planBox), QStringLiteral("lblPlanTotal"));
+    planGrid->addWidget(m_planTotal, 8, 0, 1, 6);
+    auto* planButtons = new QHBoxLayout;
+    for (const auto& [name, caption] :
+         {std::pair{"Command9", "保存设置"}, std::pair{"Command10", "调用设置"},
+          std::pair{"Command5", "确定搜索方案开始搜索"}, std::pair{"Command7", "暂停"}, std::pair{"Command6", "继续"}})
+        planButtons->addWidget(named(new QPushButton(QString::fromUtf8(caption), planBox), QString::fromLatin1(name)));
+    planGrid->addLayout(planButtons, 9, 0, 1, 6);
+    top->addWidget(planBox);
+
+    // Running search, found list and storing.
+    auto* runRow = new QHBoxLayout;
+    root->addLayout(runRow);
+    for (const auto& [name, caption] : {std::pair{"Command1", "开始搜索(&F)"}, std::pair{"Command2", "暂停搜索(&E)"}})
+        runRow->addWidget(named(new QPushButton(QString::fromUtf8(caption), this), QString::fromLatin1(name)));
+    runRow->addWidget(new QLabel(QStringLiteral("已验证"), this));
+    m_text3 = named(new QLineEdit(QStringLiteral("0"), this), QStringLiteral("Text3"));
+    m_text3->setReadOnly(true);
+    runRow->addWidget(m_text3);
+    m_rate = named(new QLabel(this), QStringLiteral("lblRate"));
+    runRow->addWidget(m_rate);
+    runRow->addWidget(new QLabel(QStringLiteral("合格公式"), this));
+    m_text4 = named(new QLineEdit(QStringLiteral("0"), this), QStringLiteral("Text4"));
+    m_text4->setReadOnly(true);
+    runRow->addWidget(m_text4);
+    m_text11 = named(new QLineEdit(this), QStringLiteral("Text11"));
+    m_text11->setReadOnly(true);
+    root->addWidget(m_text11);
+    m_list1 = named(new QListWidget(this), QStringLiteral("List1"));
+    root->addWidget(m_list1, 1);
+
+    auto* storeRow = new QHBoxLayout;
+    root->addLayout(storeRow);
+    auto* command3 = named(new QPushButton(QStringLiteral("公式追加到数据库(&A)"), this), QStringLiteral("Command3"));
+    command3->setToolTip(QStringLiteral("保留软件现有公式然后将所有合格公式追加到软件数据库。"));
+    auto* command4 = named(new QPushButton(QStringLiteral("公式更新到数据库(&N)"), this), QStringLiteral("Command4"));
+    command4->setToolTip(QStringLiteral("删除软件现有公式然后将所有合格公式添加到软件数据库。"));
+    storeRow->addWidget(command3);
+    storeRow->addWidget(command4);
+    storeRow->addWidget(named(new QPushButton(QStringLiteral("公式中文导出"), this), QStringLiteral("Command20")));
+
+    // Tuning.
+    auto* tuneBox = new QGroupBox(QStringLiteral("公式参数智能设置"), this);
+    auto* tuneGrid = new QGridLayout(tuneBox);
+    tuneGrid->addWidget(new QLabel(QStringLiteral("检索范围"), tuneBox), 0, 0);
+    m_hScroll2 = named(new QScrollBar(Qt::Horizontal, tuneBox), QStringLiteral("HScroll2"));
+    m_hScroll2->setRange(BoundTuner::kMinTrials, BoundTuner::kMaxTrials);
+    m_hScroll2->setSingleStep(BoundTuner::kTrialStep);
+    m_hScroll2->setPageStep(100);
+    m_hScroll2->setValue(BoundTuner::kMinTrials);
+    tuneGrid->addWidget(m_hScroll2, 0, 1);
+    m_text7 = named(new QLineEdit(QString::number(BoundTuner::kMinTrials), tuneBox), QStringLiteral("Text7"));
+    m_text7->setReadOnly(true);
+    tuneGrid->addWidget(m_text7, 0, 2);
+    tuneGrid->setColumnStretch(1, 1);
+    m_text7->setMaximumWidth(boundWidth);
+    tuneGrid->addWidget(named(new QPushButton(QStringLiteral("当前公式类在指定范围内检索最优参数设置"), tuneBox),
+                              QStringLiteral("Command11")),
+                        1, 0, 1, 3);
+    tuneGrid->addWidget(named(new QPushButton(QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"), tuneBox),
+                              QStringLiteral("Command12")),
+                        2, 0, 1, 3);
+    root->addWidget(tuneBox);
+
+    for (auto [timer, name] :
+         {std::pair{&m_timer1, "Timer1"}, std::pair{&m_timer2, "Timer2"}, std::pair{&m_timer3, "Timer3"}}) {
+        *timer = named(new QTimer(this), QString::fromLatin1(name));
+        (*timer)->setInterval(1);
+    }
+}
+
+void SearchWindow::connectControls()
+{
+    const auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
+    // Every button reports an error as a message and never leaves a timer running after a failure.
+    const auto guarded = [this](auto handler) {
+        return [this, handler] {
+            try {
+                handler();
+            } catch (const UserError& e) {
+                m_timer1->stop();
+                m_timer2->stop();
+                m_timer3->stop();
+                m_prompts.warn(e.title(), e.message());
+            }
+        };
+    };
+    connect(button("Command1"), &QPushButton::clicked, this, guarded([this] { startManual(); }));
+    connect(button("Command2"), &QPushButton::clicked, m_timer1, &QTimer::stop);
+    connect(button("Command3"), &QPushButton::clicked, this, guarded([this] { storeFound(StoreMode::Append); }));
+    connect(button("Command4"), &QPushButton::clicked, this, guarded([this] { storeFound(StoreMode::Replace); }));
+    connect(button("Command5"), &QPushButton::clicked, this, guarded([this] { startPlan(); }));
+    connect(button("Command6"), &QPushButton::clicked, this, [this] {
+        if (m_planFlag && !m_plan->finished())
+            m_timer2->start();
+    });
+    connect(button("Command7"), &QPushButton::clicked, m_timer2, &QTimer::stop);
+    connect(button("Command8"), &QPushButton::clicked, this, guarded([this] { saveKindBounds(); }));
+    connect(button("Command9"), &QPushButton::clicked, this, guarded([this] { savePlan(); }));
+    connect(button("Command10"), &QPushButton::clicked, this, guarded([this] { loadPlan(); }));
+    connect(button("Command11"), &QPushButton::clicked, this, [this] {
+        if (haveHistory())
+            m_timer3->start();
+    });
+    connect(button("Command12"), &QPushButton::clicked, this, guarded([this] { tuneAllKinds(); }));
+    connect(button("Command20"), &QPushButton::clicked, this, guarded([this] { exportTexts(); }));
+    connect(m_timer1, &QTimer::timeout, this, guarded([this] { manualTick(); }));
+    connect(m_timer2, &QTimer::timeout, this, guarded([this] { planTick(); }));
+    connect(m_timer3, &QTimer::timeout, this, guarded([this] { tuneTick(); }));
+
+    connect(m_hScroll1, &QScrollBar::valueChanged, this, [this](int value) {
+        m_text2->setText(QString::number(value));
+        m_settings.setOperandCount(value);
+    });
+    connect(m_hScroll2, &QScrollBar::valueChanged, this, [this](int value) {
+        // Trials move in steps of 20.
+        const int stepped = (value + BoundTuner::kTrialStep / 2) / BoundTuner::kTrialStep * BoundTuner::kTrialStep;
+        if (stepped != value) {
+            m_hScroll2->setValue(stepped);
+            return;
+        }
+        m_text7->setText(QString::number(value));
+    });
+    for (int i = 0; i < 2; ++i) {
+        connect(m_option4[static_cast<size_t>(i)], &QRadioButton::toggled, this, [this] { updatePlanTotal(); });
+        // At most one store at the end of a plan: ticking one clears the other.
+        connect(m_chkAutApd[static_cast<size_t>(i)], &QCheckBox::toggled, this, [this, i](bool on) {
+            if (on)
+                m_chkAutApd[static_cast<size_t>(1 - i)]->setChecked(false);
+        });
+    }
+    // The existing counts are per kill/keep flag.
+    connect(m_option2[0], &QRadioButton::toggled, this, [this] { countExisting(); });
+    for (int k = 1; k <= 10; ++k)
+        connect(m_text5[static_cast<size_t>(k)], &QLineEdit::editingFinished, this, [this] { updatePlanTotal(); });
+}
+
+int SearchWindow::currentPosition() const
+{
+    for (int p = 1; p <= 5; ++p)
+        if (m_optXing[static_cast<size_t>(p)]->isChecked())
+            return p;
+    return 1;
+}
+
+bool SearchWindow::currentGroup() const { return m_opTDG[1]->isChecked(); }
+bool SearchWindow::currentKill() const { return m_option2[0]->isChecked(); }
+
+void SearchWindow::selectKind(int kind)
+{
+    m_optXing[static_cast<size_t>((kind - 1) % 5 + 1)]->setChecked(true);
+    if (kind != 6)
+        m_opTDG[static_cast<size_t>((kind - 1) / 5)]->setChecked(true);
+}
+
+SearchOptions SearchWindow::currentOptions() const
+{
+    SearchOptions options;
+    options.operands = m_hScroll1->value();
+    if (m_option5[1]->isChecked())
+        options.constant.reset();
+    else
+        options.constant = CandidateGenerator::constantOf(m_text6->text());
+    options.form = m_option6[0]->isChecked() ? TextForm::Bracket : TextForm::Suffix;
+    return options;
+}
+
+QStringList SearchWindow::boundTexts() const
+{
+    QStringList texts;
+    for (int i = 0; i < SearchBounds::kCount; ++i)
+        texts << m_text1[static_cast<size_t>(i)]->text();
+    return texts;
+}
+
+void SearchWindow::showBounds(const QStringList& texts)
+{
+    for (int i = 0; i < SearchBounds::kCount && i < texts.size(); ++i)
+        m_text1[static_cast<size_t>(i)]->setText(texts[i]);
+}
+
+bool SearchWindow::haveHistory()
+{
+    if (m_history.size() >= 2)
+        return true;
+    m_prompts.warn(kTitle, QStringLiteral("历史数据不足两期，无法搜索公式。"));
+    return false;
+}
+
+void SearchWindow::startManual()
+{
+    if (!haveHistory())
+        return;
+    m_timer2->stop();
+    m_planFlag = false;
+    // Bounds through their numeric values: a box that is not a number counts as 0.
+    const SearchBounds bounds = SearchBounds::fromTexts(boundTexts());
+    showBounds(bounds.texts());
+    m_session->begin(FormulaTarget{currentPosition(), currentGroup(), currentKill()}, bounds, currentOptions());
+    m_timer1->start();
+}
+
+void SearchWindow::manualTick()
+{
+    // With 自动中止 ticked, the search stops once the found count reaches the target box.
+    const auto stillWanted = [this] {
+        return m_check1->isChecked() ? m_session->stillWanted(SearchBounds::numericValue(m_text1[15]->text()))
+                                     : SearchSession::kUnlimited;
+    };
+    const std::uint64_t wanted = stillWanted();
+    if (wanted == 0) {
+        m_timer1->stop();
+        return;
+    }
+    m_session->run({std::nullopt, kTickBudget}, wanted);
+    showProgress(static_cast<int>(m_session->found().size()));
+    if (stillWanted() == 0)
+        m_timer1->stop();
+    if (m_session->full())
+        stopForCapacity(m_timer1);
+}
+
+void SearchWindow::startPlan()
+{
+    if (!haveHistory())
+        return;
+    m_timer1->stop();
+    m_planFlag = true;
+    countExisting();
+    m_plan = std::make_unique<PlanSearch>(*m_session, m_defaults, currentOptions(), &m_store);
+    m_plan->start(currentPlan(), m_existing);
+    m_list1->clear();
+    colourKindLabels();
+    m_timer2->start();
+}
+
+void SearchWindow::planTick()
+{
+    const int kind = m_plan->currentKind();
+    if (kind <= 10 && kind != 6)
+        selectKind(kind);
+    m_plan->tick({std::nullopt, kTickBudget});
+    if (m_session->hasTask() && kind <= 10) {
+        showBounds(m_session->bounds().texts());
+        m_text1[15]->setText(QString::number(m_plan->kindTarget()));
+    }
+    showProgress(m_plan->kindFoundCount());
+    colourKindLabels();
+    if (m_plan->finished()) {
+        m_timer2->stop();
+        if (m_plan->stored())
+            afterStore(m_plan->storedTables());
+        return;
+    }
+    if (m_session->full())
+        stopForCapacity(m_timer2);
+}
+
+void SearchWindow::tuneTick()
+{
+    m_timer3->stop();
+    const FormulaTarget target{currentPosition(), currentGroup(), currentKill()};
+    const BoundTuner::Result result =
+        m_tuner.tune(target, currentOptions(), m_seed ^ (++m_tuneRuns * 0x9E3779B97F4A7C15ULL), m_hScroll2->value());
+    showBounds(BoundTuner::writeBack(result.tuned, boundTexts()));
+    m_text3->setText(QString::number(result.evaluated));
+    const FormulaStatistics& s = result.last;
+    const std::array<QString, 5> shown{QString::number(s.rate, 'f', 4), QString::number(s.longestMissRun),
+                                       QString::number(s.longestHitRun), QString::number(s.lastMissRun),
+                                       QString::number(s.lastHitRun)};
+    for (int i = 0; i < 5; ++i)
+        m_text1[static_cast<size_t>(10 + i)]->setText(shown[static_cast<size_t>(i)]);
+}
+
+void SearchWindow::tuneAllKinds()
+{
+    if (!m_prompts.confirm(QStringLiteral("更新参数默认设置"),
+                           QStringLiteral("此操作将耗时一分钟到数分钟自动搜索分析各类公式并分析其参数值，归纳出相对参数"
+                                          "较高的数值为设置软件各类公式搜索的默认值，"
+                                          "操作后各类公式搜索默认值将改变，是否确认更改搜索默认值？")))
+        return;
+    if (!haveHistory())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        const bool kill = currentKill();
+        for (int kind = 1; kind <= 10; ++kind) {
+            if (kind == 6)
+                continue;
+            selectKind(kind);
+            const BoundTuner::Result result =
+                m_tuner.tune(SearchPlan::targetOf(kind, kill), currentOptions(),
+                             m_seed ^ (++m_tuneRuns * 0x9E3779B97F4A7C15ULL), m_hScroll2->value());
+            // The boxes tuning does not write keep this kind's own saved values.
+            const QStringList texts = BoundTuner::writeBack(result.tuned, m_defaults.bounds(kind, kill).texts());
+            m_settings.saveBounds(kind, kill, SearchBounds::fromTexts(texts), m_defaults);
+            showBounds(texts);
+            m_text3->setText(QString::number(result.evaluated));
+        }
+        m_settings.setOperandCount(m_hScroll1->value());
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void SearchWindow::storeFound(StoreMode mode)
+{
+    const QStringList tables = m_store.store(m_session->found(), mode);
+    if (m_planFlag) {
+        // A plan's list is stored once and then emptied.
+        m_session->clearFound();
+        m_list1->clear();
+    } else if (!m_session->found().empty()) {
+        const FormulaTarget& last = m_session->found().back().target;
+        selectKind(last.position + (last.group ? 5 : 0));
+    }
+    afterStore(tables);
+}
+
+void SearchWindow::afterStore(const QStringList&)
+{
+    countExisting();
+    emit formulasStored();
+    m_prompts.inform(FoundFormulaStore::completedTitle(), FoundFormulaStore::completedMessage());
+}
+
+void SearchWindow::saveKindBounds()
+{
+    m_settings.saveBounds(currentKind(), currentKill(), SearchBounds::fromTexts(boundTexts()), m_defaults);
+    m_settings.setOperandCount(m_hScroll1->value());
+}
+
+void SearchWindow::savePlan()
+{
+    for (int k = 1; k <= 10; ++k)
+        if (k != 6)
+            m_settings.setPlanCount(k, currentKill(),
+                                    SearchBounds::numericValue(m_text5[static_cast<size_t>(k)]->text()));
+}
+
+void SearchWindow::loadPlan()
+{
+    for (int k = 1; k <= 10; ++k)
+        if (k != 6)
+            m_text5[static_cast<size_t>(k)]->setText(m_settings.planCount(k, currentKill()));
+    updatePlanTotal();
+}
+
+SearchPlan SearchWindow::currentPlan() const
+{
+    SearchPlan plan;
+    plan.kill = currentKill();
+    plan.mode = m_option4[0]->isChecked() ? SearchPlan::Mode::HoldCount : SearchPlan::Mode::NewCount;
+    std::array<QString, 11> texts;
+    for (int k = 1; k <= 10; ++k)
+        texts[static_cast<size_t>(k)] = m_text5[static_cast<size_t>(k)]->text();
+    plan.counts = SearchPlan::countsOf(texts);
+    if (m_chkAutApd[0]->isChecked())
+        plan.autoStore = StoreMode::Append;
+    else if (m_chkAutApd[1]->isChecked())
+        plan.autoStore = StoreMode::Replace;
+    return plan;
+}
+
+void SearchWindow::updatePlanTotal()
+{
+    m_planTotal->setText(QStringLiteral("搜索公式总数：%1").arg(currentPlan().total(m_existing)));
+}
+
+void SearchWindow::countExisting()
+{
+    m_existing = m_store.existingCounts(currentKill());
+    for (int k = 1; k <= 10; ++k)
+        m_label5[static_cast<size_t>(k)]->setText(k == 6 ? QString()
+                                                         : QString::number(m_existing[static_cast<size_t>(k)]));
+    updatePlanTotal();
+}
+
+void SearchWindow::exportTexts()
+{
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("公式中文导出"), QString(), QStringLiteral("*.txt"));
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        throw UserError(QStringLiteral("公式中文导出"),
+                        QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()), false);
+    QTextStream out(&file);
+    for (const FoundFormula& f : m_session->found())
+        out << f.text << '\n';
+}
+
+void SearchWindow::stopForCapacity(QTimer* timer)
+{
+    timer->stop();
+    m_prompts.warn(
+        kTitle,
+        QStringLiteral("合格公式已达%1条上限，搜索已停止。请先将公式存入数据库。").arg(SearchSession::kCapacity));
+}
+
+void SearchWindow::showProgress(int foundShown)
+{
+    m_text11->setText(m_session->lastText());
+    m_text3->setText(QString::number(m_session->verifiedCount()));
+    m_rate->setText(QStringLiteral("%1 个/秒").arg(m_session->candidatesPerSecond(), 0, 'f', 0));
+    const FormulaStatistics& s = m_session->lastStatistics();
+    const std::array<QString, 5> shown{QString::number(s.rate, 'f', 4), QString::number(s.longestMissRun),
+                                       QString::number(s.longestHitRun), QString::number(s.lastMissRun),
+                                       QString::number(s.lastHitRun)};
+    for (int i = 0; i < 5; ++i)
+        m_text1[static_cast<size_t>(10 + i)]->setText(shown[static_cast<size_t>(i)]);
+    m_text4->setText(QString::number(foundShown));
+    refreshFoundList();
+}
+
+void SearchWindow::refreshFoundList()
+{
+    const auto& found = m_session->found();
+    if (static_cast<size_t>(m_list1->count()) > found.size())
+        m_list1->clear();
+    QStringList added;
+    for (size_t i = static_cast<size_t>(m_list1->count()); i < found.size(); ++i)
+        added << found[i].text;
+    m_list1->addItems(added);
+}
+
+void SearchWindow::colourKindLabels()
+{
+    for (int k = 1; k <= 10; ++k) {
+        const PlanSearch::KindState state = m_plan->state(k);
+        m_label4[static_cast<size_t>(k)]->setStyleSheet(state == PlanSearch::KindState::Current ? kRed
+                                                        : state == PlanSearch::KindState::Done  ? kBlue
+                                                                                                : QString());
+    }
+}

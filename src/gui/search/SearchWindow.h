@@ -1,0 +1,128 @@
+#pragma once
+
+#include "common/LotteryTable.h"
+#include "formula/FormulaStatistics.h"
+#include "search/BoundTuner.h"
+#include "search/DefaultBounds.h"
+#include "search/FoundFormulaStore.h"
+#include "search/PlanSearch.h"
+#include "search/SearchEngine.h"
+#include "search/SearchSession.h"
+#include "search/SearchSettings.h"
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class Database;
+class HistorySnapshot;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QSettings;
+class QTimer;
+class UserPrompts;
+
+// frmGSGL "公式搜索设置以及搜索结果": search settings, manual and plan search,
+// storing the found formulas and tuning the default bounds. Timer1 (manual),
+// Timer2 (plan) and Timer3 (tuning) each run one time-boxed batch per tick, so
+// the window stays responsive and a paused search resumes where it stopped.
+class SearchWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    SearchWindow(Database& db, const HistorySnapshot& history, LotteryTable::Entry lottery, ScoringWindow window,
+                 QSettings& store, UserPrompts& prompts, std::uint64_t seed, QWidget* parent = nullptr);
+    ~SearchWindow() override;
+
+    const SearchSession& session() const { return *m_session; }
+    const PlanSearch& plan() const { return *m_plan; }
+
+signals:
+    // Formulas were written to the database: reload and re-score the list.
+    void formulasStored();
+
+private:
+    void buildControls();
+    void connectControls();
+
+    int currentPosition() const;
+    bool currentGroup() const;
+    bool currentKill() const;
+    int currentKind() const { return currentPosition() + (currentGroup() ? 5 : 0); }
+    void selectKind(int kind);
+    SearchOptions currentOptions() const;
+    SearchPlan currentPlan() const; // the plan boxes, mode, kill flag and store box as they stand
+    QStringList boundTexts() const;
+    void showBounds(const QStringList& texts);
+    bool haveHistory();
+
+    void startManual(); // Command1
+    void startPlan(); // Command5
+    void manualTick(); // Timer1
+    void planTick(); // Timer2
+    void tuneTick(); // Timer3
+    void tuneAllKinds(); // Command12
+    void storeFound(StoreMode mode); // Command3 / Command4 and the end of a plan
+    void afterStore(const QStringList& tables);
+    void saveKindBounds(); // Command8
+    void savePlan(); // Command9
+    void loadPlan(); // Command10
+    void updatePlanTotal();
+    void countExisting(); // ModelDsip
+    void exportTexts(); // Command20
+    void stopForCapacity(QTimer* timer);
+    void showProgress(int foundShown);
+    void refreshFoundList();
+    void colourKindLabels();
+
+    Database& m_db;
+    const HistorySnapshot& m_history;
+    LotteryTable::Entry m_lottery;
+    ScoringWindow m_window;
+    UserPrompts& m_prompts;
+    std::uint64_t m_seed;
+    std::uint64_t m_tuneRuns = 0;
+
+    SearchSettings m_settings;
+    DefaultBounds m_defaults;
+    SearchEngine m_engine;
+    std::unique_ptr<SearchSession> m_session;
+    std::unique_ptr<PlanSearch> m_plan;
+    FoundFormulaStore m_store;
+    BoundTuner m_tuner;
+    std::array<int, 11> m_existing{};
+    bool m_planFlag = false;
+
+    std::array<QRadioButton*, 2> m_opTDG{};
+    std::array<QRadioButton*, 2> m_option2{};
+    std::array<QRadioButton*, 6> m_optXing{}; // 1..5
+    std::array<QRadioButton*, 2> m_option6{};
+    std::array<QRadioButton*, 2> m_option5{};
+    std::array<QRadioButton*, 2> m_option4{};
+    std::array<QCheckBox*, 2> m_chkAutApd{};
+    std::array<QLineEdit*, 16> m_text1{};
+    std::array<QLineEdit*, 11> m_text5{}; // 1..10
+    std::array<QLabel*, 11> m_label4{}; // 1..10
+    std::array<QLabel*, 11> m_label5{}; // 1..10
+    QScrollBar* m_hScroll1 = nullptr;
+    QScrollBar* m_hScroll2 = nullptr;
+    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_text3 = nullptr;
+    QLineEdit* m_text4 = nullptr;
+    QLineEdit* m_text6 = nullptr;
+    QLineEdit* m_text7 = nullptr;
+    QLineEdit* m_text11 = nullptr;
+    QCheckBox* m_check1 = nullptr;
+    QLabel* m_rate = nullptr;
+    QLabel* m_planTotal = nullptr;
+    QListWidget* m_list1 = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
+    QTimer* m_timer3 = nullptr;
+};

@@ -1,0 +1,96 @@
+#include "support/CliRunner.h"
+#include "support/TestEnvironment.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString s(const char* text) { return QString::fromUtf8(text); }
+
+} // namespace
+
+TEST(FormulaCommands, addScoreListAndDeleteThroughTheCommandLine)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    ASSERT_EQ(cli.run({s("init"), s("--demo"), s("--days"), s("2"), s("--seed"), s("5")}).exitCode, 0);
+
+    const CliResult translated =
+        cli.run({s("formula"), s("translate"), s("和数个位+第五6段=下期生第二组选"), s("--json")});
+    ASSERT_EQ(translated.exitCode, 0) << translated.err.toStdString();
+    EXPECT_EQ(translated.json().object().value(s("gongshi")).toString(), s("L2L+L5F"));
+    EXPECT_EQ(translated.json().object().value(s("table")).toString(), s("Gongshi2G"));
+    EXPECT_FALSE(translated.json().object().value(s("bolKill")).toBool());
+
+    for (const char* line : {"第一码+第二码=下期杀第四直选", "第四码*2=下期杀第四直选", "和数=下期生第四直选"})
+        ASSERT_EQ(cli.run({s("formula"), s("add"), s(line)}).exitCode, 0) << line;
+    const CliResult refused = cli.run({s("formula"), s("add"), s("第一码+个位=下期杀第四直选")});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains("无法识别公式"));
+    EXPECT_EQ(cli.run({s("formula"), s("add"), s("")}).exitCode, 2);
+
+    const CliResult score =
+        cli.run({s("formula"), s("score"), s("--table"), s("Gongshi4D"), s("--flag"), s("kill"), s("--window"),
+                 s("100"), s("--exclude-current"), s("true"), s("--weighted"), s("true"), s("--json")});
+    ASSERT_EQ(score.exitCode, 0) << score.err.toStdString();
+    const QJsonArray formulas = score.json().object().value(s("formulas")).toArray();
+    ASSERT_EQ(formulas.size(), 2);
+    const QJsonObject first = formulas[0].toObject();
+    for (const char* key : {"idx", "gongshiCN", "gongshi", "bolKill", "sglGsRate", "intGsErrCon", "intGsTrueCon",
+                            "intGsErrLst", "intGsTrueLst", "rateText", "nextValue", "error"})
+        EXPECT_TRUE(first.contains(QLatin1String(key))) << key;
+    EXPECT_TRUE(first.value(s("rateText")).toString().endsWith(s("/338350)")));
+    EXPECT_TRUE(first.value(s("error")).isNull());
+    EXPECT_EQ(
+        cli.run({s("formula"), s("score"), s("--table"), s("Gongshi4D"), s("--flag"), s("kill"), s("--window"), s("7")})
+            .exitCode,
+        2);
+
+    // Scores were stored in each formula's own row.
+    const CliResult listed = cli.run({s("formula"), s("list"), s("--table"), s("Gongshi4D"), s("--json")});
+    const QJsonArray rows = listed.json().object().value(s("formulas")).toArray();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_FLOAT_EQ(static_cast<float>(rows[1].toObject().value(s("sglGsRate")).toDouble()),
+                    static_cast<float>(formulas[1].toObject().value(s("sglGsRate")).toDouble()));
+
+    const CliResult removed =
+        cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi4D"), s("--idx"), s("1"), s("--json")});
+    ASSERT_EQ(removed.exitCode, 0) << removed.err.toStdString();
+    EXPECT_EQ(removed.json().object().value(s("deleted")).toInt(), 1);
+    ASSERT_EQ(cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi4D"), s("--last")}).exitCode, 0);
+    const QJsonArray left = cli.run({s("formula"), s("list"), s("--table"), s("Gongshi4D"), s("--json")})
+                                .json()
+                                .object()
+                                .value(s("formulas"))
+                                .toArray();
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left[0].toObject().value(s("idx")).toInt(), 1);
+    EXPECT_EQ(left[0].toObject().value(s("gongshi")).toString(), s("L4A*2"));
+}
+
+TEST(FormulaCommands, deleteNamedSelectionRenumbersTheRest)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    ASSERT_EQ(cli.run({s("init")}).exitCode, 0);
+    for (const char* line :
+         {"第一码=下期杀第二直选", "第二码=下期杀第二直选", "第三码=下期杀第二直选", "第四码=下期杀第二直选"})
+        ASSERT_EQ(cli.run({s("formula"), s("add"), s(line)}).exitCode, 0) << line;
+    const CliResult removed =
+        cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi2D"), s("--selected"), s("1,3"), s("--json")});
+    ASSERT_EQ(removed.exitCode, 0) << removed.err.toStdString();
+    EXPECT_EQ(removed.json().object().value(s("deleted")).toInt(), 2);
+    const QJsonArray left = cli.run({s("formula"), s("list"), s("--table"), s("Gongshi2D"), s("--json")})
+                                .json()
+                                .object()
+                                .value(s("formulas"))
+                                .toArray();
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_EQ(left[0].toObject().value(s("gongshi")).toString(), s("L2A"));
+    EXPECT_EQ(left[1].toObject().value(s("idx")).toInt(), 2);
+    EXPECT_EQ(cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi2D"), s("--selected"), s("1"), s("--last")})
+                  .exitCode,
+              2);
+}

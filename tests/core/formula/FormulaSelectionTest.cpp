@@ -1,0 +1,109 @@
+// Selection flags by idx, ranking of the list and the history result columns.
+#include "formula/FormulaSelection.h"
+#include "formula/FormulaRanking.h"
+#include "formula/FormulaResultColumns.h"
+#include "history/DrawAttributes.h"
+#include "history/HistorySnapshot.h"
+#include "history/IssueNumbers.h"
+
+#include <gtest/gtest.h>
+
+TEST(FormulaSelection, ShiftsInvertsAndFiltersByIdx)
+{
+    FormulaSelection selection;
+    selection.selectFirst(5);
+    EXPECT_TRUE(selection.isSelected(1));
+    EXPECT_TRUE(selection.isSelected(5));
+    EXPECT_FALSE(selection.isSelected(6));
+    EXPECT_FALSE(selection.isSelected(0));
+    selection.toggle(2);
+    selection.toggle(5);
+    // Formula 3 deleted: 4 and 5 become 3 and 4 and keep their state.
+    selection.removeAndShift(3);
+    EXPECT_EQ(selection.selected({1, 2, 3, 4}), (std::vector<int>{1, 3}));
+    EXPECT_EQ(selection.unselected({1, 2, 3, 4}), (std::vector<int>{2, 4}));
+    selection.invert({1, 2, 3, 4});
+    EXPECT_EQ(selection.selected({1, 2, 3, 4}), (std::vector<int>{2, 4}));
+    selection.selectAll({1, 3});
+    EXPECT_EQ(selection.unselected({1, 2, 3, 4}), std::vector<int>{});
+    // Out-of-range idxs are ignored rather than growing without bound.
+    selection.setSelected(FormulaSelection::kMaxIdx + 1, true);
+    EXPECT_FALSE(selection.isSelected(FormulaSelection::kMaxIdx + 1));
+    selection.removeAndShift(40000);
+    EXPECT_TRUE(selection.isSelected(4));
+}
+
+TEST(FormulaRanking, SortsAscendingWithTiesInIdxOrderAndIgnoresOtherColumns)
+{
+    std::vector<ScoredFormula> list(4);
+    const int missRuns[] = {3, 1, 3, 0};
+    const float rates[] = {50.0f, 90.0f, 10.0f, 70.0f};
+    for (int i = 0; i < 4; ++i) {
+        list[static_cast<size_t>(i)].record.idx = 4 - i; // listed 4, 3, 2, 1
+        list[static_cast<size_t>(i)].record.statistics.longestMissRun = missRuns[i];
+        list[static_cast<size_t>(i)].record.statistics.rate = rates[i];
+    }
+    auto idxs = [&] {
+        std::vector<int> r;
+        for (const auto& f : list)
+            r.push_back(f.record.idx);
+        return r;
+    };
+    FormulaRanking::rank(list, 6);
+    EXPECT_EQ(idxs(), (std::vector<int>{1, 3, 2, 4}));
+    FormulaRanking::rank(list, 6);
+    EXPECT_EQ(idxs(), (std::vector<int>{1, 3, 2, 4}));
+    FormulaRanking::rank(list, 5);
+    EXPECT_EQ(idxs(), (std::vector<int>{2, 4, 1, 3}));
+    FormulaRanking::rank(list, 3);
+    EXPECT_EQ(idxs(), (std::vector<int>{2, 4, 1, 3}));
+}
+
+TEST(FormulaResultColumns, ShowsFoldedValuesAndMarksHitsOfThePreviousPrediction)
+{
+    HistorySnapshot history;
+    const DrawNumbers draws[] = {{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}, {11, 1, 2, 3, 4}, {3, 5, 7, 9, 11}};
+    for (int i = 0; i < 4; ++i) {
+        const AttributeValues values = DrawAttributes::compute(draws[i], i + 1, 84, QDate(2025, 3, 1), std::nullopt);
+        history.append(IssueNumbers::format(QDate(2025, 3, 1), i + 1, false), values);
+    }
+    FormulaRecord keep;
+    keep.idx = 7;
+    keep.code = QStringLiteral("L1A+10"); // 11, 16→5, 21→10, 13→2
+    keep.kill = false;
+    FormulaRecord broken;
+    broken.idx = 8;
+    broken.code = QStringLiteral("L1A+");
+    broken.chinese = QStringLiteral("坏公式");
+    const ScoringRule rule{11, 1, false, false};
+
+    const auto next = FormulaResultColumns::build(history, {keep, broken}, rule, false);
+    ASSERT_EQ(next.size(), 2u);
+    EXPECT_EQ(next[0].header, QStringLiteral("7"));
+    // Shown on the following draw: the first draw has none and never hits.
+    EXPECT_EQ(next[0].numbers, (std::vector<std::int8_t>{FormulaResultColumn::kEmpty, 11, 5, 10}));
+    EXPECT_EQ(next[0].hits, (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    const auto same = FormulaResultColumns::build(history, {keep}, rule, true);
+    EXPECT_EQ(same[0].numbers, (std::vector<std::int8_t>{11, 5, 10, 2}));
+    // Half values: the carried value rounds to even (2.5 → 2, 12.5 → 12 → 1); a
+    // draw's own value folds like the list's 计算值 (2.5 − 1 = 1.5 → 2 → 3).
+    FormulaRecord half = keep;
+    half.code = QStringLiteral("L1A+1.5"); // 2.5, 7.5, 12.5, 4.5
+    EXPECT_EQ(FormulaResultColumns::build(history, {half}, rule, false)[0].numbers,
+              (std::vector<std::int8_t>{FormulaResultColumn::kEmpty, 2, 8, 1}));
+    EXPECT_EQ(FormulaResultColumns::build(history, {half}, rule, true)[0].numbers,
+              (std::vector<std::int8_t>{3, 7, 2, 5}));
+    // The broken formula gets an empty column that says why.
+    EXPECT_EQ(next[1].numbers, std::vector<std::int8_t>(4, FormulaResultColumn::kEmpty));
+    EXPECT_TRUE(next[1].toolTip.startsWith(QStringLiteral("坏公式")));
+
+    // A formula that names the next first number: keep hits there, kill misses.
+    FormulaRecord exact;
+    exact.code = QStringLiteral("L1A+5"); // 1→6 hits draw 2 (6); 6→11 hits draw 3 (11); 11→16→5 misses draw 4 (3)
+    exact.kill = false;
+    const auto hits = FormulaResultColumns::build(history, {exact}, rule, false);
+    EXPECT_EQ(hits[0].hits, (std::vector<std::uint8_t>{0, 1, 1, 0}));
+    exact.kill = true;
+    const auto kills = FormulaResultColumns::build(history, {exact}, ScoringRule{11, 1, false, true}, false);
+    EXPECT_EQ(kills[0].hits, (std::vector<std::uint8_t>{0, 0, 0, 1}));
+}

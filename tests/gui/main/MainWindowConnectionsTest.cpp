@@ -1,0 +1,206 @@
+// The main window wired to the calculation and filter windows, as the program starts it.
+#include "gui/main/MainWindowConnections.h"
+#include "common/SettingsStore.h"
+#include "formula/FormulaStore.h"
+#include "formula/FormulaText.h"
+#include "gui/analysis/ErrorValuesWindow.h"
+#include "gui/analysis/FilterDialog.h"
+#include "gui/main/MainWindow.h"
+#include "gui/search/SearchWindow.h"
+#include "gui/support/ScriptedPrompts.h"
+#include "history/Database.h"
+#include "history/DemoHistory.h"
+#include "history/DrawStore.h"
+#include "history/HistorySnapshot.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QDate kToday(2025, 3, 2);
+
+// Runs `action` once on the first modal dialog of type T that shows up, and
+// accepts every message box, until `owner` is destroyed. Two timers, because a
+// timer never fires again while its own slot is still inside a nested dialog.
+template <typename T>
+void driveModals(QObject* owner, std::function<void(T&)> action)
+{
+    auto* dialogs = new QTimer(owner);
+    QObject::connect(dialogs, &QTimer::timeout, dialogs, [dialogs, action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            dialogs->stop();
+            action(*dialog);
+        }
+    });
+    auto* boxes = new QTimer(owner);
+    QObject::connect(boxes, &QTimer::timeout, boxes, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    dialogs->start(20);
+    boxes->start(20);
+}
+
+} // namespace
+
+class MainWindowConnectionsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void calculationOpensTheErrorValuesWindowAndFilterNarrowsTheSelection()
+    {
+        TestEnvironment env;
+        qputenv("VELMORA_NO_OPEN", "1");
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0))
+                .addAll(DemoHistory::generate(LotteryTable::entry(0), 3, 9, kToday.addDays(-1)));
+            FormulaStore store(db);
+            for (const char* line : {"第一码+第二码=下期杀第一直选", "第三码+3=下期杀第一直选", "和数=下期杀第一直选",
+                                     "第五码*2=下期杀第一直选"})
+                store.add(FormulaText::parse(QString::fromUtf8(line)));
+        }
+        auto settings = SettingsStore::open();
+        ScriptedPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        window.show();
+        QCOMPARE(window.listedFormulas().size(), size_t(4));
+
+        window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        auto* errorValues = window.findChild<ErrorValuesWindow*>();
+        QVERIFY(errorValues);
+        QVERIFY(errorValues->isVisible());
+        QCOMPARE(errorValues->findChild<QTabWidget*>()->count(), 1);
+        QVERIFY(prompts.messages.isEmpty());
+
+        // The filter's lower rate bound above every formula's rate deselects all of them.
+        QObject driver;
+        driveModals<FilterDialog>(&driver, [](FilterDialog& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("Text1_0"))->setText(QStringLiteral("100.5"));
+            dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        });
+        window.findChild<QPushButton*>(QStringLiteral("Command7"))->click();
+        for (const ScoredFormula& formula : window.listedFormulas())
+            QVERIFY(!window.selection().isSelected(formula.record.idx));
+
+        // A second calculation with nothing selected refills the same window with no votes.
+        window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        QCOMPARE(window.findChildren<ErrorValuesWindow*>().size(), qsizetype(1));
+
+        // The search opens modally over the stored history and closes cleanly.
+        bool searchShown = false;
+        QObject searchDriver;
+        driveModals<SearchWindow>(&searchDriver, [&searchShown](SearchWindow& search) {
+            searchShown = search.windowTitle() == QStringLiteral("公式搜索设置以及搜索结果");
+            search.reject();
+        });
+        window.findChild<QPushButton*>(QStringLiteral("Command22"))->click();
+        QVERIFY(searchShown);
+    }
+
+    // VELMORA_SCREENSHOT_DIR=DIR saves pictures of the error values and search windows.
+    void screenshotsOfTheSecondaryWindows()
+    {
+        const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("VELMORA_SCREENSHOT_DIR not set");
+        TestEnvironment env;
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0))
+                .addAll(DemoHistory::generate(LotteryTable::entry(0), 20, 9, kToday.addDays(-1)));
+            FormulaStore store(db);
+            for (const char* line :
+                 {"第一码+第二码=下期杀第二直选", "第三码+3=下期杀第二直选", "和数=下期杀第二直选",
+                  "第五码*2=下期杀第一直选", "第二大小+日期=下期杀第一直选", "第四平方+本期号=下期杀第二直选"})
+                store.add(FormulaText::parse(QString::fromUtf8(line)));
+        }
+        auto settings = SettingsStore::open();
+        ScriptedPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        window.findChild<QRadioButton*>(QStringLiteral("optXing2"))->setChecked(true);
+        window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        auto* errorValues = window.findChild<ErrorValuesWindow*>();
+        QVERIFY(errorValues);
+        errorValues->resize(900, 640);
+        QTest::qWait(50);
+        QVERIFY(errorValues->grab().save(dir + QStringLiteral("/error-values.png")));
+
+        SearchWindow search(*window.database(), *window.history(), window.lottery(), window.scoringWindow(), *settings,
+                            prompts, 1);
+        search.show();
+        search.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QTest::qWait(600);
+        search.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+        QVERIFY(search.grab().save(dir + QStringLiteral("/search.png")));
+    }
+
+    void historyDeletionsAskAndKeepTheRightDraws()
+    {
+        TestEnvironment env;
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0))
+                .addAll(DemoHistory::generate(LotteryTable::entry(0), 2, 4, kToday.addDays(-1)));
+        }
+        auto settings = SettingsStore::open();
+        ScriptedPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        const auto count = [&window] { return window.history()->size(); };
+        const auto trigger = [&window](const char* name) {
+            window.findChild<QAction*>(QString::fromLatin1(name))->trigger();
+        };
+        QCOMPARE(count(), 168);
+
+        window.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        QCOMPARE(count(), 167);
+        QCOMPARE(window.history()->issues().back(), QStringLiteral("25030183"));
+
+        prompts.answers = {QStringLiteral("3")};
+        trigger("mnuEszhzd");
+        QCOMPARE(count(), 164);
+        QVERIFY(QFile::exists(env.path(QStringLiteral("formulaTmp.mdb"))));
+
+        prompts.answers = {QStringLiteral("0")}; // nothing happens
+        trigger("mnuEszhzd");
+        QCOMPARE(count(), 164);
+
+        prompts.answers = {QStringLiteral("25030110")};
+        trigger("mnuDlzd");
+        QCOMPARE(window.history()->issues().back(), QStringLiteral("25030110"));
+        prompts.answers = {QStringLiteral("2503")};
+        trigger("mnuDlzd");
+        QVERIFY(prompts.messages.last().startsWith(QStringLiteral("删除期数|")));
+        QCOMPARE(window.history()->issues().back(), QStringLiteral("25030110"));
+
+        // Checking a past draw with no issue in the box is refused rather than run on the coming draw.
+        window.findChild<QRadioButton*>(QStringLiteral("Option5_1"))->setChecked(true);
+        window.findChild<QLineEdit*>(QStringLiteral("Text3"))->clear();
+        window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        QVERIFY(prompts.messages.last().startsWith(QStringLiteral("验证历史结果|")));
+        QVERIFY(!window.findChild<ErrorValuesWindow*>());
+
+        prompts.confirmAnswer = false;
+        trigger("mnuDlAll");
+        QCOMPARE(count(), 84 + 10);
+        prompts.confirmAnswer = true;
+        trigger("mnuDlAll");
+        QCOMPARE(count(), 0);
+    }
+};
+
+QTEST_MAIN(MainWindowConnectionsTest)
+#include "MainWindowConnectionsTest.moc"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "gui/main/UserPrompts.h"
+
+#include <QStringList>
+#include <deque>
+
+// Answers a window's questions from a script so nothing blocks under test, and
+// records what the user would have seen: messages as "title|message", questions
+// by their title.
+class ScriptedPrompts : public UserPrompts {
+public:
+    void inform(const QString& title, const QString& message) override { messages << title + u'|' + message; }
+    void warn(const QString& title, const QString& message) override { messages << title + u'|' + message; }
+    bool confirm(const QString& title, const QString&) override
+    {
+        questions << title;
+        return confirmAnswer;
+    }
+    // The next scripted answer; a cancelled box once the script runs out.
+    std::optional<QString> askText(const QString&, const QString&, const QString&) override
+    {
+        if (answers.empty())
+            return std::nullopt;
+        const QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    QStringList messages;
+    QStringList questions;
+    bool confirmAnswer = true;
+    std::deque<QString> answers;
+};
