@@ -1,5 +1,7 @@
 // predict and filter: the next-draw calculation and the formula filter.
+#include "CliCommandGroups.h"
 #include "CliContext.h"
+#include "CliOptions.h"
 #include "analysis/ErrorValuesTable.h"
 #include "analysis/FormulaFilter.h"
 #include "analysis/NextDrawCalculation.h"
@@ -14,57 +16,22 @@
 
 namespace {
 
-const QString kArgTitle = QStringLiteral("参数错误");
-
-QString choose(const CliArguments& options, const QString& name, const QStringList& allowed, const QString& fallback)
+// Every idx of the listed formulas, or the ones --select names.
+std::set<int> selection(const CliOptions& options, const std::vector<std::vector<FormulaRecord>>& tables)
 {
-    const QString value = options.value(name, fallback).toLower();
-    if (!allowed.contains(value))
-        throw UserError(kArgTitle, QStringLiteral("--%1 needs %2, got \"%3\"").arg(name, allowed.join(u'/'), value));
-    return value;
-}
-
-// An option given without a value (a trailing "--verify", or "--verify=") is a
-// mistake, not a request for the default: without this check a past-draw check
-// would silently become a coming-draw one.
-void requireValues(const CliArguments& options, const QStringList& names)
-{
-    for (const QString& name : names)
-        if (options.has(name) && options.value(name).trimmed().isEmpty())
-            throw UserError(kArgTitle, QStringLiteral("--%1 needs a value").arg(name));
-}
-
-bool killFlag(const CliArguments& options)
-{
-    return choose(options, QStringLiteral("flag"), {QStringLiteral("kill"), QStringLiteral("keep")},
-                  QStringLiteral("kill")) == u"kill";
-}
-
-// The command line has no stored selection: "all" (the default) or a list of idx.
-std::set<int> selection(const CliArguments& options, const std::vector<std::vector<FormulaRecord>>& tables)
-{
-    const QString text = options.value(QStringLiteral("select"), QStringLiteral("all")).trimmed();
-    std::set<int> selected;
-    if (text.compare(QStringLiteral("all"), Qt::CaseInsensitive) == 0) {
-        for (const auto& table : tables)
-            for (const FormulaRecord& f : table)
-                selected.insert(f.idx);
-        return selected;
-    }
-    for (const QString& word : text.split(u',', Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const int idx = word.trimmed().toInt(&ok);
-        if (!ok || idx < 1)
-            throw UserError(kArgTitle,
-                            QStringLiteral("--select needs all or a list of idx such as 1,2,5, got \"%1\"").arg(word));
-        selected.insert(idx);
-    }
-    return selected;
+    if (const auto named = options.selection())
+        return *named;
+    std::set<int> all;
+    for (const auto& table : tables)
+        for (const FormulaRecord& f : table)
+            all.insert(f.idx);
+    return all;
 }
 
 QJsonValue number(double value) { return std::isnan(value) || std::isinf(value) ? QJsonValue() : QJsonValue(value); }
 
-QJsonObject predictJson(const CalculationResult& result)
+// positions, verdicts, order and kept: one object each, keyed by position.
+void insertPositions(QJsonObject& document, const CalculationResult& result)
 {
     QJsonObject positions;
     QJsonObject verdicts;
@@ -95,6 +62,15 @@ QJsonObject predictJson(const CalculationResult& result)
         orders.insert(QString::number(p), order);
         kept.insert(QString::number(p), keptNumbers);
     }
+    document.insert(QStringLiteral("positions"), positions);
+    document.insert(QStringLiteral("verdicts"), verdicts);
+    document.insert(QStringLiteral("order"), orders);
+    document.insert(QStringLiteral("kept"), kept);
+}
+
+// used and skipped: the formulas that voted and those that could not.
+void insertFormulas(QJsonObject& document, const CalculationResult& result)
+{
     QJsonArray used;
     for (const UsedFormula& f : result.used)
         used.append(QJsonObject{{QStringLiteral("position"), f.position},
@@ -110,6 +86,13 @@ QJsonObject predictJson(const CalculationResult& result)
                                    {QStringLiteral("table"), f.table},
                                    {QStringLiteral("idx"), f.idx},
                                    {QStringLiteral("reason"), f.reason}});
+    document.insert(QStringLiteral("used"), used);
+    document.insert(QStringLiteral("usedCount"), result.usedCount());
+    document.insert(QStringLiteral("skipped"), skipped);
+}
+
+QJsonObject predictJson(const CalculationResult& result)
+{
     QJsonObject document;
     document.insert(QStringLiteral("reference"), result.referenceIssue);
     document.insert(QStringLiteral("verify"),
@@ -117,14 +100,9 @@ QJsonObject predictJson(const CalculationResult& result)
     document.insert(QStringLiteral("range"), result.range);
     document.insert(QStringLiteral("kill"), result.kill);
     document.insert(QStringLiteral("method"), result.bestMethod ? QStringLiteral("best") : QStringLiteral("selected"));
-    document.insert(QStringLiteral("positions"), positions);
-    document.insert(QStringLiteral("verdicts"), verdicts);
-    document.insert(QStringLiteral("order"), orders);
-    document.insert(QStringLiteral("kept"), kept);
-    document.insert(QStringLiteral("used"), used);
-    document.insert(QStringLiteral("usedCount"), result.usedCount());
     document.insert(QStringLiteral("keepLimit"), result.keepLimit);
-    document.insert(QStringLiteral("skipped"), skipped);
+    insertPositions(document, result);
+    insertFormulas(document, result);
     return document;
 }
 
@@ -147,34 +125,31 @@ void printPredictText(CliContext& context, const CalculationResult& result)
         context.printLine(QStringLiteral("skipped %1 #%2: %3").arg(f.table).arg(f.idx).arg(f.reason));
 }
 
-int predictCommand(CliContext& context, const QStringList& args)
+CalculationRequest predictRequest(CliContext& context, const CliOptions& options)
 {
-    const CliArguments options(args);
-    options.allowOnly({QStringLiteral("position"), QStringLiteral("play"), QStringLiteral("flag"),
-                       QStringLiteral("method"), QStringLiteral("verify"), QStringLiteral("keys"),
-                       QStringLiteral("limit"), QStringLiteral("select")});
-    requireValues(options, {QStringLiteral("position"), QStringLiteral("play"), QStringLiteral("flag"),
-                            QStringLiteral("method"), QStringLiteral("verify"), QStringLiteral("keys"),
-                            QStringLiteral("limit"), QStringLiteral("select")});
-    if (!options.has(QStringLiteral("position")))
-        throw UserError(kArgTitle, QStringLiteral("predict needs --position 1..5"));
-
+    if (!options.isSet(QStringLiteral("position")))
+        throw CliOptions::badInput(QStringLiteral("predict needs --position 1..5"));
     CalculationRequest request;
-    request.leadingPositions = options.integer(QStringLiteral("position"), 1);
-    request.group = choose(options, QStringLiteral("play"), {QStringLiteral("direct"), QStringLiteral("group")},
-                           QStringLiteral("direct")) == u"group";
-    request.kill = killFlag(options);
-    request.bestMethod = choose(options, QStringLiteral("method"), {QStringLiteral("selected"), QStringLiteral("best")},
-                                QStringLiteral("selected")) == u"best";
+    request.leadingPositions = options.integer(QStringLiteral("position"), 1, 5, 1);
+    request.group = options.choice(QStringLiteral("play"), {QStringLiteral("direct"), QStringLiteral("group")},
+                                   QStringLiteral("direct")) == u"group";
+    request.kill = options.killFlag(true);
+    request.bestMethod = options.choice(QStringLiteral("method"), {QStringLiteral("selected"), QStringLiteral("best")},
+                                        QStringLiteral("selected")) == u"best";
     request.range = context.lottery().numberRange;
-    request.verifyIssue = options.value(QStringLiteral("verify"));
+    request.verifyIssue = options.text(QStringLiteral("verify"));
     request.ranking = RankingChoice::load(context.settings().store());
-    if (options.has(QStringLiteral("keys")))
-        request.ranking.keys = RankingChoice::parseTokens(options.value(QStringLiteral("keys")));
-    request.ranking.keepLimit = options.integer(QStringLiteral("limit"), request.ranking.keepLimit);
-    if (request.leadingPositions < 1 || request.leadingPositions > 5)
-        throw UserError(kArgTitle, QStringLiteral("--position needs 1..5"));
+    if (options.isSet(QStringLiteral("keys")))
+        request.ranking.keys = RankingChoice::parseTokens(options.text(QStringLiteral("keys")));
+    request.ranking.keepLimit = options.integer(QStringLiteral("limit"), 1, 12, request.ranking.keepLimit);
+    const AppSettings& settings = context.settings();
+    request.rescore = ScoringWindow{settings.lookBackDraws(), settings.excludeCurrent(), settings.weightedRate()};
+    return request;
+}
 
+int predictCommand(CliContext& context, const CliOptions& options)
+{
+    CalculationRequest request = predictRequest(context, options);
     Database& db = context.database();
     FormulaStore store(db);
     std::vector<std::vector<FormulaRecord>> tables;
@@ -182,8 +157,6 @@ int predictCommand(CliContext& context, const QStringList& args)
         tables.push_back(store.list(visited.first, request.kill));
     request.selected = selection(options, tables);
 
-    const AppSettings& settings = context.settings();
-    request.rescore = ScoringWindow{settings.lookBackDraws(), settings.excludeCurrent(), settings.weightedRate()};
     const HistorySnapshot history = HistorySnapshot::load(db.sql());
     const CalculationResult result = NextDrawCalculation::run(db, history, request);
     if (context.json())
@@ -193,34 +166,27 @@ int predictCommand(CliContext& context, const QStringList& args)
     return 0;
 }
 
-FilterBounds parseBounds(const QString& text)
+void printFilterText(CliContext& context, const FilterBounds& prefilled, const std::set<int>& after)
 {
-    const QStringList words = text.split(u',');
-    if (words.size() != 10)
-        throw UserError(kArgTitle,
-                        QStringLiteral("--bounds needs 10 numbers: rate low,high, then the four runs low,high"));
-    FilterBounds bounds;
-    for (int i = 0; i < 10; ++i) {
-        bool ok = false;
-        bounds.values[static_cast<size_t>(i)] = words[i].trimmed().toDouble(&ok);
-        if (!ok)
-            throw UserError(kArgTitle, QStringLiteral("--bounds: \"%1\" is not a number").arg(words[i]));
-    }
-    return bounds;
+    QStringList prefillText;
+    for (int i = 0; i < 10; ++i)
+        prefillText << FormulaFilter::boundText(i, prefilled.values[static_cast<size_t>(i)]);
+    QStringList selectedText;
+    for (int idx : after)
+        selectedText << QString::number(idx);
+    context.printLine(QStringLiteral("prefill %1").arg(prefillText.join(u',')));
+    context.printLine(QStringLiteral("selected %1").arg(selectedText.join(u',')));
+    context.printLine(QStringLiteral("过滤后公式剩余%1条").arg(after.size()));
 }
 
-int filterCommand(CliContext& context, const QStringList& args)
+int filterCommand(CliContext& context, const CliOptions& options)
 {
-    const CliArguments options(args);
-    options.allowOnly(
-        {QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("bounds"), QStringLiteral("select")});
-    requireValues(
-        options, {QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("bounds"), QStringLiteral("select")});
-    const QString table = Database::canonicalFormulaTable(options.value(QStringLiteral("table")));
-    if (table.isEmpty())
-        throw UserError(kArgTitle,
-                        QStringLiteral("--table needs one of %1").arg(Database::formulaTableNames().join(u' ')));
-    const bool kill = killFlag(options);
+    const QString table = options.table();
+    const bool kill = options.killFlag(true);
+    FilterBounds bounds;
+    const bool filtering = options.isSet(QStringLiteral("bounds"));
+    if (filtering)
+        std::ranges::copy(options.decimals(QStringLiteral("bounds"), 10), bounds.values.begin());
 
     const std::vector<FormulaRecord> formulas = FormulaStore(context.database()).list(table, kill);
     std::set<int> before = selection(options, {formulas});
@@ -229,44 +195,72 @@ int filterCommand(CliContext& context, const QStringList& args)
         return std::none_of(formulas.begin(), formulas.end(), [idx](const FormulaRecord& f) { return f.idx == idx; });
     });
     const FilterBounds prefilled = FormulaFilter::prefill(formulas, before);
-    const bool filtering = options.has(QStringLiteral("bounds"));
-    const FilterBounds bounds = filtering ? parseBounds(options.value(QStringLiteral("bounds"))) : prefilled;
     const std::set<int> after = filtering ? FormulaFilter::apply(formulas, before, bounds) : before;
-
-    if (context.json()) {
-        QJsonArray prefill;
-        for (double v : prefilled.values)
-            prefill.append(v);
-        QJsonArray selected;
-        for (int idx : after)
-            selected.append(idx);
-        QJsonObject document;
-        document.insert(QStringLiteral("table"), table);
-        document.insert(QStringLiteral("prefill"), prefill);
-        document.insert(QStringLiteral("selected"), selected);
-        document.insert(QStringLiteral("count"), static_cast<int>(after.size()));
-        context.printJson(document);
-    } else {
-        QStringList prefillText;
-        for (int i = 0; i < 10; ++i)
-            prefillText << FormulaFilter::boundText(i, prefilled.values[static_cast<size_t>(i)]);
-        QStringList selectedText;
-        for (int idx : after)
-            selectedText << QString::number(idx);
-        context.printLine(QStringLiteral("prefill %1").arg(prefillText.join(u',')));
-        context.printLine(QStringLiteral("selected %1").arg(selectedText.join(u',')));
-        context.printLine(QStringLiteral("过滤后公式剩余%1条").arg(after.size()));
+    if (!context.json()) {
+        printFilterText(context, prefilled, after);
+        return 0;
     }
+    QJsonArray prefill;
+    for (double v : prefilled.values)
+        prefill.append(v);
+    QJsonArray selected;
+    for (int idx : after)
+        selected.append(idx);
+    QJsonObject document;
+    document.insert(QStringLiteral("table"), table);
+    document.insert(QStringLiteral("prefill"), prefill);
+    document.insert(QStringLiteral("selected"), selected);
+    document.insert(QStringLiteral("count"), static_cast<int>(after.size()));
+    context.printJson(document);
     return 0;
 }
 
-const CliCommandRegistry::Registration predictRegistration(
-    "predict",
-    "predict --position K --play direct|group --flag kill|keep --method selected|best [--verify ISSUE] "
-    "[--keys rate,errcon,truecon,errlst,truelst] [--limit L] [--select all|1,2,5]",
-    predictCommand);
-const CliCommandRegistry::Registration
-    filterRegistration("filter", "filter --table T --flag kill|keep [--bounds a0,b0,..,a4,b4] [--select all|1,2,5]",
-                       filterCommand);
+CliCommand predictDefinition()
+{
+    CliCommand command;
+    command.words = {QStringLiteral("predict")};
+    command.summary = QStringLiteral("the vote of the formulas on the coming draw (or on a past one with --verify)");
+    command.options = {
+        QCommandLineOption(QStringLiteral("position"), QStringLiteral("the positions 1..K to vote on; required"),
+                           QStringLiteral("K")),
+        QCommandLineOption(QStringLiteral("play"), QStringLiteral("direct (default) or group formulas"),
+                           QStringLiteral("direct|group")),
+        CliOptions::flagOption(QStringLiteral("default: kill")),
+        QCommandLineOption(QStringLiteral("method"),
+                           QStringLiteral("every selected formula (default) or the best-ranked ones"),
+                           QStringLiteral("selected|best")),
+        QCommandLineOption(QStringLiteral("verify"),
+                           QStringLiteral("check the vote on this past issue, read on the draw before it"),
+                           QStringLiteral("ISSUE")),
+        QCommandLineOption(QStringLiteral("keys"),
+                           QStringLiteral("ranking keys for --method best, up to three; default: the stored choice"),
+                           QStringLiteral("rate,errcon,truecon,errlst,truelst")),
+        QCommandLineOption(QStringLiteral("limit"),
+                           QStringLiteral("numbers kept per position for --method best, 1..12; default: stored"),
+                           QStringLiteral("L")),
+        CliOptions::selectOption()};
+    command.details = QStringLiteral("With --method best the visited tables are scored afresh with the stored window "
+                                     "settings before they are ranked.");
+    command.run = predictCommand;
+    return command;
+}
+
+CliCommand filterDefinition()
+{
+    CliCommand command;
+    command.words = {QStringLiteral("filter")};
+    command.summary = QStringLiteral("the selection left after the score filter");
+    command.options = {
+        CliOptions::tableOption(), CliOptions::flagOption(QStringLiteral("default: kill")),
+        QCommandLineOption(QStringLiteral("bounds"),
+                           QStringLiteral("lower,upper of the rate and the four runs; without it only the "
+                                          "pre-filled bounds are shown"),
+                           QStringLiteral("a0,b0,..,a4,b4")),
+        CliOptions::selectOption()};
+    command.run = filterCommand;
+    return command;
+}
 
 } // namespace
+
+std::vector<CliCommand> analysisCommands() { return {predictDefinition(), filterDefinition()}; }

@@ -1,5 +1,8 @@
 // init and draw: creating the database, typing draws, listing and removing them.
+#include "CliCommandGroups.h"
 #include "CliContext.h"
+#include "CliNumber.h"
+#include "CliOptions.h"
 #include "common/UserError.h"
 #include "formula/DemoFormulas.h"
 #include "formula/FormulaStore.h"
@@ -12,8 +15,13 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <limits>
 
 namespace {
+
+constexpr std::uint64_t kDemoSeed = 20261208;
+constexpr int kIntMin = std::numeric_limits<int>::min();
+constexpr int kIntMax = std::numeric_limits<int>::max();
 
 QJsonObject drawObject(const HistorySnapshot& history, int row)
 {
@@ -32,32 +40,48 @@ QString numbersText(const DrawNumbers& numbers)
     return parts.join(u' ');
 }
 
-int initCommand(CliContext& context, const QStringList& args)
+// An issue typed on the command line: ASCII digits only (other scripts' digits
+// would pass a Unicode digit test and be stored as a malformed issue).
+QString issueArgument(const QString& text)
 {
-    const CliArguments options(args, {QStringLiteral("demo")});
-    options.allowOnly({QStringLiteral("demo"), QStringLiteral("days"), QStringLiteral("seed")});
-    Database& db = context.database();
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            throw CliOptions::badInput(QStringLiteral("ISSUE needs ASCII digits only, got \"%1\"").arg(text));
+    return text;
+}
+
+QJsonObject fillDemo(CliContext& context, const CliOptions& options)
+{
+    DrawStore store(context.database(), context.lottery());
+    if (store.count() > 0)
+        throw UserError(QStringLiteral("演示数据"),
+                        QStringLiteral("the history already holds draws; --demo only fills an empty one"));
+    const int days = options.integer(QStringLiteral("days"), 1, 3650, 20);
+    const std::uint64_t seed = options.seed(kDemoSeed);
+    const auto draws = DemoHistory::generate(context.lottery(), days, seed, context.today().addDays(-1));
+    store.addAll(draws);
+    std::vector<ParsedFormula> formulas;
+    for (const QString& line : DemoFormulas::lines())
+        formulas.push_back(FormulaText::parse(line));
+    FormulaStore(context.database()).addAll(formulas);
     QJsonObject result;
+    result.insert(QStringLiteral("demoDraws"), static_cast<int>(draws.size()));
+    result.insert(QStringLiteral("demoFormulas"), static_cast<int>(formulas.size()));
+    result.insert(QStringLiteral("seed"), QString::number(seed));
+    return result;
+}
+
+int initCommand(CliContext& context, const CliOptions& options)
+{
+    const bool demo = options.isSet(QStringLiteral("demo"));
+    if (!demo && (options.isSet(QStringLiteral("days")) || options.isSet(QStringLiteral("seed"))))
+        throw CliOptions::badInput(QStringLiteral("--days and --seed go with --demo"));
+    // Checked before the database is touched, so a bad value creates nothing.
+    options.integer(QStringLiteral("days"), 1, 3650, 20);
+    options.seed(kDemoSeed);
+    Database& db = context.database();
+    QJsonObject result = demo ? fillDemo(context, options) : QJsonObject();
     result.insert(QStringLiteral("database"), db.filePath());
-    if (options.has(QStringLiteral("demo"))) {
-        DrawStore store(db, context.lottery());
-        if (store.count() > 0)
-            throw UserError(QStringLiteral("演示数据"),
-                            QStringLiteral("the history already holds draws; --demo only fills an empty one"));
-        const int days = options.integer(QStringLiteral("days"), 20);
-        if (days < 1 || days > 3650)
-            throw UserError(QStringLiteral("演示数据"), QStringLiteral("--days needs 1..3650"));
-        const auto seed = static_cast<std::uint64_t>(options.integer(QStringLiteral("seed"), 20261208));
-        const auto draws = DemoHistory::generate(context.lottery(), days, seed, context.today().addDays(-1));
-        store.addAll(draws);
-        std::vector<ParsedFormula> formulas;
-        for (const QString& line : DemoFormulas::lines())
-            formulas.push_back(FormulaText::parse(line));
-        FormulaStore(db).addAll(formulas);
-        result.insert(QStringLiteral("demoDraws"), static_cast<int>(draws.size()));
-        result.insert(QStringLiteral("demoFormulas"), static_cast<int>(formulas.size()));
-        result.insert(QStringLiteral("seed"), QString::number(seed));
-    }
     if (context.json())
         context.printJson(result);
     else
@@ -65,24 +89,25 @@ int initCommand(CliContext& context, const QStringList& args)
     return 0;
 }
 
-int drawAdd(CliContext& context, DrawStore& store, const QStringList& args)
+int drawAdd(CliContext& context, const CliOptions& options)
 {
-    if (args.size() != 6)
-        throw UserError(QStringLiteral("号码输入有误"), QStringLiteral("usage: draw add ISSUE D1 D2 D3 D4 D5"));
+    const QStringList& args = options.positionals();
+    const QString issue = issueArgument(args[0]);
     DrawNumbers numbers{};
     for (int i = 0; i < 5; ++i) {
-        bool ok = false;
-        numbers[static_cast<size_t>(i)] = args[i + 1].toInt(&ok);
-        if (!ok)
+        // Only whether it is a number is checked here; the range is the store's to judge.
+        const auto number = CliNumber::integer(args[i + 1], kIntMin, kIntMax);
+        if (!number)
             throw UserError(QStringLiteral("号码输入有误"),
                             QStringLiteral("第%1个号码不是数字：%2").arg(i + 1).arg(args[i + 1]));
+        numbers[static_cast<size_t>(i)] = static_cast<int>(*number);
     }
-    store.add(args[0], numbers);
+    DrawStore(context.database(), context.lottery()).add(issue, numbers);
     if (context.json()) {
         const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
-        context.printJson(drawObject(history, history.rowOf(args[0])));
+        context.printJson(drawObject(history, history.rowOf(issue)));
     } else {
-        context.printLine(QStringLiteral("stored %1: %2").arg(args[0], numbersText(numbers)));
+        context.printLine(QStringLiteral("stored %1: %2").arg(issue, numbersText(numbers)));
     }
     return 0;
 }
@@ -101,7 +126,7 @@ QJsonArray allDrawRows(SqliteDatabase& db)
     return rows;
 }
 
-int drawList(CliContext& context)
+int drawList(CliContext& context, const CliOptions&)
 {
     if (context.json()) {
         QJsonObject result;
@@ -119,8 +144,9 @@ int drawList(CliContext& context)
     return 0;
 }
 
-int drawNext(CliContext& context, DrawStore& store)
+int drawNext(CliContext& context, const CliOptions&)
 {
+    DrawStore store(context.database(), context.lottery());
     const QString next = store.nextIssue(context.today());
     const QString last = store.lastIssue();
     if (context.json()) {
@@ -151,44 +177,68 @@ int reportDeleted(CliContext& context, int removed, bool compacted)
     return 0;
 }
 
-int drawCommand(CliContext& context, const QStringList& args)
+int drawDeleteLast(CliContext& context, const CliOptions& options)
 {
-    if (args.isEmpty())
-        throw UserError(QStringLiteral("参数错误"),
-                        QStringLiteral("usage: draw add|list|next|delete-last|delete-after|delete-all"));
-    DrawStore store(context.database(), context.lottery());
-    const QString verb = args.first();
-    const QStringList rest = args.mid(1);
-    if (verb == u"add")
-        return drawAdd(context, store, rest);
-    if (verb == u"list")
-        return drawList(context);
-    if (verb == u"next")
-        return drawNext(context, store);
-    if (verb == u"delete-last") {
-        bool ok = true;
-        const int n = rest.isEmpty() ? 1 : rest.first().toInt(&ok);
-        if (!ok || n < 0)
-            throw UserError(QStringLiteral("删除期数"), QStringLiteral("delete-last needs a count"));
-        return reportDeleted(context, store.deleteLast(n), n > 1);
-    }
-    if (verb == u"delete-after") {
-        if (rest.size() != 1)
-            throw UserError(QStringLiteral("删除期数"), QStringLiteral("usage: draw delete-after ISSUE"));
-        if (!IssueNumbers::dateOf(rest.first(), context.lottery().longDateIssue))
-            throw UserError(QStringLiteral("删除期数"),
-                            QStringLiteral("%1 is not an issue number of this lottery").arg(rest.first()));
-        return reportDeleted(context, store.deleteAfter(rest.first()), true);
-    }
-    if (verb == u"delete-all")
-        return reportDeleted(context, store.deleteAll(), false);
-    throw UserError(QStringLiteral("参数错误"), QStringLiteral("unknown draw command: %1").arg(verb));
+    const QStringList& args = options.positionals();
+    const int count = args.isEmpty() ? 1 : CliOptions::integerArgument(args.first(), 0, kIntMax, QStringLiteral("N"));
+    return reportDeleted(context, DrawStore(context.database(), context.lottery()).deleteLast(count), count > 1);
 }
 
-const CliCommandRegistry::Registration initRegistration("init", "init [--demo [--days N] [--seed S]]", initCommand);
-const CliCommandRegistry::Registration
-    drawRegistration("draw",
-                     "draw add ISSUE D1 D2 D3 D4 D5 | list | next | delete-last [N] | delete-after ISSUE | delete-all",
-                     drawCommand);
+int drawDeleteAfter(CliContext& context, const CliOptions& options)
+{
+    const QString issue = issueArgument(options.positionals().first());
+    if (!IssueNumbers::dateOf(issue, context.lottery().longDateIssue))
+        throw UserError(QStringLiteral("删除期数"),
+                        QStringLiteral("%1 is not an issue number of this lottery").arg(issue));
+    return reportDeleted(context, DrawStore(context.database(), context.lottery()).deleteAfter(issue), true);
+}
+
+int drawDeleteAll(CliContext& context, const CliOptions&)
+{
+    return reportDeleted(context, DrawStore(context.database(), context.lottery()).deleteAll(), false);
+}
+
+CliCommand initDefinition()
+{
+    CliCommand command;
+    command.words = {QStringLiteral("init")};
+    command.summary = QStringLiteral("create formula.mdb; --demo fills an empty history with synthetic draws");
+    command.options = {
+        QCommandLineOption(QStringLiteral("demo"),
+                           QStringLiteral("add a seeded synthetic history ending yesterday and sample formulas")),
+        QCommandLineOption(QStringLiteral("days"), QStringLiteral("days of demo draws, 1..3650; default 20"),
+                           QStringLiteral("N")),
+        CliOptions::seedOption(QString::number(kDemoSeed))};
+    command.run = initCommand;
+    return command;
+}
+
+CliCommand drawDefinition(const char* word, const char* summary, CliCommand::Handler handler)
+{
+    CliCommand command;
+    command.words = {QStringLiteral("draw"), QString::fromUtf8(word)};
+    command.summary = QString::fromUtf8(summary);
+    command.run = std::move(handler);
+    return command;
+}
 
 } // namespace
+
+std::vector<CliCommand> drawCommands()
+{
+    CliCommand add = drawDefinition("add", "store a draw with all its attribute columns", drawAdd);
+    add.positionals = {{QStringLiteral("ISSUE"), QStringLiteral("issue number: date digits and a two-digit serial")},
+                       {QStringLiteral("D1 D2 D3 D4 D5"), QStringLiteral("the five numbers in the order drawn")}};
+    add.minPositionals = add.maxPositionals = 6;
+    CliCommand list = drawDefinition("list", "every draw; with --json every column of every draw", drawList);
+    CliCommand next = drawDefinition("next", "the proposed next issue and the last stored issue", drawNext);
+    CliCommand last = drawDefinition("delete-last", "remove the latest N draws (default 1)", drawDeleteLast);
+    last.positionals = {{QStringLiteral("[N]"), QStringLiteral("how many draws, default 1")}};
+    last.maxPositionals = 1;
+    CliCommand after =
+        drawDefinition("delete-after", "remove every draw after ISSUE, keeping ISSUE itself", drawDeleteAfter);
+    after.positionals = {{QStringLiteral("ISSUE"), QStringLiteral("the last issue to keep")}};
+    after.minPositionals = after.maxPositionals = 1;
+    CliCommand all = drawDefinition("delete-all", "remove every draw", drawDeleteAll);
+    return {initDefinition(), add, list, next, last, after, all};
+}

@@ -1,8 +1,10 @@
 // formula: translating, adding, scoring, listing and deleting formulas.
+#include "CliCommandGroups.h"
 #include "CliContext.h"
+#include "CliJson.h"
+#include "CliOptions.h"
 #include "common/UserError.h"
 #include "formula/CompiledFormula.h"
-#include "formula/FormulaError.h"
 #include "formula/FormulaStore.h"
 #include "formula/FormulaText.h"
 #include "formula/TableScorer.h"
@@ -11,35 +13,12 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <limits>
+#include <set>
 
 namespace {
-
-UserError badArgument(const QString& text) { return UserError(QStringLiteral("参数错误"), text); }
-
-QString tableOption(const CliArguments& options)
-{
-    const QString given = options.value(QStringLiteral("table"));
-    if (given.isEmpty())
-        throw badArgument(QStringLiteral("--table needs a formula table (Gongshi1D .. Gongshi5G)"));
-    const QString table = Database::canonicalFormulaTable(given);
-    if (table.isEmpty())
-        throw badArgument(QStringLiteral("no formula table named %1 (Gongshi1D .. Gongshi5G)").arg(given));
-    return table;
-}
-
-std::optional<bool> flagOption(const CliArguments& options, bool required)
-{
-    const QString flag = options.value(QStringLiteral("flag")).toLower();
-    if (flag == u"kill" || flag == u"杀")
-        return true;
-    if (flag == u"keep" || flag == u"生")
-        return false;
-    if (flag.isEmpty() && !required)
-        return std::nullopt;
-    throw badArgument(QStringLiteral("--flag needs kill or keep"));
-}
 
 // A formula line with its target, or a bare expression in the Chinese form.
 bool looksLikeFullLine(const QString& text)
@@ -49,54 +28,11 @@ bool looksLikeFullLine(const QString& text)
                                                   AttributeCatalog::positionWords().contains(s.mid(1, 2)));
 }
 
-QJsonValue statisticValue(const ScoredFormula& f, double value)
-{
-    return f.evaluable ? QJsonValue(value) : QJsonValue();
-}
+// The words of TEXT..., joined as the shell split them.
+QString formulaText(const CliOptions& options) { return options.positionals().join(u' '); }
 
-QJsonObject scoredObject(const ScoredFormula& f)
+QJsonObject translated(const QString& text)
 {
-    const FormulaStatistics& s = f.record.statistics;
-    QJsonObject o;
-    o.insert(QStringLiteral("idx"), f.record.idx);
-    o.insert(QStringLiteral("gongshiCN"), f.record.chinese);
-    o.insert(QStringLiteral("gongshi"), f.record.code);
-    o.insert(QStringLiteral("bolKill"), f.record.kill);
-    o.insert(QStringLiteral("sglGsRate"), statisticValue(f, static_cast<double>(s.rate)));
-    o.insert(QStringLiteral("intGsErrCon"), statisticValue(f, s.longestMissRun));
-    o.insert(QStringLiteral("intGsTrueCon"), statisticValue(f, s.longestHitRun));
-    o.insert(QStringLiteral("intGsErrLst"), statisticValue(f, s.lastMissRun));
-    o.insert(QStringLiteral("intGsTrueLst"), statisticValue(f, s.lastHitRun));
-    o.insert(QStringLiteral("hitWeight"), statisticValue(f, static_cast<double>(s.hitWeight)));
-    o.insert(QStringLiteral("totalWeight"), statisticValue(f, static_cast<double>(s.totalWeight)));
-    o.insert(QStringLiteral("rateText"), f.evaluable ? QJsonValue(f.rateText) : QJsonValue());
-    o.insert(QStringLiteral("latestValue"), std::isfinite(f.latestValue) ? QJsonValue(f.latestValue) : QJsonValue());
-    o.insert(QStringLiteral("nextValue"), f.nextNumber ? QJsonValue(*f.nextNumber) : QJsonValue());
-    o.insert(QStringLiteral("error"), f.evaluable ? QJsonValue() : QJsonValue(f.error));
-    return o;
-}
-
-QJsonObject recordObject(const QString& table, const FormulaRecord& r)
-{
-    QJsonObject o;
-    o.insert(QStringLiteral("table"), table);
-    o.insert(QStringLiteral("idx"), r.idx);
-    o.insert(QStringLiteral("gongshiCN"), r.chinese);
-    o.insert(QStringLiteral("gongshi"), r.code);
-    o.insert(QStringLiteral("bolKill"), r.kill);
-    o.insert(QStringLiteral("sglGsRate"), static_cast<double>(r.statistics.rate));
-    o.insert(QStringLiteral("intGsErrCon"), r.statistics.longestMissRun);
-    o.insert(QStringLiteral("intGsTrueCon"), r.statistics.longestHitRun);
-    o.insert(QStringLiteral("intGsErrLst"), r.statistics.lastMissRun);
-    o.insert(QStringLiteral("intGsTrueLst"), r.statistics.lastHitRun);
-    return o;
-}
-
-int translateCommand(CliContext& context, const QStringList& args)
-{
-    const CliArguments options(args);
-    options.allowOnly({});
-    const QString text = options.positionals().join(u' ');
     QJsonObject result;
     if (looksLikeFullLine(text) || text.trimmed().isEmpty()) {
         const ParsedFormula parsed = FormulaText::parse(text);
@@ -113,100 +49,122 @@ int translateCommand(CliContext& context, const QStringList& args)
         result.insert(QStringLiteral("gongshiCN"), text.trimmed());
         result.insert(QStringLiteral("gongshi"), code);
     }
+    return result;
+}
+
+int translateCommand(CliContext& context, const CliOptions& options)
+{
+    const QJsonObject result = translated(formulaText(options));
     if (context.json()) {
         context.printJson(result);
+        return 0;
+    }
+    context.printLine(result.value(QStringLiteral("gongshi")).toString());
+    if (result.contains(QStringLiteral("table")))
+        context.printLine(QStringLiteral("%1 %2").arg(result.value(QStringLiteral("table")).toString(),
+                                                      result.value(QStringLiteral("target")).toString()));
+    return 0;
+}
+
+int addCommand(CliContext& context, const CliOptions& options)
+{
+    const ParsedFormula parsed = FormulaText::parse(formulaText(options));
+    FormulaRecord record;
+    record.idx = FormulaStore(context.database()).add(parsed);
+    record.code = parsed.code;
+    record.chinese = parsed.chinese;
+    record.kill = parsed.target.kill;
+    const QString table = parsed.target.tableName();
+    if (context.json()) {
+        QJsonObject object = CliJson::formula(record);
+        object.insert(QStringLiteral("table"), table);
+        context.printJson(object);
     } else {
-        context.printLine(result.value(QStringLiteral("gongshi")).toString());
-        if (result.contains(QStringLiteral("table")))
-            context.printLine(QStringLiteral("%1 %2").arg(result.value(QStringLiteral("table")).toString(),
-                                                          result.value(QStringLiteral("target")).toString()));
+        context.printLine(QStringLiteral("added %1 #%2: %3").arg(table).arg(record.idx).arg(parsed.code));
     }
     return 0;
 }
 
-int addCommand(CliContext& context, const QStringList& args)
+QJsonObject scoredObject(const ScoredFormula& f)
 {
-    const CliArguments options(args);
-    options.allowOnly({});
-    const ParsedFormula parsed = FormulaText::parse(options.positionals().join(u' '));
-    const int idx = FormulaStore(context.database()).add(parsed);
-    FormulaRecord record;
-    record.idx = idx;
-    record.code = parsed.code;
-    record.chinese = parsed.chinese;
-    record.kill = parsed.target.kill;
-    if (context.json())
-        context.printJson(recordObject(parsed.target.tableName(), record));
-    else
-        context.printLine(QStringLiteral("added %1 #%2: %3").arg(parsed.target.tableName()).arg(idx).arg(parsed.code));
-    return 0;
+    QJsonObject o = CliJson::statistics(f.record.statistics, f.evaluable);
+    o.insert(QStringLiteral("idx"), f.record.idx);
+    o.insert(QStringLiteral("gongshiCN"), f.record.chinese);
+    o.insert(QStringLiteral("gongshi"), f.record.code);
+    o.insert(QStringLiteral("bolKill"), f.record.kill);
+    const auto weight = [&f](std::int64_t w) {
+        return f.evaluable ? QJsonValue(static_cast<double>(w)) : QJsonValue();
+    };
+    o.insert(QStringLiteral("hitWeight"), weight(f.record.statistics.hitWeight));
+    o.insert(QStringLiteral("totalWeight"), weight(f.record.statistics.totalWeight));
+    o.insert(QStringLiteral("rateText"), f.evaluable ? QJsonValue(f.rateText) : QJsonValue());
+    o.insert(QStringLiteral("latestValue"), std::isfinite(f.latestValue) ? QJsonValue(f.latestValue) : QJsonValue());
+    o.insert(QStringLiteral("nextValue"), f.nextNumber ? QJsonValue(*f.nextNumber) : QJsonValue());
+    o.insert(QStringLiteral("error"), f.evaluable ? QJsonValue() : QJsonValue(f.error));
+    return o;
 }
 
-int scoreCommand(CliContext& context, const QStringList& args)
+void printScoredText(CliContext& context, const std::vector<ScoredFormula>& scored)
 {
-    const CliArguments options(args);
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("window"),
-                       QStringLiteral("exclude-current"), QStringLiteral("weighted")});
-    const QString table = tableOption(options);
-    const bool kill = *flagOption(options, true);
-    ScoringWindow window;
-    window.lookBack = options.integer(QStringLiteral("window"), context.settings().lookBackDraws());
-    if (AppSettings::lookBackIndexForDraws(window.lookBack) < 0)
-        throw badArgument(QStringLiteral("--window needs 0 (all) or 100, 200, 300, 500, 600, 800, 1000, 1500, 3000"));
-    window.excludeCurrent =
-        options.boolean(QStringLiteral("exclude-current")).value_or(context.settings().excludeCurrent());
-    window.weighted = options.boolean(QStringLiteral("weighted")).value_or(context.settings().weightedRate());
+    for (const ScoredFormula& f : scored) {
+        const FormulaStatistics& s = f.record.statistics;
+        if (!f.evaluable) {
+            context.printLine(QStringLiteral("%1\t无法计算: %2\t%3").arg(f.record.idx).arg(f.error, f.record.chinese));
+            continue;
+        }
+        context.printLine(QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8")
+                              .arg(f.record.idx)
+                              .arg(f.rateText)
+                              .arg(s.longestMissRun)
+                              .arg(s.longestHitRun)
+                              .arg(s.lastMissRun)
+                              .arg(s.lastHitRun)
+                              .arg(f.nextNumber ? QString::number(*f.nextNumber) : QStringLiteral("-"))
+                              .arg(f.record.chinese));
+    }
+}
+
+int scoreCommand(CliContext& context, const CliOptions& options)
+{
+    const QString table = options.table();
+    const bool kill = options.killFlag(std::nullopt);
+    const ScoringWindow window = options.window(context.settings());
     const int range = context.lottery().numberRange;
 
     const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
     const std::vector<ScoredFormula> scored =
         TableScorer::scoreTable(context.database(), history, table, kill, range, window);
-    if (context.json()) {
-        QJsonArray formulas;
-        for (const ScoredFormula& f : scored)
-            formulas.append(scoredObject(f));
-        QJsonObject result;
-        result.insert(QStringLiteral("table"), table);
-        result.insert(QStringLiteral("bolKill"), kill);
-        result.insert(QStringLiteral("window"), window.lookBack);
-        result.insert(QStringLiteral("excludeCurrent"), window.excludeCurrent);
-        result.insert(QStringLiteral("weighted"), window.weighted);
-        result.insert(QStringLiteral("range"), range);
-        result.insert(QStringLiteral("draws"), history.size());
-        result.insert(QStringLiteral("formulas"), formulas);
-        context.printJson(result);
-    } else {
-        for (const ScoredFormula& f : scored) {
-            const FormulaStatistics& s = f.record.statistics;
-            if (!f.evaluable) {
-                context.printLine(
-                    QStringLiteral("%1\t无法计算: %2\t%3").arg(f.record.idx).arg(f.error, f.record.chinese));
-                continue;
-            }
-            context.printLine(QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8")
-                                  .arg(f.record.idx)
-                                  .arg(f.rateText)
-                                  .arg(s.longestMissRun)
-                                  .arg(s.longestHitRun)
-                                  .arg(s.lastMissRun)
-                                  .arg(s.lastHitRun)
-                                  .arg(f.nextNumber ? QString::number(*f.nextNumber) : QStringLiteral("-"))
-                                  .arg(f.record.chinese));
-        }
+    if (!context.json()) {
+        printScoredText(context, scored);
+        return 0;
     }
+    QJsonArray formulas;
+    for (const ScoredFormula& f : scored)
+        formulas.append(scoredObject(f));
+    QJsonObject result;
+    result.insert(QStringLiteral("table"), table);
+    result.insert(QStringLiteral("bolKill"), kill);
+    result.insert(QStringLiteral("window"), window.lookBack);
+    result.insert(QStringLiteral("excludeCurrent"), window.excludeCurrent);
+    result.insert(QStringLiteral("weighted"), window.weighted);
+    result.insert(QStringLiteral("range"), range);
+    result.insert(QStringLiteral("draws"), history.size());
+    result.insert(QStringLiteral("formulas"), formulas);
+    context.printJson(result);
     return 0;
 }
 
-int listCommand(CliContext& context, const QStringList& args)
+int listCommand(CliContext& context, const CliOptions& options)
 {
-    const CliArguments options(args);
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag")});
-    const QString table = tableOption(options);
-    const std::vector<FormulaRecord> records = FormulaStore(context.database()).list(table, flagOption(options, false));
+    const QString table = options.table();
+    const std::vector<FormulaRecord> records = FormulaStore(context.database()).list(table, options.optionalKillFlag());
     if (context.json()) {
         QJsonArray formulas;
-        for (const FormulaRecord& r : records)
-            formulas.append(recordObject(table, r));
+        for (const FormulaRecord& r : records) {
+            QJsonObject object = CliJson::formula(r);
+            object.insert(QStringLiteral("table"), table);
+            formulas.append(object);
+        }
         QJsonObject result;
         result.insert(QStringLiteral("table"), table);
         result.insert(QStringLiteral("formulas"), formulas);
@@ -220,34 +178,40 @@ int listCommand(CliContext& context, const QStringList& args)
     return 0;
 }
 
-int deleteCommand(CliContext& context, const QStringList& args)
+// The idx to delete. --last takes the highest idx of the listed flag (--flag,
+// kill by default, as the window lists kill formulas first). --idx and --selected
+// name rows by idx; with --flag they must name formulas of that flag.
+std::vector<int> idxsToDelete(const FormulaStore& store, const QString& table, const CliOptions& options)
 {
-    const CliArguments options(args, {QStringLiteral("last")});
-    options.allowOnly(
-        {QStringLiteral("table"), QStringLiteral("idx"), QStringLiteral("last"), QStringLiteral("selected")});
-    const QString table = tableOption(options);
-    FormulaStore store(context.database());
-    std::vector<int> idxs;
-    const int ways = int(options.has(QStringLiteral("last"))) + int(options.has(QStringLiteral("idx"))) +
-                     int(options.has(QStringLiteral("selected")));
+    const int ways = int(options.isSet(QStringLiteral("last"))) + int(options.isSet(QStringLiteral("idx"))) +
+                     int(options.isSet(QStringLiteral("selected")));
     if (ways != 1)
-        throw badArgument(QStringLiteral("formula delete needs one of --idx N, --selected N,N,.. or --last"));
-    if (options.has(QStringLiteral("last"))) {
-        const std::vector<FormulaRecord> records = store.list(table);
-        if (!records.empty())
-            idxs.push_back(records.back().idx);
-    } else if (options.has(QStringLiteral("selected"))) {
-        // The command line keeps no selection between runs: the selection is named here.
-        for (const QString& word : options.value(QStringLiteral("selected")).split(u',', Qt::SkipEmptyParts)) {
-            bool ok = false;
-            idxs.push_back(word.trimmed().toInt(&ok));
-            if (!ok)
-                throw badArgument(QStringLiteral("--selected needs a list of idx such as 1,3,5, got \"%1\"").arg(word));
-        }
-    } else {
-        idxs.push_back(options.integer(QStringLiteral("idx"), 0));
+        throw CliOptions::badInput(QStringLiteral("formula delete needs one of --idx N, --selected N,N,.. or --last"));
+    const std::optional<bool> flag = options.optionalKillFlag();
+    if (options.isSet(QStringLiteral("last"))) {
+        const std::vector<FormulaRecord> listed = store.list(table, flag.value_or(true));
+        return listed.empty() ? std::vector<int>{} : std::vector<int>{listed.back().idx};
     }
-    const int removed = store.remove(table, idxs);
+    const std::set<int> named =
+        options.isSet(QStringLiteral("idx"))
+            ? std::set<int>{options.integer(QStringLiteral("idx"), 1, std::numeric_limits<int>::max(), 1)}
+            : options.idxList(QStringLiteral("selected"));
+    if (flag) {
+        const std::vector<FormulaRecord> listed = store.list(table, *flag);
+        for (int idx : named)
+            if (std::none_of(listed.begin(), listed.end(), [idx](const FormulaRecord& r) { return r.idx == idx; }))
+                throw CliOptions::badInput(QStringLiteral("%1 has no %2 formula #%3")
+                                               .arg(table, *flag ? QStringLiteral("kill") : QStringLiteral("keep"))
+                                               .arg(idx));
+    }
+    return {named.begin(), named.end()};
+}
+
+int deleteCommand(CliContext& context, const CliOptions& options)
+{
+    const QString table = options.table();
+    FormulaStore store(context.database());
+    const int removed = store.remove(table, idxsToDelete(store, table, options));
     if (removed > 0)
         context.database().compact();
     if (context.json()) {
@@ -262,30 +226,54 @@ int deleteCommand(CliContext& context, const QStringList& args)
     return 0;
 }
 
-int formulaVerb(CliContext& context, const QStringList& args)
+CliCommand formulaDefinition(const char* word, const char* summary, CliCommand::Handler handler)
 {
-    if (args.isEmpty())
-        throw badArgument(QStringLiteral("usage: formula translate|add|score|list|delete"));
-    const QString verb = args.first();
-    const QStringList rest = args.mid(1);
-    if (verb == u"translate")
-        return translateCommand(context, rest);
-    if (verb == u"add")
-        return addCommand(context, rest);
-    if (verb == u"score")
-        return scoreCommand(context, rest);
-    if (verb == u"list")
-        return listCommand(context, rest);
-    if (verb == u"delete")
-        return deleteCommand(context, rest);
-    throw badArgument(QStringLiteral("unknown formula command: %1").arg(verb));
+    CliCommand command;
+    command.words = {QStringLiteral("formula"), QString::fromUtf8(word)};
+    command.summary = QString::fromUtf8(summary);
+    command.run = std::move(handler);
+    return command;
 }
 
-const CliCommandRegistry::Registration formulaRegistration(
-    "formula",
-    "formula translate TEXT | add TEXT | score --table T --flag kill/keep [--window N] [--exclude-current true/false] "
-    "[--weighted true/false] | list --table T [--flag kill/keep] | delete --table T (--idx N | --selected N,N,.. | "
-    "--last)",
-    formulaVerb);
+CliPositional textArgument()
+{
+    return {QStringLiteral("TEXT..."), QStringLiteral("the formula; words are joined with spaces. Put -- before a "
+                                                      "text that starts with -")};
+}
 
 } // namespace
+
+std::vector<CliCommand> formulaCommands()
+{
+    CliCommand translate = formulaDefinition(
+        "translate", "print the code form and target of a formula line or a bare Chinese expression", translateCommand);
+    translate.positionals = {textArgument()};
+    translate.minPositionals = 1;
+    translate.maxPositionals = -1;
+
+    CliCommand add = formulaDefinition("add", "parse a formula line and append it to its target table", addCommand);
+    add.positionals = {textArgument()};
+    add.minPositionals = 1;
+    add.maxPositionals = -1;
+
+    CliCommand score = formulaDefinition(
+        "score", "score every formula of a table with one flag and store each formula's statistics", scoreCommand);
+    score.options = {CliOptions::tableOption(), CliOptions::flagOption(QStringLiteral("required"))};
+    score.options += CliOptions::windowOptions();
+
+    CliCommand list = formulaDefinition("list", "the stored formulas of a table in idx order", listCommand);
+    list.options = {CliOptions::tableOption(), CliOptions::flagOption(QStringLiteral("default: both"))};
+
+    CliCommand remove =
+        formulaDefinition("delete", "delete formulas and renumber the table 1..n (kill and keep alike)", deleteCommand);
+    remove.options = {
+        CliOptions::tableOption(),
+        QCommandLineOption(QStringLiteral("idx"), QStringLiteral("delete the formula with this idx"),
+                           QStringLiteral("N")),
+        QCommandLineOption(QStringLiteral("selected"), QStringLiteral("delete the formulas with these idx"),
+                           QStringLiteral("N,N,..")),
+        QCommandLineOption(QStringLiteral("last"), QStringLiteral("delete the highest idx of the --flag list")),
+        CliOptions::flagOption(QStringLiteral("the list --last reads (default: kill); with --idx or --selected, "
+                                              "they must name formulas of this flag"))};
+    return {translate, add, score, list, remove};
+}

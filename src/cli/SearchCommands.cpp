@@ -1,5 +1,8 @@
 // search and tune: looking for formulas by random trial, and deriving bounds.
+#include "CliCommandGroups.h"
 #include "CliContext.h"
+#include "CliJson.h"
+#include "CliOptions.h"
 #include "common/UserError.h"
 #include "history/HistorySnapshot.h"
 #include "search/BoundTuner.h"
@@ -8,197 +11,164 @@
 #include "search/SearchEngine.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
-#include "search/WorkerPool.h"
 
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <limits>
 
 namespace {
 
-UserError badOption(const QString& message) { return UserError(QStringLiteral("参数错误"), message); }
+constexpr int kIntMax = std::numeric_limits<int>::max();
 
-FormulaTarget targetOf(const CliArguments& options)
+FormulaTarget targetOf(const CliOptions& options)
 {
-    const QString table = Database::canonicalFormulaTable(options.value(QStringLiteral("table")));
-    if (table.isEmpty())
-        throw badOption(QStringLiteral("--table needs one of %1").arg(Database::formulaTableNames().join(u',')));
+    const QString table = options.table();
     FormulaTarget target;
     target.position = table.at(7).digitValue();
     target.group = table.endsWith(u'G');
+    target.kill = options.killFlag(true);
     return target;
 }
 
-bool killFlag(const CliArguments& options)
+int kindOf(const FormulaTarget& target) { return target.group ? target.position + 5 : target.position; }
+
+std::uint64_t seedOf(const CliOptions& options)
 {
-    const QString flag = options.value(QStringLiteral("flag"), QStringLiteral("kill"));
-    if (flag != u"kill" && flag != u"keep")
-        throw badOption(QStringLiteral("--flag needs kill or keep"));
-    return flag == u"kill";
+    return options.seed(static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch()));
 }
 
-std::uint64_t seedOf(const CliArguments& options)
+SearchOptions searchOptionsOf(CliContext& context, const CliOptions& options)
 {
-    if (!options.has(QStringLiteral("seed")))
-        return static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch());
-    bool ok = false;
-    const std::uint64_t seed = options.value(QStringLiteral("seed")).toULongLong(&ok);
-    if (!ok)
-        throw badOption(QStringLiteral("--seed needs a non-negative integer"));
-    return seed;
-}
-
-ScoringWindow windowOf(CliContext& context, const CliArguments& options)
-{
-    ScoringWindow window;
-    window.lookBack = options.integer(QStringLiteral("window"), context.settings().lookBackDraws());
-    if (window.lookBack < 0)
-        throw badOption(QStringLiteral("--window needs 0 or a positive draw count"));
-    window.excludeCurrent =
-        options.boolean(QStringLiteral("exclude-current")).value_or(context.settings().excludeCurrent());
-    window.weighted = options.boolean(QStringLiteral("weighted")).value_or(context.settings().weightedRate());
-    return window;
-}
-
-SearchOptions searchOptionsOf(CliContext& context, const CliArguments& options)
-{
-    QSettings& store = context.settings().store();
     SearchOptions result;
-    result.operands = options.integer(QStringLiteral("operands"), SearchSettings(store).operandCount());
-    if (result.operands < CandidateGenerator::kMinOperands || result.operands > CandidateGenerator::kMaxOperands)
-        throw badOption(QStringLiteral("--operands needs %1..%2")
-                            .arg(CandidateGenerator::kMinOperands)
-                            .arg(CandidateGenerator::kMaxOperands));
-    const QString constant = options.value(QStringLiteral("constant"), QStringLiteral("0"));
-    if (constant == u"random") {
+    result.operands =
+        options.integer(QStringLiteral("operands"), CandidateGenerator::kMinOperands, CandidateGenerator::kMaxOperands,
+                        SearchSettings(context.settings().store()).operandCount());
+    if (options.text(QStringLiteral("constant")).trimmed().compare(QStringLiteral("random"), Qt::CaseInsensitive) == 0)
         result.constant.reset();
-    } else {
-        bool ok = false;
-        result.constant = constant.toInt(&ok);
-        if (!ok)
-            throw badOption(QStringLiteral("--constant needs an integer or random"));
-    }
-    const QString form = options.value(QStringLiteral("form"), QStringLiteral("suffix"));
-    if (form != u"suffix" && form != u"bracket")
-        throw badOption(QStringLiteral("--form needs suffix or bracket"));
-    result.form = form == u"bracket" ? TextForm::Bracket : TextForm::Suffix;
+    else
+        result.constant = options.integer(QStringLiteral("constant"), -CandidateGenerator::kMaxConstantMagnitude,
+                                          CandidateGenerator::kMaxConstantMagnitude, 0);
+    result.form = options.choice(QStringLiteral("form"), {QStringLiteral("suffix"), QStringLiteral("bracket")},
+                                 QStringLiteral("suffix")) == u"bracket"
+                      ? TextForm::Bracket
+                      : TextForm::Suffix;
     return result;
 }
 
-std::optional<StoreMode> storeModeOf(const CliArguments& options)
+std::optional<StoreMode> storeModeOf(const CliOptions& options)
 {
-    if (!options.has(QStringLiteral("store")))
+    if (!options.isSet(QStringLiteral("store")))
         return std::nullopt;
-    const QString mode = options.value(QStringLiteral("store"));
-    if (mode == u"append")
-        return StoreMode::Append;
-    if (mode == u"replace")
-        return StoreMode::Replace;
-    throw badOption(QStringLiteral("--store needs append or replace"));
+    return options.choice(QStringLiteral("store"), {QStringLiteral("append"), QStringLiteral("replace")}, {}) ==
+                   u"append"
+               ? StoreMode::Append
+               : StoreMode::Replace;
 }
 
-const HistorySnapshot& requireHistory(const HistorySnapshot& history)
+void requireHistory(const HistorySnapshot& history)
 {
     if (history.size() < 2)
         throw UserError(QStringLiteral("公式搜索"), QStringLiteral("历史数据不足两期，无法搜索公式"));
-    return history;
 }
 
-QJsonObject statisticsObject(const FormulaStatistics& s)
+// Everything a search run is told, read and checked before any work starts.
+struct SearchRequest {
+    bool plan = false;
+    SearchPlan::Mode planMode = SearchPlan::Mode::NewCount;
+    std::optional<FormulaTarget> target; // the single kind; nothing for a plan
+    std::optional<SearchBounds> bounds; // --bounds; nothing: the kind's saved bounds
+    bool kill = true;
+    std::uint64_t seed = 0;
+    SearchOptions shape;
+    ScoringWindow window;
+    std::optional<StoreMode> storeMode;
+    int candidates = 10000;
+    int wanted = 0;
+    int threads = 0;
+};
+
+SearchRequest searchRequest(CliContext& context, const CliOptions& options)
 {
-    QJsonObject o;
-    o.insert(QStringLiteral("sglGsRate"), static_cast<double>(s.rate));
-    o.insert(QStringLiteral("intGsErrCon"), s.longestMissRun);
-    o.insert(QStringLiteral("intGsTrueCon"), s.longestHitRun);
-    o.insert(QStringLiteral("intGsErrLst"), s.lastMissRun);
-    o.insert(QStringLiteral("intGsTrueLst"), s.lastHitRun);
-    return o;
-}
-
-int searchCommand(CliContext& context, const QStringList& args)
-{
-    const CliArguments options(args, {QStringLiteral("plan")});
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("operands"),
-                       QStringLiteral("candidates"), QStringLiteral("seed"), QStringLiteral("bounds"),
-                       QStringLiteral("constant"), QStringLiteral("store"), QStringLiteral("threads"),
-                       QStringLiteral("plan"), QStringLiteral("mode"), QStringLiteral("target"), QStringLiteral("form"),
-                       QStringLiteral("window"), QStringLiteral("exclude-current"), QStringLiteral("weighted")});
-    const bool plan = options.has(QStringLiteral("plan"));
-    const bool kill = killFlag(options);
-    const std::uint64_t seed = seedOf(options);
-    const SearchOptions searchOptions = searchOptionsOf(context, options);
-    const ScoringWindow window = windowOf(context, options);
-    const std::optional<StoreMode> storeMode = storeModeOf(options);
-    const int candidates = options.integer(QStringLiteral("candidates"), 10000);
-    if (candidates < 1)
-        throw badOption(QStringLiteral("--candidates needs a positive count"));
-    const int threads = options.integer(QStringLiteral("threads"), 0);
-    if (threads < 0)
-        throw badOption(QStringLiteral("--threads needs 0 (all cores) or a positive count"));
-
-    Database& db = context.database();
-    const HistorySnapshot history = HistorySnapshot::load(db.sql());
-    requireHistory(history);
-    SearchEngine engine(threads);
-    SearchSession session(engine, history, context.lottery().numberRange, window, seed);
-    SearchSettings settings(context.settings().store());
-    FoundFormulaStore store(db);
-
-    std::uint64_t evaluated = 0;
-    QStringList storedTables;
-    const auto started = std::chrono::steady_clock::now();
-    if (plan) {
-        SearchPlan searchPlan;
-        searchPlan.kill = kill;
-        const QString mode = options.value(QStringLiteral("mode"), QStringLiteral("new"));
-        if (mode != u"new" && mode != u"hold")
-            throw badOption(QStringLiteral("--mode needs new or hold"));
-        searchPlan.mode = mode == u"hold" ? SearchPlan::Mode::HoldCount : SearchPlan::Mode::NewCount;
-        std::array<QString, 11> saved;
-        for (int kind = 1; kind <= 10; ++kind)
-            saved[static_cast<size_t>(kind)] = settings.planCount(kind, kill);
-        searchPlan.counts = SearchPlan::countsOf(saved);
-        // Stored below rather than by the plan, so the found list can still be reported.
-        PlanSearch planSearch(session, settings.loadBounds(), searchOptions, &store);
-        planSearch.start(searchPlan, store.existingCounts(kill));
-        // --candidates limits each kind, so a plan always ends.
-        const auto cap = static_cast<std::uint64_t>(candidates);
-        while (!planSearch.finished() && !session.full()) {
-            const int kind = planSearch.currentKind();
-            planSearch.tick({cap - std::min(cap, planSearch.kindEvaluated()), std::nullopt});
-            if (planSearch.currentKind() == kind && planSearch.kindEvaluated() >= cap)
-                planSearch.giveUpKind();
-        }
-        evaluated = session.nextIndex();
-        if (storeMode)
-            storedTables = store.store(session.found(), *storeMode);
+    SearchRequest request;
+    request.plan = options.isSet(QStringLiteral("plan"));
+    request.kill = options.killFlag(true);
+    if (request.plan) {
+        request.planMode = options.choice(QStringLiteral("mode"), {QStringLiteral("new"), QStringLiteral("hold")},
+                                          QStringLiteral("new")) == u"hold"
+                               ? SearchPlan::Mode::HoldCount
+                               : SearchPlan::Mode::NewCount;
     } else {
-        FormulaTarget target = targetOf(options);
-        target.kill = kill;
-        const int kind = target.group ? target.position + 5 : target.position;
-        SearchBounds bounds = settings.loadBounds().bounds(kind, kill);
-        if (options.has(QStringLiteral("bounds"))) {
-            const QStringList texts = options.value(QStringLiteral("bounds")).split(u',');
-            if (texts.size() != SearchBounds::kCount)
-                throw badOption(QStringLiteral("--bounds needs ten comma-separated values"));
-            bounds = SearchBounds::fromTexts(texts);
+        request.target = targetOf(options);
+        if (options.isSet(QStringLiteral("bounds"))) {
+            std::array<double, SearchBounds::kCount> values{};
+            std::ranges::copy(options.decimals(QStringLiteral("bounds"), SearchBounds::kCount), values.begin());
+            request.bounds = SearchBounds(values);
         }
-        const int wanted = options.integer(QStringLiteral("target"), 0);
-        session.begin(target, bounds, searchOptions);
-        session.run({static_cast<std::uint64_t>(candidates), std::nullopt},
-                    wanted > 0 ? static_cast<std::uint64_t>(wanted) : SearchSession::kUnlimited);
-        evaluated = session.verifiedCount();
-        if (storeMode)
-            storedTables = store.store(session.found(), *storeMode);
+        request.wanted = options.integer(QStringLiteral("target"), 0, kIntMax, 0);
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    request.seed = seedOf(options);
+    request.shape = searchOptionsOf(context, options);
+    request.window = options.window(context.settings());
+    request.storeMode = storeModeOf(options);
+    request.candidates = options.integer(QStringLiteral("candidates"), 1, kIntMax, 10000);
+    request.threads = options.threads();
+    return request;
+}
 
-    const std::vector<FoundFormula>& found = session.found();
+// Runs every kind of the stored plan; --candidates limits each kind, so a plan always ends.
+std::uint64_t runPlan(SearchSession& session, SearchSettings& settings, FoundFormulaStore& store,
+                      const SearchRequest& request)
+{
+    SearchPlan searchPlan;
+    searchPlan.kill = request.kill;
+    searchPlan.mode = request.planMode;
+    std::array<QString, 11> saved;
+    for (int kind = 1; kind <= 10; ++kind)
+        saved[static_cast<size_t>(kind)] = settings.planCount(kind, request.kill);
+    searchPlan.counts = SearchPlan::countsOf(saved);
+    // Stored after the run rather than by the plan, so the found list can still be reported.
+    PlanSearch planSearch(session, settings.loadBounds(), request.shape, &store);
+    planSearch.start(searchPlan, store.existingCounts(request.kill));
+    const auto cap = static_cast<std::uint64_t>(request.candidates);
+    while (!planSearch.finished() && !session.full()) {
+        const int kind = planSearch.currentKind();
+        planSearch.tick({cap - std::min(cap, planSearch.kindEvaluated()), std::nullopt});
+        if (planSearch.currentKind() == kind && planSearch.kindEvaluated() >= cap)
+            planSearch.giveUpKind();
+    }
+    return session.nextIndex();
+}
+
+std::uint64_t runSingle(SearchSession& session, SearchSettings& settings, const SearchRequest& request)
+{
+    const FormulaTarget& target = *request.target;
+    const SearchBounds bounds = request.bounds.value_or(settings.loadBounds().bounds(kindOf(target), target.kill));
+    session.begin(target, bounds, request.shape);
+    session.run({static_cast<std::uint64_t>(request.candidates), std::nullopt},
+                request.wanted > 0 ? static_cast<std::uint64_t>(request.wanted) : SearchSession::kUnlimited);
+    return session.verifiedCount();
+}
+
+struct SearchOutcome {
+    std::uint64_t evaluated = 0;
+    double seconds = 0;
+    int threads = 0;
+    bool full = false;
+    QStringList storedTables;
+};
+
+void printSearch(CliContext& context, const SearchRequest& request, const std::vector<FoundFormula>& found,
+                 const SearchOutcome& outcome)
+{
+    const double rate = outcome.seconds > 0 ? static_cast<double>(outcome.evaluated) / outcome.seconds : 0.0;
     if (context.json()) {
         QJsonArray list;
         for (const FoundFormula& f : found) {
-            QJsonObject o = statisticsObject(f.statistics);
+            QJsonObject o = CliJson::statistics(f.statistics);
             o.insert(QStringLiteral("gongshi"), f.code);
             o.insert(QStringLiteral("gongshiCN"), f.text);
             o.insert(QStringLiteral("table"), f.target.tableName());
@@ -207,100 +177,169 @@ int searchCommand(CliContext& context, const QStringList& args)
         }
         QJsonObject result;
         result.insert(QStringLiteral("found"), list);
-        result.insert(QStringLiteral("evaluated"), static_cast<double>(evaluated));
-        result.insert(QStringLiteral("elapsedSeconds"), seconds);
-        result.insert(QStringLiteral("candidatesPerSecond"),
-                      seconds > 0 ? static_cast<double>(evaluated) / seconds : 0.0);
-        result.insert(QStringLiteral("threads"), engine.threadCount());
-        result.insert(QStringLiteral("seed"), QString::number(seed));
-        result.insert(QStringLiteral("full"), session.full());
-        result.insert(QStringLiteral("storedTables"), QJsonArray::fromStringList(storedTables));
+        result.insert(QStringLiteral("evaluated"), static_cast<double>(outcome.evaluated));
+        result.insert(QStringLiteral("elapsedSeconds"), outcome.seconds);
+        result.insert(QStringLiteral("candidatesPerSecond"), rate);
+        result.insert(QStringLiteral("threads"), outcome.threads);
+        result.insert(QStringLiteral("seed"), QString::number(request.seed));
+        result.insert(QStringLiteral("full"), outcome.full);
+        result.insert(QStringLiteral("storedTables"), QJsonArray::fromStringList(outcome.storedTables));
         context.printJson(result);
-    } else {
-        for (const FoundFormula& f : found)
-            context.printLine(f.text);
-        context.printLine(QStringLiteral("found %1, evaluated %2 in %3 s (%4 per second, %5 threads, seed %6)")
-                              .arg(found.size())
-                              .arg(evaluated)
-                              .arg(seconds, 0, 'f', 3)
-                              .arg(seconds > 0 ? static_cast<double>(evaluated) / seconds : 0.0, 0, 'f', 0)
-                              .arg(engine.threadCount())
-                              .arg(seed));
-        if (session.full())
-            context.printLine(QStringLiteral("找到的公式已达%1条上限，搜索已停止").arg(SearchSession::kCapacity));
-        if (storeMode)
-            context.printLine(FoundFormulaStore::completedMessage());
+        return;
     }
+    for (const FoundFormula& f : found)
+        context.printLine(f.text);
+    context.printLine(QStringLiteral("found %1, evaluated %2 in %3 s (%4 per second, %5 threads, seed %6)")
+                          .arg(found.size())
+                          .arg(outcome.evaluated)
+                          .arg(outcome.seconds, 0, 'f', 3)
+                          .arg(rate, 0, 'f', 0)
+                          .arg(outcome.threads)
+                          .arg(request.seed));
+    if (outcome.full)
+        context.printLine(QStringLiteral("找到的公式已达%1条上限，搜索已停止").arg(SearchSession::kCapacity));
+    if (request.storeMode)
+        context.printLine(FoundFormulaStore::completedMessage());
+}
+
+int searchCommand(CliContext& context, const CliOptions& options)
+{
+    const SearchRequest request = searchRequest(context, options);
+    Database& db = context.database();
+    const HistorySnapshot history = HistorySnapshot::load(db.sql());
+    requireHistory(history);
+    SearchEngine engine(request.threads);
+    SearchSession session(engine, history, context.lottery().numberRange, request.window, request.seed);
+    SearchSettings settings(context.settings().store());
+    FoundFormulaStore store(db);
+
+    SearchOutcome outcome;
+    const auto started = std::chrono::steady_clock::now();
+    outcome.evaluated =
+        request.plan ? runPlan(session, settings, store, request) : runSingle(session, settings, request);
+    if (request.storeMode)
+        outcome.storedTables = store.store(session.found(), *request.storeMode);
+    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    outcome.threads = engine.threadCount();
+    outcome.full = session.full();
+    printSearch(context, request, session.found(), outcome);
     return 0;
 }
 
-int tuneCommand(CliContext& context, const QStringList& args)
+int tuneCommand(CliContext& context, const CliOptions& options)
 {
-    const CliArguments options(args, {QStringLiteral("save")});
-    options.allowOnly({QStringLiteral("table"), QStringLiteral("flag"), QStringLiteral("trials"),
-                       QStringLiteral("seed"), QStringLiteral("operands"), QStringLiteral("constant"),
-                       QStringLiteral("threads"), QStringLiteral("save"), QStringLiteral("window"),
-                       QStringLiteral("exclude-current"), QStringLiteral("weighted"), QStringLiteral("form")});
-    FormulaTarget target = targetOf(options);
-    target.kill = killFlag(options);
-    const int trials = options.integer(QStringLiteral("trials"), BoundTuner::kMinTrials);
-    if (trials < BoundTuner::kMinTrials || trials > BoundTuner::kMaxTrials || trials % BoundTuner::kTrialStep != 0)
-        throw badOption(QStringLiteral("--trials needs %1..%2 in steps of %3")
-                            .arg(BoundTuner::kMinTrials)
-                            .arg(BoundTuner::kMaxTrials)
-                            .arg(BoundTuner::kTrialStep));
+    const FormulaTarget target = targetOf(options);
+    const int trials = options.integer(QStringLiteral("trials"), BoundTuner::kMinTrials, BoundTuner::kMaxTrials,
+                                       BoundTuner::kMinTrials);
+    if (trials % BoundTuner::kTrialStep != 0)
+        throw CliOptions::badInput(QStringLiteral("--trials needs %1..%2 in steps of %3")
+                                       .arg(BoundTuner::kMinTrials)
+                                       .arg(BoundTuner::kMaxTrials)
+                                       .arg(BoundTuner::kTrialStep));
     const std::uint64_t seed = seedOf(options);
-    const SearchOptions searchOptions = searchOptionsOf(context, options);
-    const ScoringWindow window = windowOf(context, options);
+    const SearchOptions shape = searchOptionsOf(context, options);
+    const ScoringWindow window = options.window(context.settings());
+    const int threads = options.threads();
+    const bool save = options.isSet(QStringLiteral("save"));
 
     const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
     requireHistory(history);
-    SearchEngine engine(options.integer(QStringLiteral("threads"), 0));
+    SearchEngine engine(threads);
     BoundTuner tuner(engine, history, context.lottery().numberRange, window);
-    const BoundTuner::Result result = tuner.tune(target, searchOptions, seed, trials);
+    const BoundTuner::Result result = tuner.tune(target, shape, seed, trials);
 
     SearchSettings settings(context.settings().store());
     DefaultBounds defaults = settings.loadBounds();
-    const int kind = target.group ? target.position + 5 : target.position;
-    const QStringList boxes = BoundTuner::writeBack(result.tuned, defaults.bounds(kind, target.kill).texts());
-    if (options.has(QStringLiteral("save"))) {
-        settings.saveBounds(kind, target.kill, SearchBounds::fromTexts(boxes), defaults);
-        settings.setOperandCount(searchOptions.operands);
+    const QStringList boxes = BoundTuner::writeBack(result.tuned, defaults.bounds(kindOf(target), target.kill).texts());
+    if (save) {
+        settings.saveBounds(kindOf(target), target.kill, SearchBounds::fromTexts(boxes), defaults);
+        settings.setOperandCount(shape.operands);
     }
-    if (context.json()) {
-        QJsonObject tuned;
-        tuned.insert(QStringLiteral("sglGsRate"), static_cast<double>(result.tuned.rate));
-        tuned.insert(QStringLiteral("intGsErrCon"), static_cast<double>(result.tuned.longestMissRun));
-        tuned.insert(QStringLiteral("intGsTrueCon"), static_cast<double>(result.tuned.longestHitRun));
-        tuned.insert(QStringLiteral("intGsErrLst"), static_cast<double>(result.tuned.lastMissRun));
-        tuned.insert(QStringLiteral("intGsTrueLst"), static_cast<double>(result.tuned.lastHitRun));
-        QJsonObject out;
-        out.insert(QStringLiteral("table"), target.tableName());
-        out.insert(QStringLiteral("bolKill"), target.kill);
-        out.insert(QStringLiteral("evaluated"), result.evaluated);
-        out.insert(QStringLiteral("tuned"), tuned);
-        out.insert(QStringLiteral("last"), statisticsObject(result.last));
-        out.insert(QStringLiteral("bounds"), QJsonArray::fromStringList(boxes));
-        out.insert(QStringLiteral("saved"), options.has(QStringLiteral("save")));
-        out.insert(QStringLiteral("seed"), QString::number(seed));
-        context.printJson(out);
-    } else {
+    if (!context.json()) {
         context.printLine(QStringLiteral("%1 %2: evaluated %3, bounds %4")
                               .arg(target.tableName(), target.killWord())
                               .arg(result.evaluated)
                               .arg(boxes.join(u',')));
+        return 0;
     }
+    QJsonObject out;
+    out.insert(QStringLiteral("table"), target.tableName());
+    out.insert(QStringLiteral("bolKill"), target.kill);
+    out.insert(QStringLiteral("evaluated"), result.evaluated);
+    out.insert(QStringLiteral("tuned"), CliJson::statistics(result.tuned));
+    out.insert(QStringLiteral("last"), CliJson::statistics(result.last));
+    out.insert(QStringLiteral("bounds"), QJsonArray::fromStringList(boxes));
+    out.insert(QStringLiteral("saved"), save);
+    out.insert(QStringLiteral("seed"), QString::number(seed));
+    context.printJson(out);
     return 0;
 }
 
-const CliCommandRegistry::Registration searchRegistration(
-    "search",
-    "search --table T --flag kill|keep [--operands K] [--candidates N] [--seed S] [--bounds b0,..,b9] "
-    "[--constant C|random] [--target N] [--store append|replace] [--threads N] [--form suffix|bracket] "
-    "[--plan [--mode new|hold]] [--window N] [--exclude-current true|false] [--weighted true|false]",
-    searchCommand);
-const CliCommandRegistry::Registration tuneRegistration(
-    "tune", "tune --table T --flag kill|keep --trials N [--seed S] [--operands K] [--constant C|random] [--save]",
-    tuneCommand);
+// The options search and tune share: the shape of the candidates and the window.
+QList<QCommandLineOption> candidateOptions()
+{
+    QList<QCommandLineOption> options{
+        QCommandLineOption(QStringLiteral("operands"),
+                           QStringLiteral("operands per formula, %1..%2; default: the stored setting")
+                               .arg(CandidateGenerator::kMinOperands)
+                               .arg(CandidateGenerator::kMaxOperands),
+                           QStringLiteral("K")),
+        QCommandLineOption(QStringLiteral("constant"),
+                           QStringLiteral("tail constant, |C| <= %1, or random 0..10 per candidate; default 0")
+                               .arg(CandidateGenerator::kMaxConstantMagnitude),
+                           QStringLiteral("C|random")),
+        QCommandLineOption(QStringLiteral("form"), QStringLiteral("text form of found formulas; default suffix"),
+                           QStringLiteral("suffix|bracket")),
+        CliOptions::seedOption(QStringLiteral("the clock")), CliOptions::threadsOption()};
+    return options + CliOptions::windowOptions();
+}
+
+CliCommand searchDefinition()
+{
+    CliCommand command;
+    command.words = {QStringLiteral("search")};
+    command.summary = QStringLiteral("random search for formulas; the same seed finds the same on any thread count");
+    command.options = {
+        CliOptions::tableOption(),
+        CliOptions::flagOption(QStringLiteral("default: kill")),
+        QCommandLineOption(QStringLiteral("candidates"),
+                           QStringLiteral("candidates to try (per kind with --plan); default 10000"),
+                           QStringLiteral("N")),
+        QCommandLineOption(QStringLiteral("bounds"),
+                           QStringLiteral("the ten acceptance bounds; default: the kind's saved bounds"),
+                           QStringLiteral("b0,..,b9")),
+        QCommandLineOption(QStringLiteral("target"), QStringLiteral("stop after N found; default 0 = no limit"),
+                           QStringLiteral("N")),
+        QCommandLineOption(QStringLiteral("store"), QStringLiteral("store what was found into the formula tables"),
+                           QStringLiteral("append|replace")),
+        QCommandLineOption(QStringLiteral("plan"),
+                           QStringLiteral("run the stored search plan over every kind instead of --table")),
+        QCommandLineOption(QStringLiteral("mode"), QStringLiteral("plan counts as new formulas (default) or as held"),
+                           QStringLiteral("new|hold"))};
+    command.options += candidateOptions();
+    command.run = searchCommand;
+    return command;
+}
+
+CliCommand tuneDefinition()
+{
+    CliCommand command;
+    command.words = {QStringLiteral("tune")};
+    command.summary = QStringLiteral("tune the acceptance bounds of one kind over random candidates");
+    command.options = {CliOptions::tableOption(), CliOptions::flagOption(QStringLiteral("default: kill")),
+                       QCommandLineOption(QStringLiteral("trials"),
+                                          QStringLiteral("candidates to score, %1..%2 in steps of %3; default %1")
+                                              .arg(BoundTuner::kMinTrials)
+                                              .arg(BoundTuner::kMaxTrials)
+                                              .arg(BoundTuner::kTrialStep),
+                                          QStringLiteral("N")),
+                       QCommandLineOption(QStringLiteral("save"),
+                                          QStringLiteral("store the bounds as the kind's defaults, and the operands"))};
+    command.options += candidateOptions();
+    command.run = tuneCommand;
+    return command;
+}
 
 } // namespace
+
+std::vector<CliCommand> searchCommands() { return {searchDefinition(), tuneDefinition()}; }

@@ -59,7 +59,10 @@ TEST(FormulaCommands, addScoreListAndDeleteThroughTheCommandLine)
         cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi4D"), s("--idx"), s("1"), s("--json")});
     ASSERT_EQ(removed.exitCode, 0) << removed.err.toStdString();
     EXPECT_EQ(removed.json().object().value(s("deleted")).toInt(), 1);
-    ASSERT_EQ(cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi4D"), s("--last")}).exitCode, 0);
+    // --last reads one flag's list (kill by default); the last formula left is the keep one.
+    ASSERT_EQ(cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi4D"), s("--last"), s("--flag"), s("keep")})
+                  .exitCode,
+              0);
     const QJsonArray left = cli.run({s("formula"), s("list"), s("--table"), s("Gongshi4D"), s("--json")})
                                 .json()
                                 .object()
@@ -93,4 +96,51 @@ TEST(FormulaCommands, deleteNamedSelectionRenumbersTheRest)
     EXPECT_EQ(cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi2D"), s("--selected"), s("1"), s("--last")})
                   .exitCode,
               2);
+}
+
+TEST(FormulaCommands, deleteLastTakesTheHighestIdxOfTheNamedFlag)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    ASSERT_EQ(cli.run({s("init")}).exitCode, 0);
+    // idx 1 kill, 2 keep, 3 kill, 4 kill
+    for (const char* line :
+         {"第一码=下期杀第三直选", "第二码=下期生第三直选", "第三码=下期杀第三直选", "第四码=下期杀第三直选"})
+        ASSERT_EQ(cli.run({s("formula"), s("add"), s(line)}).exitCode, 0) << line;
+    const auto codes = [&cli] {
+        QStringList list;
+        for (const auto& f : cli.run({s("formula"), s("list"), s("--table"), s("Gongshi3D"), s("--json")})
+                                 .json()
+                                 .object()
+                                 .value(s("formulas"))
+                                 .toArray())
+            list << f.toObject().value(s("gongshi")).toString();
+        return list;
+    };
+
+    const CliResult keep = cli.run(
+        {s("formula"), s("delete"), s("--table"), s("Gongshi3D"), s("--last"), s("--flag"), s("keep"), s("--json")});
+    ASSERT_EQ(keep.exitCode, 0) << keep.err.toStdString();
+    EXPECT_EQ(keep.json().object().value(s("deleted")).toInt(), 1);
+    EXPECT_EQ(codes(), QStringList({s("L1A"), s("L3A"), s("L4A")}));
+    // No keep formula is left: nothing to delete, and that is no error.
+    const CliResult none = cli.run(
+        {s("formula"), s("delete"), s("--table"), s("Gongshi3D"), s("--last"), s("--flag"), s("生"), s("--json")});
+    ASSERT_EQ(none.exitCode, 0) << none.err.toStdString();
+    EXPECT_EQ(none.json().object().value(s("deleted")).toInt(), 0);
+    // Without --flag, --last reads the kill list.
+    ASSERT_EQ(cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi3D"), s("--last")}).exitCode, 0);
+    EXPECT_EQ(codes(), QStringList({s("L1A"), s("L3A")}));
+
+    // With --flag, --idx and --selected must name formulas of that flag; nothing is deleted otherwise.
+    EXPECT_EQ(cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi3D"), s("--selected"), s("1,2"), s("--flag"),
+                       s("keep")})
+                  .exitCode,
+              2);
+    EXPECT_EQ(codes(), QStringList({s("L1A"), s("L3A")}));
+    EXPECT_EQ(
+        cli.run({s("formula"), s("delete"), s("--table"), s("Gongshi3D"), s("--idx"), s("2"), s("--flag"), s("kill")})
+            .exitCode,
+        0);
+    EXPECT_EQ(codes(), QStringList({s("L1A")}));
 }

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "CliCommand.h"
+
+#include <vector>
+
+// The commands of each file, gathered by CliCommandTable.
+std::vector<CliCommand> drawCommands(); // init, draw ...
+std::vector<CliCommand> formulaCommands(); // formula ...
+std::vector<CliCommand> analysisCommands(); // predict, filter
+std::vector<CliCommand> searchCommands(); // search, tune
