@@ -137,7 +137,9 @@ CalculationRequest predictRequest(CliContext& context, const CliOptions& options
     request.bestMethod = options.choice(QStringLiteral("method"), {QStringLiteral("selected"), QStringLiteral("best")},
                                         QStringLiteral("selected")) == u"best";
     request.range = context.lottery().numberRange;
-    request.verifyIssue = options.text(QStringLiteral("verify"));
+    if (options.isSet(QStringLiteral("verify")))
+        request.verifyIssue =
+            CliOptions::issueArgument(options.text(QStringLiteral("verify")), QStringLiteral("--verify"));
     request.ranking = RankingChoice::load(context.settings().store());
     if (options.isSet(QStringLiteral("keys")))
         request.ranking.keys = RankingChoice::parseTokens(options.text(QStringLiteral("keys")));

@@ -6,6 +6,7 @@
 #include "history/Database.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -137,6 +138,13 @@ int CliOptions::integerArgument(const QString& text, int min, int max, const QSt
         throw badInput(QStringLiteral("%1 needs %2, got \"%3\"").arg(what, range, text));
     }
     return static_cast<int>(*value);
+}
+
+QString CliOptions::issueArgument(const QString& text, const QString& what)
+{
+    if (text.isEmpty() || std::any_of(text.begin(), text.end(), [](QChar c) { return c < u'0' || c > u'9'; }))
+        throw badInput(QStringLiteral("%1 needs an issue number of ASCII digits, got \"%2\"").arg(what, text));
+    return text;
 }
 
 std::uint64_t CliOptions::seed(std::uint64_t fallback) const

@@ -57,6 +57,9 @@ public:
 
     // A positional as an integer in min..max; `what` names it in the error.
     static int integerArgument(const QString& text, int min, int max, const QString& what);
+    // An issue number as typed: ASCII digits only (other scripts' digits would
+    // pass a Unicode digit test and be stored as a malformed issue).
+    static QString issueArgument(const QString& text, const QString& what);
     static UserError badInput(const QString& message);
 
     // The shared option definitions, so every command's help says the same.

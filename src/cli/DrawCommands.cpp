@@ -40,16 +40,6 @@ QString numbersText(const DrawNumbers& numbers)
     return parts.join(u' ');
 }
 
-// An issue typed on the command line: ASCII digits only (other scripts' digits
-// would pass a Unicode digit test and be stored as a malformed issue).
-QString issueArgument(const QString& text)
-{
-    for (QChar c : text)
-        if (c < u'0' || c > u'9')
-            throw CliOptions::badInput(QStringLiteral("ISSUE needs ASCII digits only, got \"%1\"").arg(text));
-    return text;
-}
-
 QJsonObject fillDemo(CliContext& context, const CliOptions& options)
 {
     DrawStore store(context.database(), context.lottery());
@@ -92,7 +82,7 @@ int initCommand(CliContext& context, const CliOptions& options)
 int drawAdd(CliContext& context, const CliOptions& options)
 {
     const QStringList& args = options.positionals();
-    const QString issue = issueArgument(args[0]);
+    const QString issue = CliOptions::issueArgument(args[0], QStringLiteral("ISSUE"));
     DrawNumbers numbers{};
     for (int i = 0; i < 5; ++i) {
         // Only whether it is a number is checked here; the range is the store's to judge.
@@ -186,7 +176,7 @@ int drawDeleteLast(CliContext& context, const CliOptions& options)
 
 int drawDeleteAfter(CliContext& context, const CliOptions& options)
 {
-    const QString issue = issueArgument(options.positionals().first());
+    const QString issue = CliOptions::issueArgument(options.positionals().first(), QStringLiteral("ISSUE"));
     if (!IssueNumbers::dateOf(issue, context.lottery().longDateIssue))
         throw UserError(QStringLiteral("删除期数"),
                         QStringLiteral("%1 is not an issue number of this lottery").arg(issue));

@@ -226,9 +226,8 @@ int searchCommand(CliContext& context, const CliOptions& options)
     return 0;
 }
 
-int tuneCommand(CliContext& context, const CliOptions& options)
+int trialsOf(const CliOptions& options)
 {
-    const FormulaTarget target = targetOf(options);
     const int trials = options.integer(QStringLiteral("trials"), BoundTuner::kMinTrials, BoundTuner::kMaxTrials,
                                        BoundTuner::kMinTrials);
     if (trials % BoundTuner::kTrialStep != 0)
@@ -236,6 +235,35 @@ int tuneCommand(CliContext& context, const CliOptions& options)
                                        .arg(BoundTuner::kMinTrials)
                                        .arg(BoundTuner::kMaxTrials)
                                        .arg(BoundTuner::kTrialStep));
+    return trials;
+}
+
+void printTune(CliContext& context, const FormulaTarget& target, const BoundTuner::Result& result,
+               const QStringList& boxes, bool saved, std::uint64_t seed)
+{
+    if (!context.json()) {
+        context.printLine(QStringLiteral("%1 %2: evaluated %3, bounds %4")
+                              .arg(target.tableName(), target.killWord())
+                              .arg(result.evaluated)
+                              .arg(boxes.join(u',')));
+        return;
+    }
+    QJsonObject out;
+    out.insert(QStringLiteral("table"), target.tableName());
+    out.insert(QStringLiteral("bolKill"), target.kill);
+    out.insert(QStringLiteral("evaluated"), result.evaluated);
+    out.insert(QStringLiteral("tuned"), CliJson::statistics(result.tuned));
+    out.insert(QStringLiteral("last"), CliJson::statistics(result.last));
+    out.insert(QStringLiteral("bounds"), QJsonArray::fromStringList(boxes));
+    out.insert(QStringLiteral("saved"), saved);
+    out.insert(QStringLiteral("seed"), QString::number(seed));
+    context.printJson(out);
+}
+
+int tuneCommand(CliContext& context, const CliOptions& options)
+{
+    const FormulaTarget target = targetOf(options);
+    const int trials = trialsOf(options);
     const std::uint64_t seed = seedOf(options);
     const SearchOptions shape = searchOptionsOf(context, options);
     const ScoringWindow window = options.window(context.settings());
@@ -255,23 +283,7 @@ int tuneCommand(CliContext& context, const CliOptions& options)
         settings.saveBounds(kindOf(target), target.kill, SearchBounds::fromTexts(boxes), defaults);
         settings.setOperandCount(shape.operands);
     }
-    if (!context.json()) {
-        context.printLine(QStringLiteral("%1 %2: evaluated %3, bounds %4")
-                              .arg(target.tableName(), target.killWord())
-                              .arg(result.evaluated)
-                              .arg(boxes.join(u',')));
-        return 0;
-    }
-    QJsonObject out;
-    out.insert(QStringLiteral("table"), target.tableName());
-    out.insert(QStringLiteral("bolKill"), target.kill);
-    out.insert(QStringLiteral("evaluated"), result.evaluated);
-    out.insert(QStringLiteral("tuned"), CliJson::statistics(result.tuned));
-    out.insert(QStringLiteral("last"), CliJson::statistics(result.last));
-    out.insert(QStringLiteral("bounds"), QJsonArray::fromStringList(boxes));
-    out.insert(QStringLiteral("saved"), save);
-    out.insert(QStringLiteral("seed"), QString::number(seed));
-    context.printJson(out);
+    printTune(context, target, result, boxes, save, seed);
     return 0;
 }
 
