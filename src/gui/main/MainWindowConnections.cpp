@@ -4,7 +4,9 @@
 #include "common/UserError.h"
 #include "gui/analysis/ErrorValuesWindow.h"
 #include "gui/analysis/FilterDialog.h"
+#include "gui/analysis/HistoryListWindow.h"
 #include "gui/analysis/SortKeysDialog.h"
+#include "gui/main/BackTestLauncher.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/UserPrompts.h"
 #include "gui/search/SearchWindow.h"
@@ -167,6 +169,8 @@ void MainWindowConnections::connect(MainWindow& window, QSettings& store)
 {
     auto shown = std::make_shared<QPointer<ErrorValuesWindow>>();
     window.setHook(MainWindow::Command::Calculate, [&store, shown](MainWindow& w) { calculate(w, store, shown); });
+    auto* backTest = new BackTestLauncher(window);
+    window.setHook(MainWindow::Command::BackTest, [backTest](MainWindow&) { backTest->start(); });
     window.setHook(MainWindow::Command::Filter, [](MainWindow& w) { filter(w); });
     window.setHook(MainWindow::Command::Search, [&store](MainWindow& w) { search(w, store); });
     window.setHook(MainWindow::Command::DeleteLastDraw, deleteLastDraw);

@@ -1,10 +1,12 @@
 // The main window wired to the calculation and filter windows, as the program starts it.
 #include "gui/main/MainWindowConnections.h"
+#include "analysis/HistoryList.h"
 #include "common/SettingsStore.h"
 #include "formula/FormulaStore.h"
 #include "formula/FormulaText.h"
 #include "gui/analysis/ErrorValuesWindow.h"
 #include "gui/analysis/FilterDialog.h"
+#include "gui/analysis/HistoryListWindow.h"
 #include "gui/main/MainWindow.h"
 #include "gui/search/SearchWindow.h"
 #include "gui/support/ScriptedPrompts.h"
@@ -12,12 +14,14 @@
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
+#include "history/SqliteDatabase.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -145,6 +149,56 @@ private slots:
         QTest::qWait(600);
         search.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
         QVERIFY(search.grab().save(dir + QStringLiteral("/search.png")));
+    }
+
+    void backTestAsksFirstThenOpensTheHistoryList()
+    {
+        TestEnvironment env;
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0))
+                .addAll(DemoHistory::generate(LotteryTable::entry(0), 2, 9, kToday.addDays(-1)));
+            FormulaStore store(db);
+            for (const char* line : {"第一码+第二码=下期杀第一直选", "第三码+3=下期杀第一直选", "和数=下期杀第一直选"})
+                store.add(FormulaText::parse(QString::fromUtf8(line)));
+        }
+        auto settings = SettingsStore::open();
+        ScriptedPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        window.show();
+        const auto errarr = [&window](const char* sql) {
+            return window.database()->sql().scalar(QString::fromLatin1(sql)).toInt();
+        };
+        auto* button = window.findChild<QPushButton*>(QStringLiteral("Command12"));
+
+        // Cancel changes nothing.
+        prompts.confirmAnswer = false;
+        button->click();
+        QCOMPARE(prompts.questions, QStringList{QStringLiteral("查询等待确认")});
+        QTest::qWait(50);
+        QVERIFY(!window.findChild<HistoryListWindow*>());
+        QCOMPARE(errarr("SELECT SUM(ETrrcount) FROM Errarr"), 0);
+
+        // Only the selected formulas vote: the second one is left out.
+        window.selection().setSelected(2, false);
+        prompts.confirmAnswer = true;
+        button->click();
+        QTRY_VERIFY(window.findChild<HistoryListWindow*>());
+        auto* list = window.findChild<HistoryListWindow*>();
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->list()->rowCount(), window.history()->size() - 1);
+        QCOMPARE(list->list()->result().usedFormulas, 2);
+        QCOMPARE(errarr("SELECT COUNT(*) FROM Errarr"), 11);
+        QCOMPARE(errarr("SELECT SUM(ETrrcount) FROM Errarr"), 2);
+        QCOMPARE(window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(), 0);
+
+        // A second back-test, from the second position, refreshes the same window.
+        window.findChild<QRadioButton*>(QStringLiteral("optXing2"))->setChecked(true);
+        button->click();
+        QTRY_COMPARE(list->chosenPosition(), 2);
+        QCOMPARE(window.findChildren<HistoryListWindow*>().size(), qsizetype(1));
+        QVERIFY(prompts.messages.isEmpty());
     }
 
     void historyDeletionsAskAndKeepTheRightDraws()

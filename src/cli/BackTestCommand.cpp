@@ -1,0 +1,165 @@
+// backtest: replays every stored draw with the selected formulas of one table and
+// lists where the number really drawn stood in the vote.
+#include "CliCommandGroups.h"
+#include "CliContext.h"
+#include "CliOptions.h"
+#include "analysis/BackTest.h"
+#include "analysis/HistoryList.h"
+#include "analysis/RankHistogram.h"
+#include "common/UserError.h"
+#include "formula/FormulaStore.h"
+#include "history/HistorySnapshot.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace {
+
+QJsonValue optional(const std::optional<int>& value) { return value ? QJsonValue(*value) : QJsonValue(); }
+
+QJsonArray drawsJson(const BackTestResult& result)
+{
+    QJsonArray draws;
+    for (int d = 0; d < result.drawCount(); ++d) {
+        QJsonArray ranking;
+        for (int rank = 1; rank <= result.range; ++rank) {
+            const int n = result.rankedNumber(d, rank);
+            const NumberTally& t = result.tally(d, n);
+            ranking.append(QJsonObject{{QStringLiteral("num"), n},
+                                       {QStringLiteral("ETrrcount"), t.vote},
+                                       {QStringLiteral("Errcount"), t.kill},
+                                       {QStringLiteral("Trrcount"), t.keep}});
+        }
+        QJsonObject draw{{QStringLiteral("strQQH"), result.issue(d)}, {QStringLiteral("ranking"), ranking}};
+        for (int p = 1; p <= 5; ++p)
+            draw.insert(QStringLiteral("L%1A").arg(p), result.number(d, p));
+        draws.append(draw);
+    }
+    return draws;
+}
+
+QJsonArray rowsJson(const HistoryList& list)
+{
+    QJsonArray rows;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        QJsonObject row{{list.header(0), list.text(r, 0)}};
+        for (int c = 1; c < HistoryList::kFixedColumns; ++c)
+            row.insert(list.header(c), optional(list.integer(r, c)));
+        rows.append(row);
+    }
+    return rows;
+}
+
+QJsonObject document(const HistoryList& list, const RankHistogram& histogram)
+{
+    const BackTestResult& result = list.result();
+    QJsonArray counts;
+    for (int c : histogram.counts)
+        counts.append(c);
+    QJsonArray skipped;
+    for (const BackTestSkip& s : result.skipped)
+        skipped.append(QJsonObject{{QStringLiteral("idx"), s.idx}, {QStringLiteral("reason"), s.reason}});
+    QJsonObject doc;
+    doc.insert(QStringLiteral("table"), result.table);
+    doc.insert(QStringLiteral("bolKill"), result.kill);
+    doc.insert(QStringLiteral("range"), result.range);
+    doc.insert(QStringLiteral("position"), list.position());
+    doc.insert(QStringLiteral("usedFormulas"), result.usedFormulas);
+    doc.insert(QStringLiteral("skipped"), skipped);
+    doc.insert(QStringLiteral("draws"), drawsJson(result));
+    doc.insert(QStringLiteral("rows"), rowsJson(list));
+    doc.insert(QStringLiteral("rank_histogram"), counts);
+    doc.insert(QStringLiteral("lowest_group"),
+               QJsonObject{{QStringLiteral("hits"), histogram.lowestGroupHits},
+                           {QStringLiteral("rows"), histogram.rows},
+                           {QStringLiteral("expected"), histogram.lowestGroupExpected}});
+    return doc;
+}
+
+void printText(CliContext& context, const HistoryList& list, const RankHistogram& histogram)
+{
+    const BackTestResult& result = list.result();
+    context.printLine(QStringLiteral("%1 %2, %3 formulas, %4 draws, position %5")
+                          .arg(result.table, result.kill ? QStringLiteral("杀") : QStringLiteral("生"))
+                          .arg(result.usedFormulas)
+                          .arg(result.drawCount())
+                          .arg(list.position()));
+    for (const BackTestSkip& s : result.skipped)
+        context.printLine(QStringLiteral("skipped #%1: %2").arg(s.idx).arg(s.reason));
+    QStringList header;
+    for (int c = 0; c < HistoryList::kFixedColumns; ++c)
+        header << list.header(c);
+    header << QStringLiteral("排列");
+    context.printLine(header.join(u'\t'));
+    for (int r = 0; r < list.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < HistoryList::kFixedColumns; ++c)
+            cells << list.text(r, c);
+        QStringList order;
+        for (int rank = 1; rank <= list.range(); ++rank)
+            order << QStringLiteral("%1:%2")
+                         .arg(list.text(r, HistoryList::kFixedColumns + rank - 1))
+                         .arg(list.text(r, HistoryList::kFixedColumns + list.range() + rank - 1));
+        context.printLine(cells.join(u'\t') + u'\t' + order.join(u' '));
+    }
+    QStringList counts;
+    for (size_t i = 0; i < histogram.counts.size(); ++i)
+        counts << QStringLiteral("%1:%2").arg(i + 1).arg(histogram.counts[i]);
+    context.printLine(QStringLiteral("名次分布 %1 (随机期望每名次 %2)")
+                          .arg(counts.join(u' '))
+                          .arg(histogram.expectedPerRank(), 0, 'f', 1));
+    context.printLine(QStringLiteral("最少票组命中 %1/%2 (随机期望 %3)")
+                          .arg(histogram.lowestGroupHits)
+                          .arg(histogram.rows)
+                          .arg(histogram.lowestGroupExpected, 0, 'f', 1));
+}
+
+int backtestCommand(CliContext& context, const CliOptions& options)
+{
+    const QString table = options.table();
+    BackTestRequest request;
+    request.table = table;
+    request.kill = options.killFlag(true);
+    // The table's own position ("Gongshi3G" → 3) unless another is asked for.
+    const int position = options.integer(QStringLiteral("position"), 1, 5, table.mid(7, 1).toInt());
+
+    Database& db = context.database();
+    request.range = context.lottery().numberRange;
+    request.formulas = FormulaStore(db).list(table, request.kill);
+    if (const auto named = options.selection()) {
+        request.selected = *named;
+    } else {
+        for (const FormulaRecord& f : request.formulas)
+            request.selected.insert(f.idx);
+    }
+    const HistorySnapshot history = HistorySnapshot::load(db.sql());
+    auto result = std::make_shared<const BackTestResult>(*BackTest::run(history, request));
+    BackTest::storeLastDraw(db.sql(), *result);
+
+    const HistoryList list(result, position);
+    const RankHistogram histogram = RankHistogram::of(list);
+    if (context.json())
+        context.printJson(document(list, histogram));
+    else
+        printText(context, list, histogram);
+    return 0;
+}
+
+} // namespace
+
+std::vector<CliCommand> backTestCommands()
+{
+    CliCommand command;
+    command.words = {QStringLiteral("backtest")};
+    command.summary =
+        QStringLiteral("replay every draw with the selected formulas and list where the drawn number ranked");
+    command.options = {CliOptions::tableOption(), CliOptions::flagOption(QStringLiteral("default: kill")),
+                       CliOptions::selectOption(),
+                       QCommandLineOption(QStringLiteral("position"),
+                                          QStringLiteral("the position whose drawn numbers are compared, 1..5; "
+                                                         "default: the table's own"),
+                                          QStringLiteral("P"))};
+    command.details = QStringLiteral("Errarr is left holding the tallies of the last replayed draw.");
+    command.run = backtestCommand;
+    return {command};
+}

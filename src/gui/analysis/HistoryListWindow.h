@@ -1,0 +1,57 @@
+#pragma once
+
+#include "analysis/BackTestResult.h"
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+
+class HistoryList;
+class HistoryListModel;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class RankChart;
+
+// frmLslb "历史开奖列表": the last back-test draw by draw for one position, with
+// the rank chart beside it. Modeless; showResult() refills it after a new back-test.
+class HistoryListWindow : public QDialog {
+    Q_OBJECT
+public:
+    using MessageSink = std::function<void(const QString& title, const QString& text)>;
+    // Hands a written file to the desktop; false when nothing could open it.
+    using FileOpener = std::function<bool(const QString& path)>;
+
+    explicit HistoryListWindow(QString dataDirectory, QWidget* parent = nullptr);
+    ~HistoryListWindow() override;
+
+    // Shows a new back-test, starting at `position` (the play's K).
+    void showResult(std::shared_ptr<const BackTestResult> result, int position);
+    // Command2: refills the list for the position chosen with Option2.
+    void refill();
+    // Command1 writes Print.xlsx, a double click on the list Jieguo.xlsx, in the
+    // data directory. Returns the path, or nothing when the file could not be written.
+    QString exportList(const QString& fileName);
+
+    const HistoryList* list() const;
+    int chosenPosition() const;
+    void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+    void setFileOpener(FileOpener opener) { m_opener = std::move(opener); }
+
+private:
+    void showFormulaLine();
+
+    QString m_dataDirectory;
+    std::shared_ptr<const BackTestResult> m_result;
+    HistoryListModel* m_model = nullptr;
+    QTableView* m_grid = nullptr; // MSFlexGrid1
+    std::array<QRadioButton*, 5> m_positions{}; // Option2_0 .. Option2_4
+    QPushButton* m_refill = nullptr; // Command2
+    QPushButton* m_export = nullptr; // Command1
+    QLabel* m_formulas = nullptr;
+    RankChart* m_chart = nullptr;
+    MessageSink m_sink;
+    FileOpener m_opener;
+};

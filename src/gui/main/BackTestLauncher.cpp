@@ -1,0 +1,87 @@
+#include "gui/main/BackTestLauncher.h"
+
+#include "analysis/BackTest.h"
+#include "common/UserError.h"
+#include "formula/FormulaStore.h"
+#include "gui/analysis/BackTestRunner.h"
+#include "gui/analysis/HistoryListWindow.h"
+#include "gui/main/MainWindow.h"
+#include "gui/main/UserPrompts.h"
+#include "history/Database.h"
+#include "history/HistorySnapshot.h"
+
+#include <QProgressBar>
+
+namespace {
+
+const QString kTitle = QStringLiteral("往期结果对照");
+
+} // namespace
+
+BackTestLauncher::BackTestLauncher(MainWindow& window)
+    : QObject(&window),
+      m_window(window),
+      m_runner(new BackTestRunner(this))
+{
+    connect(m_runner, &BackTestRunner::progressed, this, &BackTestLauncher::showProgress);
+    connect(m_runner, &BackTestRunner::finished, this, &BackTestLauncher::finish);
+    connect(m_runner, &BackTestRunner::failed, this, &BackTestLauncher::fail);
+}
+
+void BackTestLauncher::start()
+{
+    if (m_runner->isRunning()) {
+        m_window.prompts().inform(kTitle, QStringLiteral("往期结果对照正在计算，完成后会打开历史开奖列表。"));
+        return;
+    }
+    if (!m_window.database() || !m_window.history())
+        throw UserError(kTitle, QStringLiteral("没有可用的数据库，请先检查数据目录中的 formula.mdb。"));
+    if (!m_window.prompts().confirm(
+            QStringLiteral("查询等待确认"),
+            QStringLiteral("往期结果对照需要计算每一期的运算结果还要与开奖结果比较，所以运算比较复杂过程比较长，"
+                           "可能花费数十分钟，继续查询吗？")))
+        return;
+    BackTestRequest request;
+    request.table = m_window.currentTable();
+    request.kill = m_window.shownKill();
+    request.range = m_window.lottery().numberRange;
+    request.formulas = FormulaStore(*m_window.database()).list(request.table, request.kill);
+    for (const FormulaRecord& formula : request.formulas)
+        if (m_window.selection().isSelected(formula.idx))
+            request.selected.insert(formula.idx);
+    m_position = m_window.currentPosition();
+    showProgress(0, m_window.history()->size());
+    m_runner->start(m_window.history(), std::move(request));
+}
+
+void BackTestLauncher::showProgress(int done, int total)
+{
+    if (auto* bar = m_window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))) {
+        bar->setRange(0, std::max(total, 1));
+        bar->setValue(done);
+    }
+}
+
+void BackTestLauncher::finish(std::shared_ptr<const BackTestResult> result)
+{
+    showProgress(0, 1);
+    try {
+        BackTest::storeLastDraw(m_window.database()->sql(), *result);
+    } catch (const std::exception& e) {
+        // The list is still worth seeing; the user learns that Errarr was not written.
+        m_window.prompts().warn(kTitle, QStringLiteral("Errarr 未能写入：%1").arg(QString::fromLocal8Bit(e.what())));
+    }
+    if (!m_list) {
+        m_list = new HistoryListWindow(m_window.database()->dataDirectory(), &m_window);
+        m_list->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_list->showResult(std::move(result), m_position);
+    m_list->show();
+    m_list->raise();
+}
+
+void BackTestLauncher::fail(const QString& title, const QString& message)
+{
+    showProgress(0, 1);
+    m_window.prompts().warn(title, message);
+}

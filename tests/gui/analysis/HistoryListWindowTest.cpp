@@ -1,0 +1,117 @@
+#include "gui/analysis/HistoryListWindow.h"
+#include "analysis/BackTest.h"
+#include "analysis/HistoryList.h"
+#include "formula/DemoFormulas.h"
+#include "formula/FormulaText.h"
+#include "gui/analysis/RankChart.h"
+#include "history/DemoHistory.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+// The demo history and the demo formulas of Gongshi1D with the given flag.
+std::shared_ptr<const BackTestResult> demoBackTest(int days, bool kill, HistorySnapshot& history)
+{
+    const LotteryTable::Entry lottery = LotteryTable::entry(0);
+    history = DemoHistory::snapshot(lottery, DemoHistory::generate(lottery, days, 9, QDate(2025, 3, 1)));
+    BackTestRequest request;
+    request.table = QStringLiteral("Gongshi1D");
+    request.kill = kill;
+    int idx = 0;
+    for (const QString& line : DemoFormulas::lines()) {
+        const ParsedFormula parsed = FormulaText::parse(line);
+        FormulaRecord record;
+        record.idx = ++idx;
+        record.code = parsed.code;
+        record.kill = parsed.target.kill;
+        // Every formula of the demo list votes here, whatever its target.
+        if (record.kill == kill) {
+            request.formulas.push_back(record);
+            request.selected.insert(record.idx);
+        }
+    }
+    return std::make_shared<const BackTestResult>(*BackTest::run(history, request));
+}
+
+} // namespace
+
+class HistoryListWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listPositionsExportsAndChart()
+    {
+        TestEnvironment env;
+        qputenv("VELMORA_NO_OPEN", "1");
+        HistorySnapshot history;
+        const auto result = demoBackTest(2, true, history);
+        HistoryListWindow window(env.dataDirectory());
+        QStringList messages;
+        window.setMessageSink([&messages](const QString& title, const QString&) { messages << title; });
+        window.showResult(result, 2);
+        QCOMPARE(window.windowTitle(), QStringLiteral("历史开奖列表"));
+        QVERIFY(window.findChild<QRadioButton*>(QStringLiteral("Option2_1"))->isChecked());
+
+        auto* grid = window.findChild<QTableView*>(QStringLiteral("MSFlexGrid1"));
+        QAbstractItemModel* model = grid->model();
+        QCOMPARE(model->rowCount(), history.size() - 1);
+        QCOMPARE(model->headerData(6, Qt::Horizontal).toString(), QStringLiteral("位码数"));
+        QCOMPARE(model->index(0, 1).data().toString(), QString::number(history.number(1, 2)));
+        // The actual number's 排列 cell is painted blue.
+        const int rank = window.list()->row(0).rank.value();
+        QCOMPARE(model->index(0, 6 + rank).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::blue));
+        QVERIFY(!model->index(0, 7 + (rank % 11)).data(Qt::ForegroundRole).isValid());
+
+        // Choosing another position changes nothing until Command2.
+        window.findChild<QRadioButton*>(QStringLiteral("Option2_3"))->setChecked(true);
+        QCOMPARE(window.list()->position(), 2);
+        window.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+        QCOMPARE(window.list()->position(), 4);
+        QCOMPARE(model->index(5, 1).data().toString(), QString::number(history.number(6, 4)));
+        QVERIFY(
+            window.findChild<RankChart*>()->summaryText().contains(QStringLiteral("共 %1 期").arg(history.size() - 1)));
+
+        window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QVERIFY(QFile::exists(env.path(QStringLiteral("Print.xlsx"))));
+        emit grid->doubleClicked(model->index(3, 3));
+        QVERIFY(QFile::exists(env.path(QStringLiteral("Jieguo.xlsx"))));
+        QVERIFY(messages.isEmpty());
+
+        // A file that cannot be written is reported, not passed over.
+        HistoryListWindow nowhere(env.path(QStringLiteral("missing-folder")));
+        nowhere.setMessageSink([&messages](const QString& title, const QString&) { messages << title; });
+        nowhere.showResult(result, 1);
+        QVERIFY(nowhere.exportList(QStringLiteral("Print.xlsx")).isEmpty());
+        QCOMPARE(messages, QStringList{QStringLiteral("列表显示错误")});
+    }
+
+    // VELMORA_SCREENSHOT_DIR=DIR saves a picture of the window over 20 demo days.
+    void screenshot()
+    {
+        const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("VELMORA_SCREENSHOT_DIR not set");
+        TestEnvironment env;
+        HistorySnapshot history;
+        HistoryListWindow window(env.dataDirectory());
+        window.showResult(demoBackTest(20, true, history), 1);
+        window.resize(1280, 720);
+        window.show();
+        QTest::qWait(100);
+        QVERIFY(window.grab().save(dir + QStringLiteral("/history-list.png")));
+        // The count columns at the right end of the list.
+        auto* grid = window.findChild<QTableView*>(QStringLiteral("MSFlexGrid1"));
+        grid->scrollTo(grid->model()->index(0, grid->model()->columnCount() - 1));
+        QTest::qWait(50);
+        QVERIFY(grid->grab().save(dir + QStringLiteral("/history-list-counts.png")));
+    }
+};
+
+QTEST_MAIN(HistoryListWindowTest)
+#include "HistoryListWindowTest.moc"
