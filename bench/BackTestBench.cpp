@@ -4,6 +4,7 @@
 // canshu per formula per replayed draw and a fresh cursor walked to that draw.
 #include "analysis/BackTest.h"
 #include "analysis/HistoryList.h"
+#include "analysis/HistoryListExport.h"
 #include "analysis/RankHistogram.h"
 #include "history/AttributeCatalog.h"
 #include "history/Database.h"
@@ -88,6 +89,18 @@ BENCHMARK(BM_BackTest)
     ->Args({200, 20000, 1})
     ->Args({200, 20000, 0})
     ->Unit(benchmark::kMillisecond);
+
+// "查询结果导出(&O)" of a whole list: 200 kill formulas over N draws, position 1.
+void BM_HistoryListExport(benchmark::State& state)
+{
+    const HistorySnapshot& history = snapshotOf(static_cast<int>(state.range(0)));
+    const auto result = std::make_shared<const BackTestResult>(*BackTest::run(history, requestOf(200, true)));
+    const HistoryList list(result, 1);
+    QTemporaryDir directory;
+    for (auto _ : state)
+        HistoryListExport::write(directory.filePath(HistoryListExport::listFileName()), list);
+}
+BENCHMARK(BM_HistoryListExport)->ArgNames({"draws"})->Arg(20000)->Unit(benchmark::kMillisecond);
 
 struct StoredHistory {
     QTemporaryDir directory;
