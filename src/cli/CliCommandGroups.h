@@ -6,6 +6,7 @@
 
 // The commands of each file, gathered by CliCommandTable.
 std::vector<CliCommand> drawCommands(); // init, draw ...
+std::vector<CliCommand> drawTransferCommands(); // draw fetch, import, export
 std::vector<CliCommand> formulaCommands(); // formula ...
 std::vector<CliCommand> analysisCommands(); // predict, filter
 std::vector<CliCommand> backTestCommands(); // backtest

@@ -60,6 +60,12 @@ void AppSettings::setWeightedRate(bool weighted) { write("ZqlJq", boolText(weigh
 int AppSettings::lookBackIndex() const { return readInt("JSQS", 3); }
 void AppSettings::setLookBackIndex(int index) { write("JSQS", QString::number(index)); }
 
+QString AppSettings::historyUrl() const
+{
+    return m_store.value(kGroup + QStringLiteral("/HistoryUrl")).toString().trimmed();
+}
+void AppSettings::setHistoryUrl(const QString& urlTemplate) { write("HistoryUrl", urlTemplate.trimmed()); }
+
 void AppSettings::restoreDefaults()
 {
     setResultOnSameDraw(false);

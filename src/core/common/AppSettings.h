@@ -26,6 +26,10 @@ public:
     int lookBackIndex() const; // JSQS, index into the look-back menu
     void setLookBackIndex(int index);
     int lookBackDraws() const { return lookBackDrawsForIndex(lookBackIndex()); }
+    // HistoryUrl: the results page of the online history update, with "{code}"
+    // for the online lottery code and "{rows}" for the row count; empty until set.
+    QString historyUrl() const;
+    void setHistoryUrl(const QString& urlTemplate);
 
     QString resultColumn() const { return resultOnSameDraw() ? QStringLiteral("Canshu") : QStringLiteral("PreCanshu"); }
 

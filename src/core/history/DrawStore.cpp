@@ -5,11 +5,77 @@
 #include "history/Database.h"
 #include "history/IssueNumbers.h"
 
-#include <algorithm>
+namespace {
+
+const QString kDrawColumns = QStringLiteral("SELECT strQQH, L1A, L2A, L3A, L4A, L5A FROM Lishi");
+
+// Writes whole attribute rows; the statements are prepared once per batch.
+class RowWriter {
+public:
+    RowWriter(SqliteDatabase& db, const LotteryTable::Entry& lottery)
+        : m_lottery(lottery),
+          m_insert(db.prepare(insertSql())),
+          m_update(db.prepare(updateSql()))
+    {}
+
+    void insert(const StoredDraw& draw, const std::optional<DrawNumbers>& previous)
+    {
+        bindRow(m_insert, draw, previous);
+        m_insert.run();
+    }
+
+    // Recomputes a stored draw against a new previous draw.
+    void update(const StoredDraw& draw, const std::optional<DrawNumbers>& previous)
+    {
+        bindRow(m_update, draw, previous);
+        m_update.run();
+    }
+
+private:
+    static QString insertSql()
+    {
+        QString columns = QStringLiteral("strQQH");
+        QString marks = QStringLiteral("?1");
+        for (int i = 0; i < AttributeCatalog::kCount; ++i) {
+            columns += QStringLiteral(", ") + AttributeCatalog::code(i);
+            marks += QStringLiteral(", ?%1").arg(i + 2);
+        }
+        return QStringLiteral("INSERT INTO Lishi (%1) VALUES (%2)").arg(columns, marks);
+    }
+
+    static QString updateSql()
+    {
+        QStringList assignments;
+        for (int i = 0; i < AttributeCatalog::kCount; ++i)
+            assignments << QStringLiteral("%1 = ?%2").arg(AttributeCatalog::code(i)).arg(i + 2);
+        return QStringLiteral("UPDATE Lishi SET %1 WHERE strQQH = ?1").arg(assignments.join(QStringLiteral(", ")));
+    }
+
+    void bindRow(SqliteStatement& statement, const StoredDraw& draw, const std::optional<DrawNumbers>& previous)
+    {
+        const QDate date = *IssueNumbers::dateOf(draw.issue, m_lottery.longDateIssue);
+        const AttributeValues values = DrawAttributes::compute(draw.numbers, IssueNumbers::serialOf(draw.issue),
+                                                               m_lottery.drawsPerDay, date, previous);
+        statement.bind(1, draw.issue);
+        for (int i = 0; i < AttributeCatalog::kCount; ++i)
+            statement.bind(i + 2, values[static_cast<size_t>(i)]);
+    }
+
+    const LotteryTable::Entry& m_lottery;
+    SqliteStatement m_insert;
+    SqliteStatement m_update;
+};
+
+std::optional<DrawNumbers> numbersOf(const std::optional<StoredDraw>& draw)
+{
+    return draw ? std::optional<DrawNumbers>(draw->numbers) : std::nullopt;
+}
+
+} // namespace
 
 DrawStore::DrawStore(Database& db, LotteryTable::Entry lottery) : m_db(db), m_lottery(std::move(lottery)) {}
 
-QString DrawStore::validate(const QString& issue, const DrawNumbers& numbers) const
+QString DrawStore::validateDraw(const QString& issue, const DrawNumbers& numbers) const
 {
     const QString issueProblem = IssueNumbers::validate(issue, m_lottery.drawsPerDay, m_lottery.longDateIssue);
     if (!issueProblem.isEmpty())
@@ -21,6 +87,14 @@ QString DrawStore::validate(const QString& issue, const DrawNumbers& numbers) co
             if (numbers[j] == numbers[i])
                 return QStringLiteral("号码%1重复出现：五个号码必须各不相同。").arg(numbers[i]);
     }
+    return {};
+}
+
+QString DrawStore::validate(const QString& issue, const DrawNumbers& numbers) const
+{
+    const QString problem = validateDraw(issue, numbers);
+    if (!problem.isEmpty())
+        return problem;
     SqliteStatement same = m_db.sql().prepare(QStringLiteral("SELECT COUNT(*) FROM Lishi WHERE strQQH = ?1"));
     same.bind(1, issue);
     if (same.next() && same.integer(0) > 0)
@@ -32,48 +106,42 @@ void DrawStore::add(const QString& issue, const DrawNumbers& numbers) { addAll({
 
 void DrawStore::addAll(const std::vector<StoredDraw>& draws)
 {
-    std::optional<StoredDraw> latest = last();
     SqliteDatabase::Transaction transaction(m_db.sql());
+    addWithinTransaction(draws);
+    transaction.commit();
+}
+
+void DrawStore::addWithinTransaction(const std::vector<StoredDraw>& draws)
+{
+    RowWriter writer(m_db.sql(), m_lottery);
+    std::optional<StoredDraw> latest = last();
     for (const StoredDraw& draw : draws) {
         // Checked inside the transaction so a refused draw leaves the whole batch unstored.
         const QString problem = validate(draw.issue, draw.numbers);
         if (!problem.isEmpty())
             throw UserError(QStringLiteral("号码输入有误"), problem);
-        if (latest && latest->issue > draw.issue)
-            throw UserError(QStringLiteral("号码输入有误"),
-                            QStringLiteral("期号%1早于已存的最后一期%2：新开奖号码只能加在历史末尾。")
-                                .arg(draw.issue, latest->issue));
-        insert(draw, latest ? std::optional<DrawNumbers>(latest->numbers) : std::nullopt);
-        latest = draw;
+        if (!latest || draw.issue > latest->issue) {
+            writer.insert(draw, numbersOf(latest));
+            latest = draw;
+            continue;
+        }
+        // A missed draw filled in later: it takes its place between its neighbours,
+        // and the draw after it now has it as its previous draw.
+        const auto before =
+            readOne(kDrawColumns + QStringLiteral(" WHERE strQQH < ?1 ORDER BY strQQH DESC LIMIT 1"), draw.issue);
+        const auto after =
+            readOne(kDrawColumns + QStringLiteral(" WHERE strQQH > ?1 ORDER BY strQQH LIMIT 1"), draw.issue);
+        writer.insert(draw, numbersOf(before));
+        if (after)
+            writer.update(*after, draw.numbers);
     }
-    transaction.commit();
 }
 
-void DrawStore::insert(const StoredDraw& draw, const std::optional<DrawNumbers>& previous)
+std::optional<StoredDraw> DrawStore::readOne(const QString& sql, const QString& issue) const
 {
-    const QDate date = *IssueNumbers::dateOf(draw.issue, m_lottery.longDateIssue);
-    const AttributeValues values = DrawAttributes::compute(draw.numbers, IssueNumbers::serialOf(draw.issue),
-                                                           m_lottery.drawsPerDay, date, previous);
-    QString columns = QStringLiteral("strQQH");
-    QString marks = QStringLiteral("?1");
-    for (int i = 0; i < AttributeCatalog::kCount; ++i) {
-        columns += QStringLiteral(", ") + AttributeCatalog::code(i);
-        marks += QStringLiteral(", ?%1").arg(i + 2);
-    }
-    SqliteStatement statement =
-        m_db.sql().prepare(QStringLiteral("INSERT INTO Lishi (%1) VALUES (%2)").arg(columns, marks));
-    statement.bind(1, draw.issue);
-    for (int i = 0; i < AttributeCatalog::kCount; ++i)
-        statement.bind(i + 2, values[static_cast<size_t>(i)]);
-    statement.run();
-}
-
-int DrawStore::count() const { return m_db.sql().scalar(QStringLiteral("SELECT COUNT(*) FROM Lishi")).toInt(); }
-
-std::optional<StoredDraw> DrawStore::last() const
-{
-    SqliteStatement row = m_db.sql().prepare(
-        QStringLiteral("SELECT strQQH, L1A, L2A, L3A, L4A, L5A FROM Lishi ORDER BY strQQH DESC LIMIT 1"));
+    SqliteStatement row = m_db.sql().prepare(sql);
+    if (!issue.isNull())
+        row.bind(1, issue);
     if (!row.next())
         return std::nullopt;
     StoredDraw draw;
@@ -81,6 +149,23 @@ std::optional<StoredDraw> DrawStore::last() const
     for (int i = 0; i < 5; ++i)
         draw.numbers[static_cast<size_t>(i)] = static_cast<int>(row.integer(i + 1));
     return draw;
+}
+
+int DrawStore::count() const { return m_db.sql().scalar(QStringLiteral("SELECT COUNT(*) FROM Lishi")).toInt(); }
+
+std::optional<StoredDraw> DrawStore::first() const
+{
+    return readOne(kDrawColumns + QStringLiteral(" ORDER BY strQQH LIMIT 1"));
+}
+
+std::optional<StoredDraw> DrawStore::last() const
+{
+    return readOne(kDrawColumns + QStringLiteral(" ORDER BY strQQH DESC LIMIT 1"));
+}
+
+std::optional<StoredDraw> DrawStore::find(const QString& issue) const
+{
+    return readOne(kDrawColumns + QStringLiteral(" WHERE strQQH = ?1"), issue);
 }
 
 QString DrawStore::lastIssue() const

@@ -15,22 +15,32 @@ struct StoredDraw {
     DrawNumbers numbers{};
 };
 
-// Adds, reads and removes draws of Lishi. Every change runs in one transaction.
+// Adds, reads and removes draws of Lishi. Every change runs in one transaction,
+// and everything a change depends on (the neighbouring draws) is read inside it.
 class DrawStore {
 public:
     DrawStore(Database& db, LotteryTable::Entry lottery);
 
-    // Validates, computes the attribute row against the latest stored draw and
+    // Validates, computes the attribute row against the draw before it and
     // stores it. Raises UserError (title "号码输入有误") with nothing stored when
     // the draw is refused.
     void add(const QString& issue, const DrawNumbers& numbers);
-    // Adds many draws, oldest first, in one transaction: all or none.
+    // Adds many draws in one transaction: all or none.
     void addAll(const std::vector<StoredDraw>& draws);
-    // Empty when acceptable, else what is wrong.
+    // The same as addAll for a caller that already holds a write transaction on
+    // this database (a fetch that deletes and stores as one change).
+    void addWithinTransaction(const std::vector<StoredDraw>& draws);
+
+    // Empty when acceptable, else what is wrong: the issue's form and the five
+    // numbers, without looking at what is stored.
+    QString validateDraw(const QString& issue, const DrawNumbers& numbers) const;
+    // validateDraw, and the issue must not be stored yet.
     QString validate(const QString& issue, const DrawNumbers& numbers) const;
 
     int count() const;
+    std::optional<StoredDraw> first() const;
     std::optional<StoredDraw> last() const;
+    std::optional<StoredDraw> find(const QString& issue) const;
     QString lastIssue() const;
     // The proposed issue of the next draw (QihaoXianshi); `today` is used when
     // the history is empty.
@@ -43,7 +53,7 @@ public:
     const LotteryTable::Entry& lottery() const { return m_lottery; }
 
 private:
-    void insert(const StoredDraw& draw, const std::optional<DrawNumbers>& previous);
+    std::optional<StoredDraw> readOne(const QString& sql, const QString& issue = QString()) const;
 
     Database& m_db;
     LotteryTable::Entry m_lottery;

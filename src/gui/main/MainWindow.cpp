@@ -296,6 +296,11 @@ void MainWindow::openManual()
         m_prompts.warn(QStringLiteral("使用说明"), QStringLiteral("找不到使用说明文件 manual.md。"));
         return;
     }
+    openDocument(path);
+}
+
+void MainWindow::openDocument(const QString& path)
+{
     m_lastOpened = path;
     if (qEnvironmentVariable("VELMORA_NO_OPEN") != QStringLiteral("1"))
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));

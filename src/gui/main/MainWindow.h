@@ -57,6 +57,8 @@ public:
         DeleteAllHistory, // mnuDlAll
         DeleteToIssue, // mnuDlzd
         DeleteLastDraws, // mnuEszhzd
+        ImportHistory, // mnuDrls
+        HistoryPageAddress, // mnuLsUrl
     };
     using Hook = std::function<void(MainWindow&)>;
 
@@ -89,6 +91,12 @@ public:
     QString manualPath() const;
     QString lastOpenedDocument() const { return m_lastOpened; }
     bool historyChanged() const { return m_historyChanged; }
+    QDate today() const { return m_today(); }
+    // True while runBusy() is working; the database must then be left alone.
+    bool isBusy() const { return m_busy; }
+    // Opens a written file with the desktop's program (unless VELMORA_NO_OPEN=1)
+    // and remembers it as lastOpenedDocument().
+    void openDocument(const QString& path);
 
     // After a connected window changed draws or formulas: AddGongshi, AddHaoma,
     // Yansuan, QihaoXianshi, in this order.

@@ -7,6 +7,7 @@
 #include "gui/analysis/HistoryListWindow.h"
 #include "gui/analysis/SortKeysDialog.h"
 #include "gui/main/BackTestLauncher.h"
+#include "gui/main/HistoryCommands.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/UserPrompts.h"
 #include "gui/search/SearchWindow.h"
@@ -177,4 +178,5 @@ void MainWindowConnections::connect(MainWindow& window, QSettings& store)
     window.setHook(MainWindow::Command::DeleteLastDraws, deleteLastDraws);
     window.setHook(MainWindow::Command::DeleteToIssue, deleteToIssue);
     window.setHook(MainWindow::Command::DeleteAllHistory, deleteAllDraws);
+    HistoryCommands::connect(window);
 }

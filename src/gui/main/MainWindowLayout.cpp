@@ -394,6 +394,8 @@ void MainWindow::buildMenus()
         {"mnuDlAll", {"删除所有历史(&A）", Command::DeleteAllHistory}},
         {"mnuDlzd", {"删除到选定期(&D)", Command::DeleteToIssue}},
         {"mnuEszhzd", {"删除最后指定数量期历史(&E)", Command::DeleteLastDraws}},
+        {"mnuDrls", {"从文本文件导入历史号码(&I)", Command::ImportHistory}},
+        {"mnuLsUrl", {"开奖页面地址设置(&U)", Command::HistoryPageAddress}},
     };
     for (const auto& [name, item] : kHistoryItems) {
         QAction* action = addAction(history, QString::fromLatin1(name), QString::fromUtf8(item.first));

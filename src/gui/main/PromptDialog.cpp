@@ -1,5 +1,6 @@
 #include "gui/main/PromptDialog.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -26,4 +27,13 @@ std::optional<QString> PromptDialog::askText(const QString& title, const QString
     if (!ok || answer.trimmed().isEmpty())
         return std::nullopt;
     return answer;
+}
+
+std::optional<QString> PromptDialog::chooseFileToOpen(const QString& title, const QString& directory,
+                                                      const QString& filter)
+{
+    const QString path = QFileDialog::getOpenFileName(m_parent, title, directory, filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
 }

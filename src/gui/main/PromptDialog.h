@@ -14,6 +14,8 @@ public:
     void warn(const QString& title, const QString& message) override;
     bool confirm(const QString& title, const QString& question) override;
     std::optional<QString> askText(const QString& title, const QString& prompt, const QString& initial) override;
+    std::optional<QString> chooseFileToOpen(const QString& title, const QString& directory,
+                                            const QString& filter) override;
 
 private:
     QWidget* m_parent;

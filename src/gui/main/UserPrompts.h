@@ -14,4 +14,7 @@ public:
     virtual bool confirm(const QString& title, const QString& question) = 0;
     // Input box; nothing when the user cancels or leaves it empty.
     virtual std::optional<QString> askText(const QString& title, const QString& prompt, const QString& initial) = 0;
+    // File dialog for an existing file; nothing when the user cancels.
+    virtual std::optional<QString> chooseFileToOpen(const QString& title, const QString& directory,
+                                                    const QString& filter) = 0;
 };

@@ -35,7 +35,6 @@ TEST(DrawStore, badDrawsAreRefusedWithAReasonAndNothingStored)
     EXPECT_TRUE(refusal(store, QStringLiteral("2612080"), {1, 2, 3, 4, 5}).contains(QStringLiteral("8位")));
     EXPECT_TRUE(refusal(store, QStringLiteral("26023102"), {1, 2, 3, 4, 5}).contains(QStringLiteral("日期")));
     EXPECT_TRUE(refusal(store, QStringLiteral("26120801"), {6, 2, 3, 4, 5}).contains(QStringLiteral("已经存在")));
-    EXPECT_TRUE(refusal(store, QStringLiteral("26120701"), {6, 2, 3, 4, 5}).contains(QStringLiteral("早于")));
     EXPECT_EQ(store.count(), 1);
 
     // 12 is a number of the twelve-number lotteries.
@@ -78,6 +77,38 @@ TEST(DrawStore, storedRowsCarryAttributesAgainstThePreviousDraw)
     EXPECT_EQ(value(1, "L1O"), 84);
     EXPECT_EQ(history.rowOf(QStringLiteral("15030201")), 1);
     EXPECT_EQ(store.nextIssue(QDate(2026, 1, 1)), QStringLiteral("15030202"));
+}
+
+TEST(DrawStore, aMissedDrawTakesItsPlaceAndItsSuccessorIsRecomputed)
+{
+    TestEnvironment env;
+    const auto lottery = LotteryTable::entry(0);
+    const auto draws = DemoHistory::generate(lottery, 2, 17, QDate(2026, 5, 2));
+    Database inOrder(env.path(QStringLiteral("in-order")));
+    DrawStore(inOrder, lottery).addAll(draws);
+
+    // The same draws with gaps filled in later: one at the very start, one in the
+    // middle of a day and the first of the second day, typed and in a batch.
+    Database filled(env.path(QStringLiteral("filled")));
+    DrawStore store(filled, lottery);
+    std::vector<StoredDraw> later{draws[0], draws[40], draws[84]};
+    std::vector<StoredDraw> first;
+    for (size_t i = 0; i < draws.size(); ++i)
+        if (i != 0 && i != 40 && i != 84)
+            first.push_back(draws[i]);
+    store.addAll(first);
+    store.add(later[1].issue, later[1].numbers);
+    store.addAll({later[2], later[0]});
+
+    const HistorySnapshot expected = HistorySnapshot::load(inOrder.sql());
+    const HistorySnapshot actual = HistorySnapshot::load(filled.sql());
+    ASSERT_EQ(actual.size(), expected.size());
+    for (int row = 0; row < expected.size(); ++row) {
+        ASSERT_EQ(actual.issue(row), expected.issue(row));
+        for (int a = 0; a < AttributeCatalog::kCount; ++a)
+            ASSERT_EQ(actual.value(row, a), expected.value(row, a))
+                << row << " " << AttributeCatalog::code(a).toStdString();
+    }
 }
 
 TEST(DrawStore, deletionsKeepTheRightDraws)

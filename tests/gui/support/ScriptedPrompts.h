@@ -27,8 +27,19 @@ public:
         return answer;
     }
 
+    std::optional<QString> chooseFileToOpen(const QString& title, const QString&, const QString&) override
+    {
+        questions << title;
+        if (files.empty())
+            return std::nullopt;
+        const QString file = files.front();
+        files.pop_front();
+        return file;
+    }
+
     QStringList messages;
     QStringList questions;
     bool confirmAnswer = true;
     std::deque<QString> answers;
+    std::deque<QString> files;
 };

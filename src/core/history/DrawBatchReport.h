@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+// A draw that a fetch or an import did not store, and why.
+struct SkippedDraw {
+    QString issue;
+    QString reason;
+};
+
+// What a fetch or an import did: the issues stored, the draws left out, and
+// whether the old history was deleted first.
+struct DrawBatchReport {
+    std::vector<QString> added;
+    std::vector<SkippedDraw> skipped;
+    bool deletedFirst = false;
+
+    // "N 期已更新，M 期跳过", then one line per skipped draw.
+    QString summary() const;
+};
