@@ -1,5 +1,7 @@
 #include "LocalHttpServer.h"
 
+#include "QtTestApplication.h"
+
 #include <QHostAddress>
 #include <QMutexLocker>
 #include <QTcpServer>
@@ -7,6 +9,7 @@
 
 LocalHttpServer::LocalHttpServer()
 {
+    ensureQtApplication(); // the server thread runs an event loop
     m_context = new QObject;
     m_context->moveToThread(&m_thread);
     m_thread.start();

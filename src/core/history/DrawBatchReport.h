@@ -16,6 +16,6 @@ struct DrawBatchReport {
     std::vector<SkippedDraw> skipped;
     bool deletedFirst = false;
 
-    // "N 期已更新，M 期跳过", then one line per skipped draw.
+    // "N 期已更新，M 期跳过", then a line for each of the first 20 skipped draws.
     QString summary() const;
 };

@@ -1,0 +1,193 @@
+#include "common/LotteryTable.h"
+#include "history/Database.h"
+#include "history/DemoHistory.h"
+#include "history/DrawStore.h"
+#include "support/CliRunner.h"
+#include "support/LocalHttpServer.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList issuesOf(const QJsonValue& array)
+{
+    QStringList issues;
+    for (const QJsonValue& v : array.toArray())
+        issues << (v.isObject() ? v.toObject().value(QStringLiteral("strQQH")).toString() : v.toString());
+    return issues;
+}
+
+QByteArray pageOf(const std::vector<StoredDraw>& draws)
+{
+    QByteArray html = "<html><body><table>\n";
+    for (const StoredDraw& draw : draws) {
+        html += "<tr><td>" + draw.issue.toUtf8() + "</td><td>";
+        for (size_t i = 0; i < draw.numbers.size(); ++i)
+            html += (i ? " " : "") + QByteArray::number(draw.numbers[i]).rightJustified(2, '0');
+        html += "</td></tr>\n";
+    }
+    return html + "</table></body></html>";
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+int storedDraws(const QString& dataDirectory)
+{
+    Database db(dataDirectory);
+    EXPECT_EQ(db.sql().scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    return DrawStore(db, LotteryTable::entry(0)).count();
+}
+
+} // namespace
+
+TEST(DrawTransferCommands, fetchReadsTheSamplePageAndReportsWhatItSkipped)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    ASSERT_EQ(cli.run({QStringLiteral("draw"), QStringLiteral("add"), QStringLiteral("26120779"), QStringLiteral("1"),
+                       QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")})
+                  .exitCode,
+              0);
+    const QString sample = QStringLiteral("file://" VELMORA_TEST_DATA_DIR "/results-page-gd11x5.html");
+    CliResult fetched = cli.run({QStringLiteral("draw"), QStringLiteral("fetch"), QStringLiteral("--url"), sample,
+                                 QStringLiteral("--today"), QStringLiteral("2026-12-08"), QStringLiteral("--json")});
+    ASSERT_EQ(fetched.exitCode, 0) << fetched.err.toStdString();
+    QJsonObject report = fetched.json().object();
+    EXPECT_EQ(issuesOf(report.value(QStringLiteral("added"))),
+              (QStringList{QStringLiteral("26120780"), QStringLiteral("26120781"), QStringLiteral("26120782"),
+                           QStringLiteral("26120783"), QStringLiteral("26120784"), QStringLiteral("26120801"),
+                           QStringLiteral("26120802"), QStringLiteral("26120803"), QStringLiteral("26120804"),
+                           QStringLiteral("26120805")}));
+    EXPECT_TRUE(report.value(QStringLiteral("skipped")).toArray().isEmpty());
+    EXPECT_FALSE(report.value(QStringLiteral("deleted_first")).toBool(true));
+
+    LocalHttpServer server;
+    server.serve(QStringLiteral("/gd11x5"), "<p>2612080601 02 03 04 05</p><p>26120807x1 02 03 04 05</p>");
+    fetched = cli.run({QStringLiteral("draw"), QStringLiteral("fetch"), QStringLiteral("--url"),
+                       server.url(QStringLiteral("/{code}?n={rows}")), QStringLiteral("--json")});
+    ASSERT_EQ(fetched.exitCode, 0) << fetched.err.toStdString();
+    report = fetched.json().object();
+    EXPECT_EQ(server.lastRequest(), QStringLiteral("/gd11x5?n=168")); // D = 1: (1 + 1) × 84
+    EXPECT_EQ(issuesOf(report.value(QStringLiteral("added"))), QStringList{QStringLiteral("26120806")});
+    const QJsonArray skipped = report.value(QStringLiteral("skipped")).toArray();
+    ASSERT_EQ(skipped.size(), 1);
+    EXPECT_EQ(skipped[0].toObject().value(QStringLiteral("strQQH")).toString(), QStringLiteral("26120807"));
+    EXPECT_FALSE(skipped[0].toObject().value(QStringLiteral("reason")).toString().isEmpty());
+
+    // No page address anywhere is a usage error; a page that does not load is a failure.
+    EXPECT_EQ(cli.run({QStringLiteral("draw"), QStringLiteral("fetch")}).exitCode, 2);
+    const CliResult missing = cli.run(
+        {QStringLiteral("draw"), QStringLiteral("fetch"), QStringLiteral("--url"), server.url(QStringLiteral("/x"))});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(QString::fromUtf8(missing.err).contains(QStringLiteral("无法下载")));
+    EXPECT_EQ(storedDraws(env.dataDirectory()), 12);
+}
+
+TEST(DrawTransferCommands, exportImportAndDeleteRoundTrip)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    ASSERT_EQ(cli.run({QStringLiteral("init"), QStringLiteral("--demo"), QStringLiteral("--days"), QStringLiteral("2")})
+                  .exitCode,
+              0);
+    const QString file = env.path(QStringLiteral("history.txt"));
+    const CliResult exported =
+        cli.run({QStringLiteral("draw"), QStringLiteral("export"), file, QStringLiteral("--json")});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    EXPECT_EQ(exported.json().object().value(QStringLiteral("draws")).toInt(), 168);
+    QFile text(file);
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = text.readAll().split('\n');
+    EXPECT_EQ(lines.size(), 169); // a line break after every draw
+    EXPECT_TRUE(lines.first().startsWith("26120601 ") && lines.first().endsWith(' ') && lines.first().size() == 24);
+
+    // Delete-after a later issue deletes nothing; delete-last beyond the count empties.
+    EXPECT_EQ(cli.run({QStringLiteral("draw"), QStringLiteral("delete-after"), QStringLiteral("26120901"),
+                       QStringLiteral("--json")})
+                  .json()
+                  .object()
+                  .value(QStringLiteral("deleted"))
+                  .toInt(),
+              0);
+    EXPECT_EQ(cli.run({QStringLiteral("draw"), QStringLiteral("delete-last"), QStringLiteral("500"),
+                       QStringLiteral("--json")})
+                  .json()
+                  .object()
+                  .value(QStringLiteral("deleted"))
+                  .toInt(),
+              168);
+
+    CliResult imported = cli.run({QStringLiteral("draw"), QStringLiteral("import"), file, QStringLiteral("--json")});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.json().object().value(QStringLiteral("added")).toArray().size(), 168);
+    imported = cli.run({QStringLiteral("draw"), QStringLiteral("import"), file, QStringLiteral("--json")});
+    EXPECT_EQ(imported.json().object().value(QStringLiteral("skipped")).toArray().size(), 168);
+
+    writeFile(env.path(QStringLiteral("bad.txt")), "26120901 01 02 03 04 05\n26120902 01 02 03 04 05 06\n");
+    const CliResult bad =
+        cli.run({QStringLiteral("draw"), QStringLiteral("import"), env.path(QStringLiteral("bad.txt"))});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(QString::fromUtf8(bad.err).contains(QStringLiteral("第2行")));
+    EXPECT_EQ(storedDraws(env.dataDirectory()), 168);
+}
+
+// The fetch's store is one transaction: a process killed while it writes leaves
+// the history as it was, or with every draw of the fetch.
+TEST(DrawTransferCommands, killDuringAFetchLeavesAllOrNoneOfItsDraws)
+{
+    TestEnvironment pageFolder;
+    const auto lottery = LotteryTable::entry(0);
+    const QDate today(2026, 12, 8);
+    const QString pagePath = pageFolder.path(QStringLiteral("page.html"));
+    writeFile(pagePath, pageOf(DemoHistory::generate(lottery, 11, 3, today)));
+    constexpr int kAll = 11 * 84; // S = 10: serial 01 ten days ago up to today's 84
+
+    int killedWhileWriting = 0;
+    int keptNone = 0;
+    for (int run = 0; run < 10; ++run) {
+        TestEnvironment env;
+        const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+        ASSERT_EQ(cli.run({QStringLiteral("init")}).exitCode, 0);
+        QProcess child;
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        variables.insert(QStringLiteral("XDG_CONFIG_HOME"), env.dataDirectory() + QStringLiteral("/config"));
+        child.setProcessEnvironment(variables);
+        child.start(QStringLiteral(VELMORA_CLI_PATH),
+                    {QStringLiteral("--data-dir"), env.dataDirectory(), QStringLiteral("draw"), QStringLiteral("fetch"),
+                     QStringLiteral("--url"), QStringLiteral("file://") + pagePath, QStringLiteral("--days"),
+                     QStringLiteral("10"), QStringLiteral("--today"), today.toString(Qt::ISODate)});
+        ASSERT_TRUE(child.waitForStarted());
+        // The journal exists while the transaction writes; the kill lands at a
+        // different point of the write on every run. The last run is not killed.
+        const QString journal = QDir(env.dataDirectory()).filePath(QStringLiteral("formula.mdb-journal"));
+        while (run < 9 && child.state() == QProcess::Running && !QFile::exists(journal))
+            QThread::usleep(100);
+        if (run < 9 && child.state() == QProcess::Running) {
+            QThread::usleep(static_cast<unsigned long>(run) * 3000);
+            killedWhileWriting += child.state() == QProcess::Running && QFile::exists(journal) ? 1 : 0;
+            child.kill();
+        }
+        child.waitForFinished();
+        const int stored = storedDraws(env.dataDirectory());
+        EXPECT_TRUE(stored == 0 || stored == kAll) << "run " << run << ": " << stored << " draws";
+        keptNone += stored == 0 ? 1 : 0;
+        if (run == 9) {
+            EXPECT_EQ(stored, kAll) << child.readAllStandardError().toStdString();
+        }
+    }
+    EXPECT_GT(killedWhileWriting, 0);
+    RecordProperty("killed_while_writing", killedWhileWriting);
+    RecordProperty("left_without_the_fetch", keptNone);
+}
