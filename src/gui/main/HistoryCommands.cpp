@@ -55,9 +55,9 @@ public:
             return;
         }
         Database& db = requireDatabase(window, kUpdateTitle);
-        if (!window.prompts().confirm(
-                kUpdateTitle, QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服"
-                                             "务器更新不及时可能都造成更新失败！")))
+        if (!window.prompts().confirm(kUpdateTitle,
+                                      QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，"
+                                                     "网络不通或者我方服务器更新不及时可能都造成更新失败！")))
             return;
         if (window.settings().historyUrl().isEmpty() && !askPageAddress(window))
             return;
