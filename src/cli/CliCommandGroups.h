@@ -8,6 +8,7 @@
 std::vector<CliCommand> drawCommands(); // init, draw ...
 std::vector<CliCommand> drawTransferCommands(); // draw fetch, import, export
 std::vector<CliCommand> formulaCommands(); // formula ...
+std::vector<CliCommand> formulaFileCommands(); // formula import, export, fetch; export xlsx
 std::vector<CliCommand> analysisCommands(); // predict, filter
 std::vector<CliCommand> backTestCommands(); // backtest
 std::vector<CliCommand> searchCommands(); // search, tune

@@ -12,8 +12,8 @@ bool startsWith(const QStringList& words, const QStringList& prefix)
 std::vector<CliCommand> allCommands()
 {
     std::vector<CliCommand> all;
-    for (auto group :
-         {drawCommands, drawTransferCommands, formulaCommands, analysisCommands, backTestCommands, searchCommands})
+    for (auto group : {drawCommands, drawTransferCommands, formulaCommands, formulaFileCommands, analysisCommands,
+                       backTestCommands, searchCommands})
         for (CliCommand& command : group())
             all.push_back(std::move(command));
     return all;

@@ -66,6 +66,18 @@ QString AppSettings::historyUrl() const
 }
 void AppSettings::setHistoryUrl(const QString& urlTemplate) { write("HistoryUrl", urlTemplate.trimmed()); }
 
+QString AppSettings::formulaUrl() const
+{
+    return m_store.value(kGroup + QStringLiteral("/FormulaUrl")).toString().trimmed();
+}
+void AppSettings::setFormulaUrl(const QString& url) { write("FormulaUrl", url.trimmed()); }
+
+bool AppSettings::formulaFilesUtf8() const { return readBool("FormulaFileUtf8", false); }
+void AppSettings::setFormulaFilesUtf8(bool utf8) { write("FormulaFileUtf8", boolText(utf8)); }
+
+bool AppSettings::openExports() const { return readBool("OpenExports", true); }
+void AppSettings::setOpenExports(bool open) { write("OpenExports", boolText(open)); }
+
 void AppSettings::restoreDefaults()
 {
     setResultOnSameDraw(false);

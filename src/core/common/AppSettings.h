@@ -31,6 +31,17 @@ public:
     QString historyUrl() const;
     void setHistoryUrl(const QString& urlTemplate);
 
+    // FormulaUrl: where the online formula update fetches its file (http, https or
+    // file://); empty until the user sets it.
+    QString formulaUrl() const;
+    void setFormulaUrl(const QString& url);
+    // FormulaFileUtf8: formula text files are written as UTF-8 instead of GB18030.
+    bool formulaFilesUtf8() const;
+    void setFormulaFilesUtf8(bool utf8);
+    // OpenExports: exported files are opened with the desktop's program for them.
+    bool openExports() const;
+    void setOpenExports(bool open);
+
     QString resultColumn() const { return resultOnSameDraw() ? QStringLiteral("Canshu") : QStringLiteral("PreCanshu"); }
 
     // "恢复默认设置": LsXs false, SyBq true, ZqlJq true, IniSerchDay 6, JSQS 6.

@@ -4,6 +4,7 @@
 #include "history/Database.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -26,19 +27,71 @@ int nextIdx(SqliteDatabase& sql, const QString& table)
     return static_cast<int>(std::max(statement.integer(0), statement.integer(1))) + 1;
 }
 
-int insert(SqliteDatabase& sql, const ParsedFormula& formula)
+// idx 1..n in idx order, kill and keep formulas alike.
+void renumber(SqliteDatabase& sql, const QString& table)
 {
-    const QString table = formula.target.tableName();
-    const int idx = nextIdx(sql, table);
-    SqliteStatement statement =
-        sql.prepare(QStringLiteral("INSERT INTO %1 (idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, "
-                                   "intGsTrueCon, intGsErrLst, intGsTrueLst) "
-                                   "VALUES (?1, ?2, ?3, ?4, 0, 0, 0, 0, 0)")
-                        .arg(table));
-    statement.bind(1, idx).bind(2, formula.code).bind(3, formula.chinese).bind(4, formula.target.kill ? 1 : 0);
-    statement.run();
-    return idx;
+    std::vector<std::int64_t> rowids;
+    SqliteStatement rows = sql.prepare(QStringLiteral("SELECT rowid FROM %1 ORDER BY idx, rowid").arg(table));
+    while (rows.next())
+        rowids.push_back(rows.integer(0));
+    SqliteStatement update = sql.prepare(QStringLiteral("UPDATE %1 SET idx = ?1 WHERE rowid = ?2").arg(table));
+    for (size_t i = 0; i < rowids.size(); ++i) {
+        update.bind(1, static_cast<int>(i + 1)).bind(2, rowids[i]);
+        update.run();
+    }
 }
+
+bool hasGaps(SqliteDatabase& sql, const QString& table)
+{
+    SqliteStatement statement = sql.prepare(
+        QStringLiteral("SELECT COUNT(*), COALESCE(MAX(idx), 0), COUNT(DISTINCT idx), COALESCE(MIN(idx), 1) FROM %1")
+            .arg(table));
+    statement.next();
+    return statement.integer(0) != statement.integer(1) || statement.integer(2) != statement.integer(0) ||
+           statement.integer(3) != 1;
+}
+
+// Appends to the target tables, one prepared statement and one idx counter per table.
+class Inserter {
+public:
+    // `closeGaps`: a table with gaps in its idx is renumbered before the first append.
+    Inserter(SqliteDatabase& sql, bool closeGaps) : m_sql(sql), m_closeGaps(closeGaps) {}
+
+    int insert(const ParsedFormula& formula)
+    {
+        Table& table = tableFor(formula.target.tableName());
+        const int idx = table.next++;
+        table.statement.bind(1, idx).bind(2, formula.code).bind(3, formula.chinese);
+        table.statement.bind(4, formula.target.kill ? 1 : 0);
+        table.statement.run();
+        return idx;
+    }
+
+private:
+    struct Table {
+        SqliteStatement statement;
+        int next;
+    };
+
+    Table& tableFor(const QString& name)
+    {
+        auto found = m_tables.find(name);
+        if (found == m_tables.end()) {
+            if (m_closeGaps && hasGaps(m_sql, name))
+                renumber(m_sql, name);
+            SqliteStatement statement = m_sql.prepare(
+                QStringLiteral("INSERT INTO %1 (idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, "
+                               "intGsTrueCon, intGsErrLst, intGsTrueLst) VALUES (?1, ?2, ?3, ?4, 0, 0, 0, 0, 0)")
+                    .arg(name));
+            found = m_tables.emplace(name, Table{std::move(statement), nextIdx(m_sql, name)}).first;
+        }
+        return found->second;
+    }
+
+    SqliteDatabase& m_sql;
+    bool m_closeGaps;
+    std::map<QString, Table> m_tables;
+};
 
 } // namespace
 
@@ -81,19 +134,29 @@ int FormulaStore::count(const QString& table) const
 int FormulaStore::add(const ParsedFormula& formula)
 {
     SqliteDatabase::Transaction transaction(m_db.sql());
-    const int idx = insert(m_db.sql(), formula);
+    const int idx = Inserter(m_db.sql(), false).insert(formula);
     transaction.commit();
     return idx;
 }
 
-std::vector<int> FormulaStore::addAll(const std::vector<ParsedFormula>& formulas)
+std::vector<int> FormulaStore::addAll(const std::vector<ParsedFormula>& formulas, AddMode mode,
+                                      const std::function<void(int stored)>& stored)
 {
     std::vector<int> idxs;
     idxs.reserve(formulas.size());
     SqliteDatabase::Transaction transaction(m_db.sql());
-    for (const ParsedFormula& formula : formulas)
-        idxs.push_back(insert(m_db.sql(), formula));
+    if (mode == AddMode::ReplaceAll)
+        for (const QString& table : Database::formulaTableNames())
+            m_db.sql().exec(QStringLiteral("DELETE FROM %1").arg(table));
+    Inserter inserter(m_db.sql(), true);
+    for (const ParsedFormula& formula : formulas) {
+        idxs.push_back(inserter.insert(formula));
+        if (stored && idxs.size() % 4096 == 0)
+            stored(static_cast<int>(idxs.size()));
+    }
     transaction.commit();
+    if (stored)
+        stored(static_cast<int>(idxs.size()));
     return idxs;
 }
 
@@ -141,15 +204,7 @@ int FormulaStore::remove(const QString& table, const std::vector<int>& idxs)
         erase.run();
         removed += m_db.sql().changes();
     }
-    std::vector<std::int64_t> rowids;
-    SqliteStatement rows = m_db.sql().prepare(QStringLiteral("SELECT rowid FROM %1 ORDER BY idx, rowid").arg(name));
-    while (rows.next())
-        rowids.push_back(rows.integer(0));
-    SqliteStatement renumber = m_db.sql().prepare(QStringLiteral("UPDATE %1 SET idx = ?1 WHERE rowid = ?2").arg(name));
-    for (size_t i = 0; i < rowids.size(); ++i) {
-        renumber.bind(1, static_cast<int>(i + 1)).bind(2, rowids[i]);
-        renumber.run();
-    }
+    renumber(m_db.sql(), name);
     transaction.commit();
     return removed;
 }

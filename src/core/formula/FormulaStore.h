@@ -4,6 +4,7 @@
 #include "formula/FormulaText.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -23,8 +24,13 @@ public:
 
     // Appends to the parsed target table with idx = row count + 1; returns the idx.
     int add(const ParsedFormula& formula);
-    // Appends many (each to its own target table) in one transaction; returns the idxs.
-    std::vector<int> addAll(const std::vector<ParsedFormula>& formulas);
+    enum class AddMode { Append, ReplaceAll };
+    // Appends many (each to its own target table) in one transaction; returns the
+    // idxs. ReplaceAll empties all ten tables first, in the same transaction. A
+    // table with gaps in its idx is renumbered 1..n before formulas are appended.
+    // `stored` is told every so often how many formulas are in.
+    std::vector<int> addAll(const std::vector<ParsedFormula>& formulas, AddMode mode = AddMode::Append,
+                            const std::function<void(int stored)>& stored = {});
 
     // Writes each formula's own statistics into its own row (by idx).
     void storeStatistics(const QString& table, const std::vector<std::pair<int, FormulaStatistics>>& statistics);

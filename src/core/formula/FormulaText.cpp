@@ -6,6 +6,7 @@
 
 #include <array>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -88,9 +89,17 @@ QString FormulaText::asReplace(QString text, const QString& find, const QString&
 
 QString FormulaText::translate(const QString& chineseExpression)
 {
+    // Converted once: a file import translates a hundred thousand lines.
+    static const std::vector<std::pair<QString, QString>> table = [] {
+        std::vector<std::pair<QString, QString>> pairs;
+        for (const Replacement& r : kWordToCode)
+            pairs.emplace_back(QString::fromUtf8(r.word), QString::fromLatin1(r.code));
+        return pairs;
+    }();
     QString text = chineseExpression;
-    for (const Replacement& r : kWordToCode)
-        text = asReplace(text, QString::fromUtf8(r.word), QString::fromLatin1(r.code));
+    for (const auto& [word, code] : table)
+        if (text.contains(word))
+            text = asReplace(text, word, code);
     return text.trimmed();
 }
 

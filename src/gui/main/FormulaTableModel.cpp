@@ -1,5 +1,6 @@
 #include "gui/main/FormulaTableModel.h"
 
+#include "analysis/FormulaGridSheet.h"
 #include "formula/FormulaRanking.h"
 #include "formula/FormulaSelection.h"
 
@@ -74,23 +75,20 @@ int FormulaTableModel::rowCount(const QModelIndex& parent) const
 
 int FormulaTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
+FormulaGridView FormulaTableModel::view() const
+{
+    FormulaGridView view;
+    view.kindLabel = m_kindLabel;
+    view.weighted = m_weighted;
+    view.showCode = m_showCode;
+    view.selection = &m_selection;
+    view.highlight = m_highlight;
+    return view;
+}
+
 QString FormulaTableModel::text(const ScoredFormula& formula, int column) const
 {
-    const FormulaRecord& r = formula.record;
-    switch (column) {
-    case 0: return QString::number(r.idx);
-    case 1: return m_showCode ? r.code : r.chinese;
-    case 2: return m_kindLabel;
-    case 3: return r.kill ? QStringLiteral("杀") : QStringLiteral("生");
-    case 4:
-        return m_selection.isSelected(r.idx) && formula.nextNumber ? QString::number(*formula.nextNumber) : QString();
-    case 5: return formula.evaluable ? formula.rateText : QStringLiteral("无法计算");
-    case 6: return QString::number(r.statistics.longestMissRun);
-    case 7: return QString::number(r.statistics.longestHitRun);
-    case 8: return QString::number(r.statistics.lastMissRun);
-    case 9: return QString::number(r.statistics.lastHitRun);
-    default: return {};
-    }
+    return FormulaGridSheet::text(formula, column, view());
 }
 
 QVariant FormulaTableModel::raw(const ScoredFormula& formula, int column) const
@@ -149,17 +147,5 @@ QVariant FormulaTableModel::headerData(int section, Qt::Orientation orientation,
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    switch (section) {
-    case 0: return QStringLiteral("序号");
-    case 1: return QStringLiteral("公式");
-    case 2: return QStringLiteral("种类");
-    case 3: return QStringLiteral("生杀");
-    case 4: return QStringLiteral("计算值");
-    case 5: return m_weighted ? QStringLiteral("正确率（加权算法）") : QStringLiteral("正确率");
-    case 6: return QStringLiteral("最大连错");
-    case 7: return QStringLiteral("最大连对");
-    case 8: return QStringLiteral("最后连错");
-    case 9: return QStringLiteral("最后连对");
-    default: return {};
-    }
+    return FormulaGridSheet::headerText(section, m_weighted);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/FormulaGridSheet.h"
 #include "formula/TableScorer.h"
 
 #include <QAbstractTableModel>
@@ -33,6 +34,8 @@ public:
     bool showsCode() const { return m_showCode; }
     // Marks in green the 计算值 cells whose 种类 and 计算值 texts equal these; nothing clears it.
     void setHighlight(std::optional<std::pair<QString, QString>> kindAndValue);
+    // What the grid shows besides the rows: label, heading, code forms, selection, highlight.
+    FormulaGridView view() const;
     // Call after the selection changed: repaints 序号 and 计算值.
     void selectionChanged();
 

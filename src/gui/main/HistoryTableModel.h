@@ -22,6 +22,7 @@ public:
     void setResultColumns(std::vector<FormulaResultColumn> columns);
     const HistorySnapshot* history() const { return m_history.get(); }
     int resultColumnCount() const { return static_cast<int>(m_results.size()); }
+    const std::vector<FormulaResultColumn>& resultColumns() const { return m_results; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -133,6 +133,7 @@ void MainWindow::runBusy(const std::function<void()>& work)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     thread->wait();
     delete thread;
+    QCoreApplication::sendPostedEvents(m_progress); // progress posted by the work lands before the reset
     QApplication::restoreOverrideCursor();
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
@@ -140,6 +141,19 @@ void MainWindow::runBusy(const std::function<void()>& work)
     if (failure)
         std::rethrow_exception(failure);
 }
+
+void MainWindow::reportProgress(int done, int total)
+{
+    QMetaObject::invokeMethod(
+        m_progress,
+        [bar = m_progress, done, total] {
+            bar->setRange(0, std::max(total, 1));
+            bar->setValue(std::clamp(done, 0, std::max(total, 1)));
+        },
+        Qt::QueuedConnection);
+}
+
+QString MainWindow::entryIssue() const { return m_entry->issue(); }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

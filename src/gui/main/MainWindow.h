@@ -49,7 +49,8 @@ public:
         ExportTableChinese, // Command20
         ImportFormulas, // Command10
         OnlineFormulas, // cmdGsgx
-        ExportExcel, // cmdDcexl, mnuExl
+        ExportExcel, // cmdDcexl: the history grid
+        ExportFormulaGrid, // mnuExl: the formula grid
         ExportHistoryText, // cmdLsdcTxt
         DeleteLastDraw, // Command3
         OnlineHistory, // Command21
@@ -104,6 +105,10 @@ public:
     // Runs `work` off the window's thread while ProgressBar1 runs and the window
     // keeps painting; exceptions come back here. `work` must not touch widgets.
     void runBusy(const std::function<void()>& work);
+    // ProgressBar1 shows `done` of `total`; safe to call from the work of runBusy.
+    void reportProgress(int done, int total);
+    // The issue in the draw entry box (Text1).
+    QString entryIssue() const;
 
     // The window's routines, each a call into the engine.
     void AddGongshi(); // reread the list; every formula selected

@@ -7,6 +7,7 @@
 #include "gui/analysis/HistoryListWindow.h"
 #include "gui/analysis/SortKeysDialog.h"
 #include "gui/main/BackTestLauncher.h"
+#include "gui/main/FormulaFileConnections.h"
 #include "gui/main/HistoryCommands.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/UserPrompts.h"
@@ -179,4 +180,5 @@ void MainWindowConnections::connect(MainWindow& window, QSettings& store)
     window.setHook(MainWindow::Command::DeleteToIssue, deleteToIssue);
     window.setHook(MainWindow::Command::DeleteAllHistory, deleteAllDraws);
     HistoryCommands::connect(window);
+    FormulaFileConnections::connect(window);
 }

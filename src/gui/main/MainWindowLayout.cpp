@@ -407,7 +407,7 @@ void MainWindow::buildMenus()
     m_manageMenu = new QMenu(QStringLiteral("管理"), this);
     m_manageMenu->setObjectName(QStringLiteral("mnuMang"));
     QAction* excel = addAction(m_manageMenu, QStringLiteral("mnuExl"), QStringLiteral("导出到EXCEL表格(&E)"));
-    connect(excel, &QAction::triggered, this, [this, excel] { runHook(Command::ExportExcel, excel->text()); });
+    connect(excel, &QAction::triggered, this, [this, excel] { runHook(Command::ExportFormulaGrid, excel->text()); });
     connect(addAction(m_manageMenu, QStringLiteral("mnuCulate"), QStringLiteral("查询该公式历史计算式(&U)")),
             &QAction::triggered, this, [this] { guarded([this] { showFormulaDetail(); }); });
     m_manageMenu->addSeparator();
