@@ -46,10 +46,14 @@ void walk(const HistorySnapshot& history, int row, const QString& table, int pos
 {
     std::array<bool, CalculationResult::kMaxNumber + 1> marked{};
     int distinct = 0;
+    const auto own = request.tableSelections.find(table);
+    const auto chosen = [&](int idx) {
+        return own != request.tableSelections.end() ? own->second.isSelected(idx) : request.selected.contains(idx);
+    };
     for (const FormulaRecord& formula : formulas) {
         if (target > 0 && distinct >= target)
             break;
-        if (!request.selected.contains(formula.idx))
+        if (!chosen(formula.idx))
             continue;
         double value = 0.0;
         try {
@@ -120,7 +124,7 @@ void NextDrawCalculation::rank(std::vector<FormulaRecord>& formulas, const std::
 }
 
 CalculationResult NextDrawCalculation::run(const HistorySnapshot& history, const FormulaLister& formulas,
-                                           const CalculationRequest& request)
+                                           const CalculationRequest& request, const ProgressCallback& progress)
 {
     validate(request);
     const int row = referenceRow(history, request.verifyIssue);
@@ -136,7 +140,12 @@ CalculationResult NextDrawCalculation::run(const HistorySnapshot& history, const
     result.verifiedIssue = request.verifyIssue.trimmed();
 
     const int target = request.bestMethod ? targetCount(request.kill, request.range, request.ranking.keepLimit) : 0;
-    for (const auto& [table, position] : visitedTables(request.leadingPositions, request.group)) {
+    const auto tables = visitedTables(request.leadingPositions, request.group);
+    const int steps = static_cast<int>(tables.size()) * 100;
+    int step = 0;
+    for (const auto& [table, position] : tables) {
+        reportProgress(progress, step, steps);
+        step += 100;
         std::vector<FormulaRecord> list = formulas(table, request.kill);
         if (request.bestMethod) {
             rank(list, request.ranking.keys);
@@ -149,25 +158,39 @@ CalculationResult NextDrawCalculation::run(const HistorySnapshot& history, const
         }
         walk(history, row, table, position, list, request, target, result);
     }
+    reportProgress(progress, steps, steps);
     return result;
 }
 
 CalculationResult NextDrawCalculation::run(Database& db, const HistorySnapshot& history,
-                                           const CalculationRequest& request)
+                                           const CalculationRequest& request, const ProgressCallback& progress)
 {
-    if (request.bestMethod && request.rescore) {
-        return run(
-            history,
-            [&](const QString& table, bool kill) {
-                std::vector<FormulaRecord> records;
-                for (ScoredFormula& f :
-                     TableScorer::scoreTable(db, history, table, kill, request.range, *request.rescore))
-                    records.push_back(std::move(f.record));
-                return records;
-            },
-            request);
-    }
     FormulaStore store(db);
-    return run(
-        history, [&store](const QString& table, bool kill) { return store.list(table, kill); }, request);
+    if (!request.bestMethod || !request.rescore) {
+        return run(
+            history, [&store](const QString& table, bool kill) { return store.list(table, kill); }, request, progress);
+    }
+    // The visited tables are scored in memory and stored only after the whole
+    // run, so a stopped calculation leaves every stored score as it was.
+    const int tables = static_cast<int>(visitedTables(request.leadingPositions, request.group).size());
+    std::vector<std::pair<QString, std::vector<ScoredFormula>>> rescored;
+    const auto lister = [&](const QString& table, bool kill) {
+        const int first = static_cast<int>(rescored.size()) * 100;
+        const ProgressCallback within = [&progress, first, tables](int done, int total) {
+            reportProgress(progress, first + (total > 0 ? done * 100 / total : 100), tables * 100);
+        };
+        std::vector<ScoredFormula> scored =
+            TableScorer::score(history, store.list(table, kill), TableScorer::ruleOf(table, kill, request.range),
+                               *request.rescore, within);
+        std::vector<FormulaRecord> records;
+        records.reserve(scored.size());
+        for (const ScoredFormula& f : scored)
+            records.push_back(f.record);
+        rescored.emplace_back(table, std::move(scored));
+        return records;
+    };
+    CalculationResult result = run(history, lister, request, progress);
+    for (const auto& [table, scored] : rescored)
+        TableScorer::store(db, table, scored);
+    return result;
 }

@@ -2,11 +2,14 @@
 
 #include "analysis/CalculationResult.h"
 #include "analysis/RankingChoice.h"
+#include "common/Progress.h"
 #include "formula/FormulaRecord.h"
+#include "formula/FormulaSelection.h"
 #include "formula/FormulaStatistics.h"
 
 #include <QString>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -24,10 +27,13 @@ struct CalculationRequest {
     QString verifyIssue; // empty: the coming draw; else the past issue to check
     bool bestMethod = false; // false: every selected formula
     RankingChoice ranking; // keys and keep limit for the best method
-    std::set<int> selected; // idx of the selected formulas; the same idx is used in every visited table
+    std::set<int> selected; // idx of the selected formulas, for a visited table not in tableSelections
+    // A visited table named here uses its own selection (the window keeps one per table).
+    std::map<QString, FormulaSelection> tableSelections;
     // The best method ranks by the statistics; with a window given, each visited
-    // table is scored afresh (and stored) first, so no ranking rests on scores
-    // left from an older history or another window.
+    // table is scored afresh first, so no ranking rests on scores left from an
+    // older history or another window. The fresh scores are stored once the
+    // whole calculation has run.
     std::optional<ScoringWindow> rescore;
 };
 
@@ -38,10 +44,13 @@ public:
     // Lists the formulas of one table that have the requested kill/keep flag, in idx order.
     using FormulaLister = std::function<std::vector<FormulaRecord>(const QString& table, bool kill)>;
 
+    // `progress` hears at each visited table (steps of 100 per table) and may stop the run.
     static CalculationResult run(const HistorySnapshot& history, const FormulaLister& formulas,
-                                 const CalculationRequest& request);
-    // Reads the formulas from the database's formula tables.
-    static CalculationResult run(Database& db, const HistorySnapshot& history, const CalculationRequest& request);
+                                 const CalculationRequest& request, const ProgressCallback& progress = {});
+    // Reads the formulas from the database's formula tables. A run stopped
+    // through `progress` writes nothing.
+    static CalculationResult run(Database& db, const HistorySnapshot& history, const CalculationRequest& request,
+                                 const ProgressCallback& progress = {});
 
     // The row whose values are read: the latest draw, or the draw just before
     // the verified issue. Raises UserError when there is no such draw.

@@ -57,13 +57,17 @@ FormulaResultColumn column(const HistorySnapshot& history, const FormulaRecord& 
 
 std::vector<FormulaResultColumn> FormulaResultColumns::build(const HistorySnapshot& history,
                                                              const std::vector<FormulaRecord>& formulas,
-                                                             const ScoringRule& rule, bool sameDraw)
+                                                             const ScoringRule& rule, bool sameDraw,
+                                                             const ProgressCallback& progress)
 {
     std::vector<FormulaResultColumn> columns;
     const size_t count = std::min(formulas.size(), static_cast<size_t>(kMaxColumns));
     columns.reserve(count);
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < count; ++i) {
+        reportProgress(progress, static_cast<int>(i), static_cast<int>(count));
         columns.push_back(column(history, formulas[i], rule, sameDraw));
+    }
+    reportProgress(progress, static_cast<int>(count), static_cast<int>(count));
     return columns;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Progress.h"
 #include "formula/FormulaRecord.h"
 #include "formula/FormulaStatistics.h"
 
@@ -31,10 +32,10 @@ public:
     // One column per formula (up to kMaxColumns). `sameDraw` shows each draw's own
     // value (Canshu); otherwise the value carried from the previous draw (PreCanshu),
     // which is the prediction judged on that draw. A formula that does not compile
-    // gets an empty column whose tool tip says why.
+    // gets an empty column whose tool tip says why. `progress` hears once per column.
     static std::vector<FormulaResultColumn> build(const HistorySnapshot& history,
                                                   const std::vector<FormulaRecord>& formulas, const ScoringRule& rule,
-                                                  bool sameDraw);
+                                                  bool sameDraw, const ProgressCallback& progress = {});
     // The formula's raw value on every draw.
     static FormulaResultColumn rawValues(const HistorySnapshot& history, const FormulaRecord& formula);
 };

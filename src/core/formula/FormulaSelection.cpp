@@ -1,35 +1,30 @@
 #include "formula/FormulaSelection.h"
 
-#include <cstddef>
-
 bool FormulaSelection::isSelected(int idx) const
 {
-    return valid(idx) && static_cast<std::size_t>(idx) < m_flags.size() && m_flags[static_cast<std::size_t>(idx)];
+    return idx >= 1 && m_exceptions.contains(idx) != m_selectedByDefault;
 }
 
 void FormulaSelection::setSelected(int idx, bool selected)
 {
-    if (!valid(idx))
+    if (idx < 1)
         return;
-    if (static_cast<std::size_t>(idx) >= m_flags.size()) {
-        if (!selected)
-            return;
-        m_flags.resize(static_cast<std::size_t>(idx) + 1, false);
-    }
-    m_flags[static_cast<std::size_t>(idx)] = selected;
+    if (selected == m_selectedByDefault)
+        m_exceptions.erase(idx);
+    else
+        m_exceptions.insert(idx);
 }
 
 bool FormulaSelection::toggle(int idx)
 {
-    const bool now = !isSelected(idx);
-    setSelected(idx, now);
+    setSelected(idx, !isSelected(idx));
     return isSelected(idx);
 }
 
-void FormulaSelection::selectFirst(int count)
+void FormulaSelection::selectEverything()
 {
-    m_flags.assign(static_cast<std::size_t>(count < 0 ? 0 : (count > kMaxIdx ? kMaxIdx : count)) + 1, true);
-    m_flags[0] = false;
+    m_selectedByDefault = true;
+    m_exceptions.clear();
 }
 
 void FormulaSelection::selectAll(const std::vector<int>& idxs)
@@ -46,9 +41,16 @@ void FormulaSelection::invert(const std::vector<int>& idxs)
 
 void FormulaSelection::removeAndShift(int idx)
 {
-    if (!valid(idx) || static_cast<std::size_t>(idx) >= m_flags.size())
+    if (idx < 1)
         return;
-    m_flags.erase(m_flags.begin() + idx);
+    std::set<int> shifted;
+    for (int e : m_exceptions) {
+        if (e < idx)
+            shifted.insert(shifted.end(), e);
+        else if (e > idx)
+            shifted.insert(shifted.end(), e - 1);
+    }
+    m_exceptions = std::move(shifted);
 }
 
 std::vector<int> FormulaSelection::selected(const std::vector<int>& among) const

@@ -1,20 +1,22 @@
 #pragma once
 
+#include <set>
 #include <vector>
 
-// Which formulas of the shown table are selected, by idx (1..32767). Selected
-// formulas get a next-draw value, and the selection drives export and deletion.
+// Which formulas of one table are selected, by idx (any idx from 1 up). A new
+// selection has every formula selected. Only the idxs that differ from the
+// common state are kept, so a table of any size costs memory only for what the
+// user changed. Selected formulas get a next-draw value and vote in the
+// calculation; the selection also drives deletion.
 class FormulaSelection {
 public:
-    static constexpr int kMaxIdx = 32767;
-
     bool isSelected(int idx) const;
     void setSelected(int idx, bool selected);
     // Inverts one entry and returns its new state.
     bool toggle(int idx);
 
-    // A full rebuild of the list: formulas 1..count selected, nothing above.
-    void selectFirst(int count);
+    // A full rebuild of the list: every formula selected, whatever its idx.
+    void selectEverything();
     void selectAll(const std::vector<int>& idxs);
     void invert(const std::vector<int>& idxs);
     // After formula `idx` was deleted and the table renumbered, the entries above
@@ -25,6 +27,6 @@ public:
     std::vector<int> unselected(const std::vector<int>& among) const;
 
 private:
-    static bool valid(int idx) { return idx >= 1 && idx <= kMaxIdx; }
-    std::vector<bool> m_flags; // index = idx; grows on demand
+    bool m_selectedByDefault = true;
+    std::set<int> m_exceptions; // idxs whose state is the opposite of the default
 };

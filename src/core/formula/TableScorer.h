@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Progress.h"
 #include "formula/FormulaRecord.h"
 #include "formula/FormulaStatistics.h"
 
@@ -28,6 +29,18 @@ struct ScoredFormula {
 // statistics into its own row, all in one transaction.
 class TableScorer {
 public:
+    // Lists, scores and stores. `progress` hears once per batch of formulas and
+    // may stop the work (WorkCancelled) before anything is written.
     static std::vector<ScoredFormula> scoreTable(Database& db, const HistorySnapshot& history, const QString& table,
-                                                 bool kill, int range, const ScoringWindow& window);
+                                                 bool kill, int range, const ScoringWindow& window,
+                                                 const ProgressCallback& progress = {});
+    // Scores formulas in memory; nothing is read or written.
+    static std::vector<ScoredFormula> score(const HistorySnapshot& history, const std::vector<FormulaRecord>& records,
+                                            const ScoringRule& rule, const ScoringWindow& window,
+                                            const ProgressCallback& progress = {});
+    // Writes the scores into each formula's own row in one transaction; a formula
+    // that could not be evaluated gets its statistics cleared.
+    static void store(Database& db, const QString& table, const std::vector<ScoredFormula>& scored);
+    // The rule that judges the formulas of a table with the given flag.
+    static ScoringRule ruleOf(const QString& table, bool kill, int range);
 };

@@ -18,9 +18,9 @@ public:
     QString filePath() const;
     QString workCopyPath() const; // formulaTmp.mdb
 
-    // CompactDb: writes a compacted copy to formulaTmp.mdb, then replaces
-    // formula.mdb with it atomically. Both files remain; the connection is
-    // reopened. On failure formula.mdb is left as it was.
+    // CompactDb: writes a compacted copy to formulaTmp.mdb, then compacts
+    // formula.mdb in place. Both files remain, with the same data; every open
+    // connection keeps working. On failure formula.mdb is left as it was.
     void compact();
 
     // "Gongshi" + position + ("D" direct | "G" group)

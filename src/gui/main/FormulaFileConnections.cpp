@@ -7,12 +7,14 @@
 #include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
 #include "formula/FormulaOnlineUpdate.h"
+#include "formula/FormulaSelection.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/HistoryTableModel.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/UserPrompts.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
+#include "workbench/Workbench.h"
 
 #include <QAction>
 #include <QDir>
@@ -61,17 +63,37 @@ void reported(MainWindow& window, const std::function<void()>& work)
     }
 }
 
-// Runs an import off the window's thread with ProgressBar1 counting, then rebuilds
-// the list, the history grid and the scores, and reports unrecognised lines once.
-void runImport(MainWindow& window, const std::function<FormulaImportResult(const FormulaImportOptions&)>& work)
+// The spreadsheet writer is not built to stop half-way: it reports its progress
+// and always runs to its end.
+ProgressCallback uninterrupted(const ProgressCallback& progress)
 {
-    FormulaImportOptions options;
-    options.progress = [&window](int done, int total) { window.reportProgress(done, total); };
-    FormulaImportResult result;
-    window.runBusy([&] { result = work(options); });
-    window.reloadAll();
-    if (result.unrecognised > 0)
-        window.prompts().warn(FormulaImport::unrecognisedTitle(), FormulaImport::unrecognisedMessage(result));
+    return [progress](int done, int total) {
+        try {
+            progress(done, total);
+        } catch (const WorkCancelled&) {}
+    };
+}
+
+// Runs an import as a Workbench job (ProgressBar1 counts, "取消" undoes it whole),
+// then rebuilds the list, the history grid and the scores, and reports
+// unrecognised lines once. Every table may have changed: each starts its
+// selection afresh.
+using ImportWork = std::function<FormulaImportResult(Database& db, const FormulaImportOptions& options)>;
+void runImport(MainWindow& window, ImportWork work)
+{
+    auto result = std::make_shared<FormulaImportResult>();
+    window.workbench().run(
+        [work = std::move(work), result](Database& db, const ProgressCallback& progress) {
+            FormulaImportOptions options;
+            options.progress = progress;
+            *result = work(db, options);
+        },
+        [&window, result] {
+            window.workbench().resetAllSelections();
+            window.reloadAll();
+            if (result->unrecognised > 0)
+                window.prompts().warn(FormulaImport::unrecognisedTitle(), FormulaImport::unrecognisedMessage(*result));
+        });
 }
 
 // Command10 "读取公式文本(N)"
@@ -86,8 +108,8 @@ void importFile(MainWindow& window)
         window.prompts().inform(title, QStringLiteral("只能读取扩展名为 txt 的公式文本文件。"));
         return;
     }
-    runImport(window, [&db, &path](const FormulaImportOptions& options) {
-        return FormulaImport::importFile(db, *path, options);
+    runImport(window, [file = *path](Database& worker, const FormulaImportOptions& options) {
+        return FormulaImport::importFile(worker, file, options);
     });
 }
 
@@ -95,7 +117,7 @@ void importFile(MainWindow& window)
 void exportFormulas(MainWindow& window, bool allClasses)
 {
     const QString title = allClasses ? QStringLiteral("所有类公式中文导出") : QStringLiteral("所选类公式中文导出");
-    Database& db = requireDatabase(window, title);
+    requireDatabase(window, title);
     const auto history = window.history();
     const QString issue = window.entryIssue();
     const QString path = dataPath(window, allClasses ? FormulaExport::allTablesFileName(issue)
@@ -104,10 +126,13 @@ void exportFormulas(MainWindow& window, bool allClasses)
     options.encoding = window.settings().formulaFilesUtf8() ? TextEncoding::Utf8 : TextEncoding::Gb18030;
     options.range = window.lottery().numberRange;
     options.window = window.scoringWindow();
-    options.progress = [&window](int done, int total) { window.reportProgress(done, total); };
     const QStringList tables = allClasses ? Database::formulaTableNames() : QStringList{window.currentTable()};
-    window.runBusy([&] { FormulaExport::write(db, *history, tables, path, options); });
-    showWritten(window, title, path);
+    window.workbench().run(
+        [history, tables, path, options](Database& worker, const ProgressCallback& progress) mutable {
+            options.progress = progress;
+            FormulaExport::write(worker, *history, tables, path, options);
+        },
+        [&window, title, path] { showWritten(window, title, path); });
 }
 
 // mnuExl: the formula grid as it is shown, to gongshi.xlsx.
@@ -119,14 +144,17 @@ void exportFormulaGrid(MainWindow& window)
     const auto* model = grid ? qobject_cast<const FormulaTableModel*>(grid->model()) : nullptr;
     if (!model)
         throw UserError(title, QStringLiteral("找不到公式列表。"), false);
-    const std::vector<ScoredFormula> rows = model->rows();
-    const FormulaGridSheet sheet(rows, model->view());
+    // The worker writes from copies: the list and its selection may change meanwhile.
+    auto rows = std::make_shared<const std::vector<ScoredFormula>>(model->rows());
+    FormulaGridView view = model->view();
+    auto selection = std::make_shared<const FormulaSelection>(view.selection ? *view.selection : FormulaSelection());
+    view.selection = selection.get();
     const QString path = dataPath(window, FormulaGridSheet::fileName());
-    window.runBusy([&] {
-        GridSpreadsheet::write(path, sheet, title,
-                               [&window](int done, int total) { window.reportProgress(done, total); });
-    });
-    showWritten(window, title, path);
+    window.workbench().run(
+        [rows, view, selection, path, title](Database&, const ProgressCallback& progress) {
+            GridSpreadsheet::write(path, FormulaGridSheet(*rows, view), title, uninterrupted(progress));
+        },
+        [&window, title, path] { showWritten(window, title, path); });
 }
 
 // cmdDcexl, mnuDcls: the history grid with its green result cells, to lishi.xlsx.
@@ -141,14 +169,13 @@ void exportHistoryGrid(MainWindow& window)
     if (!model)
         throw UserError(title, QStringLiteral("找不到历史列表。"), false);
     const auto history = window.history();
-    const std::vector<FormulaResultColumn> columns = model->resultColumns();
-    const HistoryGridSheet sheet(*history, columns);
+    auto columns = std::make_shared<const std::vector<FormulaResultColumn>>(model->resultColumns());
     const QString path = dataPath(window, HistoryGridSheet::fileName());
-    window.runBusy([&] {
-        GridSpreadsheet::write(path, sheet, title,
-                               [&window](int done, int total) { window.reportProgress(done, total); });
-    });
-    showWritten(window, title, path);
+    window.workbench().run(
+        [history, columns, path, title](Database&, const ProgressCallback& progress) {
+            GridSpreadsheet::write(path, HistoryGridSheet(*history, *columns), title, uninterrupted(progress));
+        },
+        [&window, title, path] { showWritten(window, title, path); });
 }
 
 // What follows a download: keep the bytes as Velmora.txt, or say why not and fall
@@ -174,21 +201,10 @@ void afterDownload(MainWindow& window, const Download& download)
             window.prompts().warn(title,
                                   QStringLiteral("%1\n将读取以前下载的 %2。").arg(download.errorMessage(), previous));
         }
-        runImport(window, [&db](const FormulaImportOptions& options) {
-            return FormulaOnlineUpdate::importStored(db, options);
+        runImport(window, [](Database& worker, const FormulaImportOptions& options) {
+            return FormulaOnlineUpdate::importStored(worker, options);
         });
     });
-}
-
-// Runs `work` once the window has no long work in progress: a download may end
-// while the window waits for other work, whose event loop still delivers timers.
-void whenIdle(MainWindow& window, const std::function<void()>& work)
-{
-    if (!window.isBusy()) {
-        work();
-        return;
-    }
-    QTimer::singleShot(100, &window, [&window, work] { whenIdle(window, work); });
 }
 
 // cmdGsgx "公式在线更新（&W)": the download runs while the window stays usable; a
@@ -223,12 +239,11 @@ void onlineUpdate(MainWindow& window)
     QObject::connect(download, &Download::finished, dialog, &QWidget::close);
     QObject::connect(download, &Download::finished, &window, [&window, download] {
         download->setObjectName(QString()); // a new update may start from here on
-        // After the progress window has closed and the transfer is wound up.
+        // After the progress window has closed and the transfer is wound up; the
+        // import waits behind any work already running.
         QTimer::singleShot(0, &window, [&window, download] {
-            whenIdle(window, [&window, download] {
-                afterDownload(window, *download);
-                download->deleteLater();
-            });
+            afterDownload(window, *download);
+            download->deleteLater();
         });
     });
     dialog->show();

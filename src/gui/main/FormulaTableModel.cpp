@@ -9,9 +9,9 @@
 #include <QColor>
 #include <QPalette>
 
-FormulaTableModel::FormulaTableModel(const FormulaSelection& selection, QObject* parent)
+FormulaTableModel::FormulaTableModel(SelectionSource selection, QObject* parent)
     : QAbstractTableModel(parent),
-      m_selection(selection)
+      m_selection(std::move(selection))
 {}
 
 void FormulaTableModel::setRows(std::vector<ScoredFormula> rows)
@@ -68,6 +68,12 @@ void FormulaTableModel::selectionChanged()
         emit dataChanged(index(0, 0), index(rowCount() - 1, 4));
 }
 
+bool FormulaTableModel::isSelected(int idx) const
+{
+    const FormulaSelection* selection = m_selection();
+    return !selection || selection->isSelected(idx);
+}
+
 int FormulaTableModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
@@ -81,7 +87,7 @@ FormulaGridView FormulaTableModel::view() const
     view.kindLabel = m_kindLabel;
     view.weighted = m_weighted;
     view.showCode = m_showCode;
-    view.selection = &m_selection;
+    view.selection = m_selection();
     view.highlight = m_highlight;
     return view;
 }
@@ -123,8 +129,8 @@ QVariant FormulaTableModel::data(const QModelIndex& index, int role) const
                            : QVariant::fromValue(Qt::AlignCenter);
     case Qt::BackgroundRole:
         if (column == 0)
-            return m_selection.isSelected(formula.record.idx) ? QBrush(QColor(0, 0, 255))
-                                                              : QApplication::palette().brush(QPalette::Button);
+            return isSelected(formula.record.idx) ? QBrush(QColor(0, 0, 255))
+                                                  : QApplication::palette().brush(QPalette::Button);
         if (column == 4) {
             const bool same =
                 m_highlight && m_highlight->first == text(formula, 2) && m_highlight->second == text(formula, 4);
@@ -132,7 +138,7 @@ QVariant FormulaTableModel::data(const QModelIndex& index, int role) const
         }
         return {};
     case Qt::ForegroundRole:
-        if (column == 0 && m_selection.isSelected(formula.record.idx))
+        if (column == 0 && isSelected(formula.record.idx))
             return QBrush(Qt::white);
         if (column == 4)
             return QBrush(QColor(0, 0, 255));

@@ -5,10 +5,9 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
-
-class FormulaSelection;
 
 // The formula list: 序号, 公式, 种类, 生杀, 计算值 and the five statistics, one row
 // per listed formula in the order given. 序号 is blue for a selected formula;
@@ -20,7 +19,11 @@ public:
     static constexpr int kIdxRole = Qt::UserRole + 1;
     static constexpr int kColumns = 10;
 
-    explicit FormulaTableModel(const FormulaSelection& selection, QObject* parent = nullptr);
+    // The shown table's selection, read whenever a cell is drawn (the shown table
+    // changes); nothing reads as every formula selected.
+    using SelectionSource = std::function<const FormulaSelection*()>;
+
+    explicit FormulaTableModel(SelectionSource selection, QObject* parent = nullptr);
 
     void setRows(std::vector<ScoredFormula> rows);
     const std::vector<ScoredFormula>& rows() const { return m_rows; }
@@ -48,7 +51,9 @@ private:
     QString text(const ScoredFormula& formula, int column) const;
     QVariant raw(const ScoredFormula& formula, int column) const;
 
-    const FormulaSelection& m_selection;
+    bool isSelected(int idx) const;
+
+    SelectionSource m_selection;
     std::vector<ScoredFormula> m_rows;
     QString m_kindLabel;
     bool m_weighted = true;

@@ -10,12 +10,12 @@
 #include "history/HistorySnapshot.h"
 #include "history/HistoryTextFile.h"
 #include "history/ResultsPage.h"
+#include "workbench/Workbench.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QTimer>
 #include <memory>
 
 namespace {
@@ -108,24 +108,9 @@ private:
                 window.prompts().warn(kUpdateTitle, download->errorMessage() + QStringLiteral("\n历史号码没有改动。"));
             return;
         }
-        storeWhenIdle(window, download->data());
-    }
-
-    // The page arrives on the event loop, possibly while other work of the window
-    // holds the database; it is stored once that work is done.
-    void storeWhenIdle(MainWindow& window, const QByteArray& page)
-    {
-        if (window.isBusy()) {
-            QPointer<MainWindow> owner(&window);
-            QTimer::singleShot(50, &window, [this, owner, page] {
-                if (owner)
-                    storeWhenIdle(*owner, page);
-            });
-            return;
-        }
         m_download = nullptr;
         try {
-            store(window, page);
+            store(window, download->data());
         } catch (const UserError& error) {
             window.prompts().warn(error.title(), error.message());
         } catch (const std::exception& error) {
@@ -133,17 +118,24 @@ private:
         }
     }
 
+    // The page is stored by a Workbench job: after any work already running,
+    // over the worker's own connection, all or nothing.
     void store(MainWindow& window, const QByteArray& page)
     {
         if (window.lottery().index != m_lottery.index)
             throw UserError(kUpdateTitle, QStringLiteral("下载期间彩种已改为%1，%2的开奖页面没有保存。")
                                               .arg(window.lottery().caption, m_lottery.caption));
-        Database& db = requireDatabase(window, kUpdateTitle);
-        DrawBatchReport report;
-        HistoryFetch fetch(db, m_lottery, m_searchDays, m_today);
-        window.runBusy([&] { report = fetch.store(ResultsPage::text(page)); });
-        window.reloadAll();
-        window.prompts().inform(kUpdateTitle, report.summary());
+        requireDatabase(window, kUpdateTitle);
+        auto report = std::make_shared<DrawBatchReport>();
+        window.workbench().run(
+            [report, page, lottery = m_lottery, days = m_searchDays, today = m_today](Database& db,
+                                                                                      const ProgressCallback&) {
+                *report = HistoryFetch(db, lottery, days, today).store(ResultsPage::text(page));
+            },
+            [&window, report] {
+                window.reloadAll();
+                window.prompts().inform(kUpdateTitle, report->summary());
+            });
     }
 
     QPointer<Download> m_download;
@@ -160,8 +152,9 @@ void exportText(MainWindow& window)
     const auto history = window.history() ? window.history() : std::make_shared<HistorySnapshot>();
     const QString latest = history->empty() ? QString() : history->issue(history->size() - 1);
     const QString path = QDir(db.dataDirectory()).filePath(HistoryTextFile::fileName(latest));
-    window.runBusy([&] { HistoryTextFile::write(path, *history); });
-    window.openDocument(path);
+    window.workbench().run(
+        [path, history](Database&, const ProgressCallback&) { HistoryTextFile::write(path, *history); },
+        [&window, path] { window.openDocument(path); });
 }
 
 // mnuDrls: a history text file back into the database, all or nothing.
@@ -173,11 +166,15 @@ void importText(MainWindow& window)
                                                         QStringLiteral("历史号码文本 (*.txt *.csv);;所有文件 (*)"));
     if (!path)
         return;
-    DrawBatchReport report;
-    const LotteryTable::Entry lottery = window.lottery();
-    window.runBusy([&] { report = HistoryImport(db, lottery).importFile(*path); });
-    window.reloadAll();
-    window.prompts().inform(title, report.summary());
+    auto report = std::make_shared<DrawBatchReport>();
+    window.workbench().run(
+        [report, lottery = window.lottery(), file = *path](Database& worker, const ProgressCallback&) {
+            *report = HistoryImport(worker, lottery).importFile(file);
+        },
+        [&window, report, title] {
+            window.reloadAll();
+            window.prompts().inform(title, report->summary());
+        });
 }
 
 } // namespace

@@ -1,32 +1,29 @@
 // The window's state, its shared routines (AddGongshi, AddHaoma, Yansuan,
-// QihaoXianshi ...) and the plumbing that keeps long work off the screen's way.
+// QihaoXianshi ...) as calls into the Workbench, and how the window shows what
+// the Workbench reports.
 #include "gui/main/MainWindow.h"
 
 #include "common/UserError.h"
-#include "formula/FormulaResultColumns.h"
-#include "formula/FormulaScoring.h"
-#include "formula/FormulaStore.h"
 #include "gui/main/DrawEntryWidget.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/HistoryTableModel.h"
 #include "gui/main/UserPrompts.h"
 #include "history/Database.h"
-#include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
+#include "workbench/Workbench.h"
 
-#include <QApplication>
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
-#include <QThread>
 #include <QUrl>
-#include <algorithm>
 
 namespace {
 
@@ -37,23 +34,36 @@ QString notAvailableMessage() { return QStringLiteral("此功能暂不可用。"
 MainWindow::MainWindow(std::unique_ptr<Database> database, QSettings& store, UserPrompts& prompts,
                        std::function<QDate()> today, QWidget* parent)
     : QMainWindow(parent),
-      m_database(std::move(database)),
-      m_settings(store),
-      m_prompts(prompts),
-      m_today(std::move(today)),
-      m_lottery(LotteryTable::entry(0))
+      m_workbench(std::make_unique<Workbench>(std::move(database), store, std::move(today))),
+      m_prompts(prompts)
 {
     setObjectName(QStringLiteral("frmMain"));
     buildControls();
     buildMenus();
+    connectWorkbench();
     load();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The worker must not outlive what it reports to.
+    m_workbench->cancel();
+    m_workbench.reset();
+}
 
 void MainWindow::setHook(Command command, Hook hook) { m_hooks[command] = std::move(hook); }
 
 // ---- state ----------------------------------------------------------------
+
+Database* MainWindow::database() const { return m_workbench->database(); }
+AppSettings& MainWindow::settings() { return m_workbench->settings(); }
+const LotteryTable::Entry& MainWindow::lottery() const { return m_workbench->lottery(); }
+std::shared_ptr<const HistorySnapshot> MainWindow::history() const { return m_workbench->history(); }
+FormulaSelection& MainWindow::selection() { return m_workbench->selection(); }
+const std::vector<ScoredFormula>& MainWindow::listedFormulas() const { return m_workbench->listed(); }
+ScoringWindow MainWindow::scoringWindow() const { return m_workbench->scoringWindow(); }
+ScoringRule MainWindow::scoringRule() const { return m_workbench->scoringRule(); }
+QDate MainWindow::today() const { return m_workbench->today(); }
 
 int MainWindow::currentPosition() const
 {
@@ -74,28 +84,9 @@ QString MainWindow::currentLabel() const
     return FormulaTarget{currentPosition(), currentGroup(), shownKill()}.label();
 }
 
-const std::vector<ScoredFormula>& MainWindow::listedFormulas() const { return m_formulaModel->rows(); }
-
-ScoringWindow MainWindow::scoringWindow() const
-{
-    return ScoringWindow{m_settings.lookBackDraws(), m_settings.excludeCurrent(), m_settings.weightedRate()};
-}
-
-ScoringRule MainWindow::scoringRule() const
-{
-    return ScoringRule{m_lottery.numberRange, currentPosition(), currentGroup(), shownKill()};
-}
-
 bool MainWindow::verifyHistory() const { return m_target[1]->isChecked(); }
 
 QString MainWindow::verifyIssue() const { return m_verifyIssue->text().trimmed(); }
-
-Database& MainWindow::requireDatabase() const
-{
-    if (!m_database)
-        throw UserError(QStringLiteral("数据库错误"), QStringLiteral("数据库没有打开，无法完成此操作。"), false);
-    return *m_database;
-}
 
 void MainWindow::guarded(const std::function<void()>& handler)
 {
@@ -108,59 +99,14 @@ void MainWindow::guarded(const std::function<void()>& handler)
     }
 }
 
-void MainWindow::runBusy(const std::function<void()>& work)
-{
-    if (m_busy) {
-        work();
-        return;
-    }
-    m_busy = true;
-    m_progress->setRange(0, 0);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::exception_ptr failure;
-    QThread* thread = QThread::create([&work, &failure] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    QEventLoop loop;
-    connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
-    thread->start();
-    // Paints and timers go on; clicks and keys wait until the work is done.
-    if (!thread->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    thread->wait();
-    delete thread;
-    QCoreApplication::sendPostedEvents(m_progress); // progress posted by the work lands before the reset
-    QApplication::restoreOverrideCursor();
-    m_progress->setRange(0, 1);
-    m_progress->setValue(0);
-    m_busy = false;
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
-void MainWindow::reportProgress(int done, int total)
-{
-    QMetaObject::invokeMethod(
-        m_progress,
-        [bar = m_progress, done, total] {
-            bar->setRange(0, std::max(total, 1));
-            bar->setValue(std::clamp(done, 0, std::max(total, 1)));
-        },
-        Qt::QueuedConnection);
-}
-
 QString MainWindow::entryIssue() const { return m_entry->issue(); }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_busy)
-        event->ignore(); // the worker still uses the database
-    else
-        QMainWindow::closeEvent(event);
+    // Closing never waits for the user: running work is stopped at its next
+    // check (nothing of it is stored) and the destructor waits for the worker.
+    m_workbench->cancel();
+    QMainWindow::closeEvent(event);
 }
 
 // ---- routines -------------------------------------------------------------
@@ -173,56 +119,74 @@ void MainWindow::reloadAll()
     QihaoXianshi();
 }
 
-void MainWindow::refreshFormulaModel(std::vector<ScoredFormula> rows)
+void MainWindow::AddGongshi()
+{
+    m_workbench->resetSelection();
+    m_workbench->refresh(RefreshPart::Formulas);
+}
+
+void MainWindow::AddGongshiZhonglei() { m_workbench->refresh(RefreshPart::Formulas); }
+
+void MainWindow::AddHaoma() { m_workbench->refresh(RefreshPart::History); }
+
+void MainWindow::Yansuan() { m_workbench->refresh(RefreshPart::Scores); }
+
+void MainWindow::QihaoXianshi() { m_workbench->refresh(RefreshPart::NextIssue); }
+
+void MainWindow::CompactDb() { m_workbench->compact(); }
+
+void MainWindow::ArrGs() { m_workbench->renumberShownTable(); }
+
+void MainWindow::focusDrawEntry()
+{
+    if (m_workbench->busy())
+        m_focusEntryWhenIdle = true;
+    else
+        m_entry->box(1)->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- what the Workbench reports --------------------------------------------
+
+void MainWindow::connectWorkbench()
+{
+    Workbench* workbench = m_workbench.get();
+    connect(workbench, &Workbench::formulasChanged, this, &MainWindow::showFormulas);
+    connect(workbench, &Workbench::historyChanged, this, &MainWindow::showHistory);
+    connect(workbench, &Workbench::scoresReady, this, &MainWindow::showScores);
+    connect(workbench, &Workbench::nextIssueReady, this, [this](const QString& next, const QString& last) {
+        m_entry->setIssue(next);
+        m_verifyIssue->setText(last);
+    });
+    connect(workbench, &Workbench::selectionChanged, m_formulaModel, &FormulaTableModel::selectionChanged);
+    connect(workbench, &Workbench::busyChanged, this, &MainWindow::showBusy);
+    connect(workbench, &Workbench::progressChanged, this, &MainWindow::showProgress);
+    connect(workbench, &Workbench::failed, this,
+            [this](const QString& title, const QString& message) { m_prompts.warn(title, message); });
+}
+
+void MainWindow::showFormulas(const std::vector<ScoredFormula>& rows)
 {
     m_formulaModel->setKindLabel(currentLabel());
-    m_formulaModel->setWeighted(m_settings.weightedRate());
+    m_formulaModel->setWeighted(m_workbench->settings().weightedRate());
     m_formulaModel->setHighlight(std::nullopt);
-    m_formulaModel->setRows(std::move(rows));
+    m_formulaModel->setRows(rows);
     m_formulaGrid->scrollToBottom();
 }
 
-void MainWindow::AddGongshiZhonglei()
+void MainWindow::showHistory(const std::shared_ptr<const HistorySnapshot>& history)
 {
-    if (!m_database) {
-        refreshFormulaModel({});
-        return;
-    }
-    std::vector<ScoredFormula> rows;
-    for (FormulaRecord& record : FormulaStore(*m_database).list(currentTable(), shownKill())) {
-        ScoredFormula row;
-        row.rateText = FormulaScoring::rateCellText(record.statistics);
-        row.record = std::move(record);
-        rows.push_back(std::move(row));
-    }
-    refreshFormulaModel(std::move(rows));
-}
-
-void MainWindow::AddGongshi()
-{
-    if (m_database) {
-        const auto all = FormulaStore(*m_database).list(currentTable());
-        int highest = 0;
-        for (const FormulaRecord& record : all)
-            highest = std::max(highest, record.idx);
-        m_selection.selectFirst(highest);
-    }
-    AddGongshiZhonglei();
-}
-
-void MainWindow::AddHaoma()
-{
-    if (!m_database) {
-        m_historyModel->setHistory(std::make_shared<HistorySnapshot>());
-        m_history = std::make_shared<HistorySnapshot>();
-        return;
-    }
-    std::shared_ptr<HistorySnapshot> loaded;
-    Database& db = *m_database;
-    runBusy([&] { loaded = std::make_shared<HistorySnapshot>(HistorySnapshot::load(db.sql())); });
-    m_history = loaded;
-    m_historyModel->setHistory(m_history);
+    m_historyModel->setHistory(history);
     sizeHistoryColumns();
+    m_historyGrid->scrollToBottom();
+}
+
+void MainWindow::showScores(const std::vector<ScoredFormula>& rows, const std::vector<FormulaResultColumn>& columns)
+{
+    m_historyGrid->setUpdatesEnabled(false);
+    m_historyModel->setResultColumns(columns);
+    sizeHistoryColumns();
+    m_historyGrid->setUpdatesEnabled(true);
+    showFormulas(rows);
 }
 
 void MainWindow::sizeHistoryColumns()
@@ -234,58 +198,34 @@ void MainWindow::sizeHistoryColumns()
         m_historyGrid->setColumnWidth(c, 40);
 }
 
-void MainWindow::Yansuan()
+void MainWindow::showBusy(bool busy)
 {
-    if (!m_database || !m_history)
+    for (QWidget* widget : m_dataWidgets)
+        widget->setEnabled(!busy);
+    for (QAction* action : m_dataActions)
+        action->setEnabled(!busy);
+    m_cancel->setEnabled(busy);
+    if (busy) {
+        m_progress->setRange(0, 0); // moving until the work tells how far it is
         return;
-    std::vector<ScoredFormula> scored;
-    std::vector<FormulaResultColumn> columns;
-    Database& db = *m_database;
-    const auto history = m_history;
-    const QString table = currentTable();
-    const bool kill = shownKill();
-    const ScoringRule rule = scoringRule();
-    const ScoringWindow window = scoringWindow();
-    const bool withColumns = m_showResults->isChecked();
-    const bool sameDraw = m_settings.resultOnSameDraw();
-    runBusy([&] {
-        scored = TableScorer::scoreTable(db, *history, table, kill, rule.range, window);
-        if (withColumns) {
-            std::vector<FormulaRecord> records;
-            records.reserve(scored.size());
-            for (const ScoredFormula& formula : scored)
-                records.push_back(formula.record);
-            columns = FormulaResultColumns::build(*history, records, rule, sameDraw);
-        }
-    });
-    m_historyGrid->setUpdatesEnabled(false);
-    m_historyModel->setResultColumns(std::move(columns));
-    sizeHistoryColumns();
-    m_historyGrid->setUpdatesEnabled(true);
-    refreshFormulaModel(std::move(scored));
+    }
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    if (m_focusEntryWhenIdle) {
+        m_focusEntryWhenIdle = false;
+        m_entry->box(1)->setFocus(Qt::OtherFocusReason);
+    }
 }
 
-void MainWindow::QihaoXianshi()
+void MainWindow::showProgress(int done, int total)
 {
-    if (!m_database)
+    if (!m_workbench->busy() || total <= 0)
         return;
-    const DrawStore store(*m_database, m_lottery);
-    m_entry->setIssue(store.nextIssue(m_today()));
-    m_verifyIssue->setText(store.lastIssue());
+    m_progress->setRange(0, total);
+    m_progress->setValue(done);
 }
 
-void MainWindow::CompactDb()
-{
-    Database& db = requireDatabase();
-    runBusy([&db] { db.compact(); });
-}
-
-void MainWindow::ArrGs()
-{
-    FormulaStore(requireDatabase()).remove(currentTable(), {});
-    AddGongshi();
-    Yansuan();
-}
+// ---- plumbing ---------------------------------------------------------------
 
 QString MainWindow::manualPath() const
 {

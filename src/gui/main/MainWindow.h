@@ -21,21 +21,25 @@ class FormulaTableModel;
 class HistorySnapshot;
 class HistoryTableModel;
 class QAction;
-class QActionGroup;
 class QCheckBox;
+class QGroupBox;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QRadioButton;
 class QSettings;
 class QTabBar;
 class QTableView;
 class UserPrompts;
 class WheelRouter;
+class Workbench;
+struct FormulaResultColumn;
 
 // frmMain: the workbench window. It shows the formula list of the chosen position,
 // kind and kill/keep flag, the draw history, the draw entry boxes and the settings
-// menus, and hands every piece of real work to the engine.
+// menus. The Workbench holds the state and runs the work; this window builds the
+// widgets, hands each command to the Workbench and shows what it reports.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -66,24 +70,24 @@ public:
     // `database` may be null (missing or refused file): the window still opens.
     MainWindow(std::unique_ptr<Database> database, QSettings& store, UserPrompts& prompts, std::function<QDate()> today,
                QWidget* parent = nullptr);
+    // Stops the running work and waits for it before the widgets go.
     ~MainWindow() override;
 
     void setHook(Command command, Hook hook);
 
+    Workbench& workbench() { return *m_workbench; }
     // What the connected windows read.
-    Database* database() const { return m_database.get(); }
-    AppSettings& settings() { return m_settings; }
+    Database* database() const;
+    AppSettings& settings();
     UserPrompts& prompts() { return m_prompts; }
-    const LotteryTable::Entry& lottery() const { return m_lottery; }
-    std::shared_ptr<const HistorySnapshot> history() const { return m_history; }
+    const LotteryTable::Entry& lottery() const;
+    std::shared_ptr<const HistorySnapshot> history() const;
     int currentPosition() const;
     bool currentGroup() const;
     bool shownKill() const;
     QString currentTable() const;
     QString currentLabel() const;
-    FormulaSelection& selection() { return m_selection; }
-    // Repaints the list after a connected window changed the selection.
-    void showSelection();
+    FormulaSelection& selection(); // the shown table's
     const std::vector<ScoredFormula>& listedFormulas() const;
     ScoringWindow scoringWindow() const;
     ScoringRule scoringRule() const;
@@ -91,27 +95,22 @@ public:
     QString verifyIssue() const; // Text3
     QString manualPath() const;
     QString lastOpenedDocument() const { return m_lastOpened; }
-    bool historyChanged() const { return m_historyChanged; }
-    QDate today() const { return m_today(); }
-    // True while runBusy() is working; the database must then be left alone.
-    bool isBusy() const { return m_busy; }
+    QDate today() const;
     // Opens a written file with the desktop's program (unless VELMORA_NO_OPEN=1)
     // and remembers it as lastOpenedDocument().
     void openDocument(const QString& path);
+    // The first number box gets the focus, at once or as soon as the running work ends.
+    void focusDrawEntry();
 
     // After a connected window changed draws or formulas: AddGongshi, AddHaoma,
-    // Yansuan, QihaoXianshi, in this order.
+    // Yansuan, QihaoXianshi, in this order, as one refresh.
     void reloadAll();
-    // Runs `work` off the window's thread while ProgressBar1 runs and the window
-    // keeps painting; exceptions come back here. `work` must not touch widgets.
-    void runBusy(const std::function<void()>& work);
-    // ProgressBar1 shows `done` of `total`; safe to call from the work of runBusy.
-    void reportProgress(int done, int total);
     // The issue in the draw entry box (Text1).
     QString entryIssue() const;
 
-    // The window's routines, each a call into the engine.
-    void AddGongshi(); // reread the list; every formula selected
+    // The window's routines. Each asks the Workbench for one step; steps asked
+    // for one after another run together as one refresh, off this thread.
+    void AddGongshi(); // reread the list; every formula of the table selected
     void AddGongshiZhonglei(); // reread the list; selection kept
     void AddHaoma(); // reload the history grid
     void Yansuan(); // evaluate and score the listed formulas
@@ -126,12 +125,25 @@ protected:
 private:
     // Window construction (MainWindowLayout.cpp).
     void buildControls();
-    void buildMenus();
     QWidget* buildHistoryPanel();
     QWidget* buildFormulaPanel();
+    QLayout* buildChoiceFrames(QWidget* panel);
+    QGroupBox* buildTargetFrame(QWidget* panel);
+    QGroupBox* buildMethodFrame(QWidget* panel);
+    QWidget* buildFormulaList(QWidget* panel);
+    QLayout* buildFormulaInput(QWidget* panel);
+    QLayout* buildProgressRow(QWidget* panel);
     QWidget* buildButtonPanel();
-    QAction* addAction(QMenu* menu, const QString& name, const QString& caption, bool checkable = false);
+    void connectButtons();
     void connectCommand(const char* name, Command command);
+    QPushButton* button(const char* name) const;
+    // Menus (MainWindowMenus.cpp).
+    void buildMenus();
+    void buildLookBackMenu(QMenu* parent);
+    void buildLotteryMenu(QMenu* parent);
+    void buildHistoryMenu();
+    void buildManageMenu();
+    QAction* addAction(QMenu* menu, const QString& name, const QString& caption, bool checkable = false);
 
     // Load sequence and settings (MainWindowSettings.cpp).
     void load();
@@ -145,40 +157,39 @@ private:
     // Draw entry and formula list (MainWindowFormulas.cpp).
     void saveTypedDraw();
     void addTypedFormula();
+    void showTarget(int position, bool group);
     void showTableChoice();
     void formulaClicked(const QModelIndex& index);
     void formulaDoubleClicked(const QModelIndex& index);
     void formulaContextMenu(const QPoint& pos);
     void deleteCurrentFormula();
-    void deleteLastFormula();
     void deleteFormulas(bool selected);
-    void deleteOne(int idx);
     void clearAllFormulas();
-    void selectAllFormulas();
-    void invertSelection();
     void showFormulaDetail();
     void showAttributeHelp();
+
+    // What the Workbench reports (MainWindow.cpp).
+    void connectWorkbench();
+    void showFormulas(const std::vector<ScoredFormula>& rows);
+    void showHistory(const std::shared_ptr<const HistorySnapshot>& history);
+    void showScores(const std::vector<ScoredFormula>& rows, const std::vector<FormulaResultColumn>& columns);
+    void showBusy(bool busy);
+    void showProgress(int done, int total);
 
     // Shared plumbing (MainWindow.cpp).
     void openManual();
     void runHook(Command command, const QString& caption);
-    Database& requireDatabase() const;
     // Runs a handler; a UserError (or any failure) reaches the user as a message.
     void guarded(const std::function<void()>& handler);
-    void refreshFormulaModel(std::vector<ScoredFormula> rows);
     void sizeHistoryColumns();
 
-    std::unique_ptr<Database> m_database;
-    AppSettings m_settings;
+    // Goes before the widgets (they are deleted by the base class), after the
+    // running work has stopped; the formula model reads it through a QPointer.
+    std::unique_ptr<Workbench> m_workbench;
     UserPrompts& m_prompts;
-    std::function<QDate()> m_today;
-    LotteryTable::Entry m_lottery;
-    std::shared_ptr<const HistorySnapshot> m_history;
-    FormulaSelection m_selection;
     std::map<Command, Hook> m_hooks;
-    bool m_historyChanged = false;
-    bool m_busy = false;
     bool m_loading = false;
+    bool m_focusEntryWhenIdle = false;
     QString m_lastOpened;
 
     HistoryTableModel* m_historyModel = nullptr;
@@ -190,6 +201,7 @@ private:
     QLineEdit* m_formulaInput = nullptr; // Text2
     QLineEdit* m_verifyIssue = nullptr; // Text3
     QProgressBar* m_progress = nullptr; // ProgressBar1
+    QPushButton* m_cancel = nullptr; // cmdCancelWork
     QCheckBox* m_showResults = nullptr; // Check1
     QTabBar* m_tabs = nullptr; // TabStrip1
     std::array<QRadioButton*, 5> m_position{}; // optXing1..5
@@ -204,5 +216,8 @@ private:
     std::array<QAction*, LotteryTable::kCount> m_lotteries{}; // mnu11S50..27
     QAction* m_excludeCurrent = nullptr; // mnuBuhan
     QAction* m_weighted = nullptr; // mnuZqlJq
+    // Commands that change stored data or start long work: off while work runs.
+    std::vector<QWidget*> m_dataWidgets;
+    std::vector<QAction*> m_dataActions;
     AttributeHelpWindow* m_attributeHelp = nullptr;
 };

@@ -14,13 +14,12 @@
 #include "gui/search/SearchWindow.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
-#include "history/IssueNumbers.h"
+#include "workbench/Workbench.h"
 
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <memory>
-#include <numeric>
 
 namespace {
 
@@ -31,19 +30,26 @@ std::shared_ptr<const HistorySnapshot> requireHistory(MainWindow& window, const 
     return window.history();
 }
 
-// The selection flags are kept by idx; every table the calculation visits reads
-// the same flags, as the list shows them.
-std::set<int> selectedIdxs(MainWindow& window)
+void showErrorValues(MainWindow& window, const CalculationResult& result,
+                     const std::shared_ptr<QPointer<ErrorValuesWindow>>& shown)
 {
-    std::vector<int> all(FormulaSelection::kMaxIdx);
-    std::iota(all.begin(), all.end(), 1);
-    const std::vector<int> chosen = window.selection().selected(all);
-    return {chosen.begin(), chosen.end()};
+    if (*shown) {
+        (*shown)->prepare(result);
+    } else {
+        auto* errorValues = new ErrorValuesWindow(*window.database(), result, &window);
+        errorValues->setAttribute(Qt::WA_DeleteOnClose);
+        *shown = errorValues;
+    }
+    (*shown)->show();
+    (*shown)->raise();
 }
 
+// Command23: each visited table votes with its own selection (the Workbench
+// hands them over); the result window opens when the run, off the window's
+// thread, is done.
 void calculate(MainWindow& window, QSettings& store, const std::shared_ptr<QPointer<ErrorValuesWindow>>& shown)
 {
-    const auto history = requireHistory(window, QStringLiteral("计算公式"));
+    requireHistory(window, QStringLiteral("计算公式"));
     CalculationRequest request;
     request.leadingPositions = window.currentPosition();
     request.group = window.currentGroup();
@@ -57,7 +63,6 @@ void calculate(MainWindow& window, QSettings& store, const std::shared_ptr<QPoin
                             QStringLiteral("请在“验证历史结果”旁的期号框中输入需要验证的期号。"));
     }
     request.bestMethod = !window.settings().calculateSelected();
-    request.selected = selectedIdxs(window);
     request.rescore = window.scoringWindow();
     if (request.bestMethod) {
         SortKeysDialog keys(store, request.range, &window);
@@ -65,17 +70,8 @@ void calculate(MainWindow& window, QSettings& store, const std::shared_ptr<QPoin
             return;
         request.ranking = keys.choice();
     }
-    CalculationResult result;
-    window.runBusy([&] { result = NextDrawCalculation::run(*window.database(), *history, request); });
-    if (*shown) {
-        (*shown)->prepare(result);
-    } else {
-        auto* errorValues = new ErrorValuesWindow(*window.database(), result, &window);
-        errorValues->setAttribute(Qt::WA_DeleteOnClose);
-        *shown = errorValues;
-    }
-    (*shown)->show();
-    (*shown)->raise();
+    window.workbench().calculate(
+        request, [&window, shown](const CalculationResult& result) { showErrorValues(window, result, shown); });
 }
 
 void filter(MainWindow& window)
@@ -90,9 +86,8 @@ void filter(MainWindow& window)
     FilterDialog dialog(records, std::set<int>(chosen.begin(), chosen.end()), &window);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    for (int idx : listed)
-        window.selection().setSelected(idx, dialog.selection().count(idx) > 0);
-    window.showSelection(); // scores are unchanged: only the 序号 and 计算值 cells repaint
+    // Scores are unchanged: only the 序号 and 计算值 cells repaint.
+    window.workbench().keepListedSelected(std::vector<int>(dialog.selection().begin(), dialog.selection().end()));
 }
 
 void search(MainWindow& window, QSettings& store)
@@ -100,69 +95,56 @@ void search(MainWindow& window, QSettings& store)
     const auto history = requireHistory(window, QStringLiteral("公式搜索"));
     SearchWindow dialog(*window.database(), *history, window.lottery(), window.scoringWindow(), store, window.prompts(),
                         QRandomGenerator::global()->generate64(), &window);
-    QObject::connect(&dialog, &SearchWindow::formulasStored, &window, [&window] { window.reloadAll(); });
+    QObject::connect(&dialog, &SearchWindow::formulasStored, &window, [&window] {
+        // Stored tables may have been renumbered: every table starts afresh.
+        window.workbench().resetAllSelections();
+        window.reloadAll();
+    });
     dialog.exec();
 }
 
-DrawStore drawStore(MainWindow& window)
-{
-    requireHistory(window, QStringLiteral("删除历史"));
-    return DrawStore(*window.database(), window.lottery());
-}
-
-// Command3: the latest draw goes; the selection stays as it is.
+// Command3: the latest draw goes; the selection stays as it is, and the focus
+// returns to the number boxes for the next draw.
 void deleteLastDraw(MainWindow& window)
 {
-    drawStore(window).deleteLast(1);
-    window.AddHaoma();
-    window.Yansuan();
-    window.QihaoXianshi();
+    requireHistory(window, QStringLiteral("删除历史"));
+    window.workbench().deleteLastDraw();
+    window.focusDrawEntry();
 }
 
 // mnuEszhzd: the latest N draws, then the file is compacted.
 void deleteLastDraws(MainWindow& window)
 {
+    requireHistory(window, QStringLiteral("删除历史"));
     const auto answer = window.prompts().askText(
         QStringLiteral("删除期数"),
         QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
         QStringLiteral("1"));
     const int count = answer ? answer->trimmed().toInt() : 0;
-    if (count <= 0)
-        return;
-    drawStore(window).deleteLast(count);
-    window.CompactDb();
-    window.reloadAll();
+    if (count > 0)
+        window.workbench().deleteLastDraws(count);
 }
 
 // mnuDlzd: every draw after the answered issue; that issue and all before it stay.
 void deleteToIssue(MainWindow& window)
 {
-    DrawStore store = drawStore(window);
-    const QString latest = store.lastIssue();
+    requireHistory(window, QStringLiteral("删除历史"));
+    const QString latest = DrawStore(*window.database(), window.lottery()).lastIssue();
     const QString proposal = latest.isEmpty() ? QString() : QString::number(latest.toLongLong() - 1);
     const auto answer = window.prompts().askText(
         QStringLiteral("删除期数"), QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"), proposal);
     if (!answer || answer->trimmed().toLongLong() == 0)
         return;
-    const QString issue = answer->trimmed();
-    if (!IssueNumbers::dateOf(issue, window.lottery().longDateIssue))
-        throw UserError(QStringLiteral("删除期数"), QStringLiteral("%1 不是本彩种的期号（%2位数字）。")
-                                                        .arg(issue)
-                                                        .arg(IssueNumbers::length(window.lottery().longDateIssue)));
-    store.deleteAfter(issue);
-    window.CompactDb();
-    window.reloadAll();
+    window.workbench().deleteDrawsAfter(answer->trimmed());
 }
 
 // mnuDlAll: asks first, because nothing brings the draws back.
 void deleteAllDraws(MainWindow& window)
 {
-    DrawStore store = drawStore(window);
-    if (!window.prompts().confirm(QStringLiteral("删除所有历史"),
-                                  QStringLiteral("确实要删除所有历史号码吗？删除后无法恢复。")))
-        return;
-    store.deleteAll();
-    window.reloadAll();
+    requireHistory(window, QStringLiteral("删除历史"));
+    if (window.prompts().confirm(QStringLiteral("删除所有历史"),
+                                 QStringLiteral("确实要删除所有历史号码吗？删除后无法恢复。")))
+        window.workbench().deleteAllDraws();
 }
 
 } // namespace

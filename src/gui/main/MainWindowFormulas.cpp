@@ -1,43 +1,34 @@
 // Draw entry and the formula list: adding, selecting, ranking and deleting.
+// The rules live in the Workbench; these handlers read the widgets and ask.
 #include "gui/main/MainWindow.h"
 
 #include "formula/FormulaError.h"
 #include "formula/FormulaRanking.h"
-#include "formula/FormulaStore.h"
-#include "formula/FormulaText.h"
 #include "gui/main/AttributeHelpWindow.h"
 #include "gui/main/DrawEntryWidget.h"
 #include "gui/main/FormulaDetailDialog.h"
 #include "gui/main/FormulaTableModel.h"
-#include "gui/main/HistoryTableModel.h"
 #include "gui/main/UserPrompts.h"
-#include "history/DrawStore.h"
+#include "workbench/Workbench.h"
 
 #include <QCheckBox>
 #include <QEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTableView>
-#include <algorithm>
 
 // ---- draw entry -----------------------------------------------------------
 
 void MainWindow::saveTypedDraw()
 {
     guarded([this] {
-        DrawStore store(requireDatabase(), m_lottery);
-        store.add(m_entry->issue(), m_entry->numbers()); // a refused draw raises and stores nothing
-        m_historyChanged = true;
-        m_historyGrid->setUpdatesEnabled(false);
-        AddHaoma();
-        Yansuan();
-        QihaoXianshi();
+        // A refused draw raises and stores nothing; a stored one brings AddHaoma,
+        // Yansuan and QihaoXianshi.
+        m_workbench->addDraw(m_entry->issue(), m_entry->numbers());
         m_entry->clearNumbers();
-        m_entry->box(1)->setFocus(Qt::OtherFocusReason);
-        m_historyGrid->setUpdatesEnabled(true);
-        if (m_historyModel->rowCount() + 1 > 29)
-            m_historyGrid->scrollToBottom();
+        focusDrawEntry();
     });
 }
 
@@ -57,43 +48,40 @@ void MainWindow::addTypedFormula()
         m_formulaInput->setFocus();
         return;
     }
-    ParsedFormula parsed;
+    FormulaTarget target;
     try {
-        parsed = FormulaText::parse(m_formulaInput->text());
+        target = m_workbench->addFormula(m_formulaInput->text()); // AddGongshi, AddHaoma, Yansuan follow
     } catch (const FormulaError& error) {
         m_prompts.warn(error.title(), error.message() + QStringLiteral("\n\n") + error.detail());
         return;
     }
-    FormulaStore(requireDatabase()).add(parsed);
-    // Show the table the formula went to; the kill/keep filter stays as chosen.
-    {
-        for (QRadioButton* b : m_position)
-            b->blockSignals(true);
-        for (QRadioButton* b : m_kind)
-            b->blockSignals(true);
-        m_position[static_cast<size_t>(parsed.target.position - 1)]->setChecked(true);
-        m_kind[parsed.target.group ? 1 : 0]->setChecked(true);
-        for (QRadioButton* b : m_position)
-            b->blockSignals(false);
-        for (QRadioButton* b : m_kind)
-            b->blockSignals(false);
-    }
+    showTarget(target.position, target.group);
     m_formulaInput->clear();
-    AddGongshi();
-    AddHaoma();
-    Yansuan();
+}
+
+// Checks the buttons of the table the Workbench now shows, without asking for
+// another refresh.
+void MainWindow::showTarget(int position, bool group)
+{
+    std::vector<QSignalBlocker> blockers;
+    for (QRadioButton* b : m_position)
+        blockers.emplace_back(b);
+    for (QRadioButton* b : m_kind)
+        blockers.emplace_back(b);
+    m_position[static_cast<size_t>(position - 1)]->setChecked(true);
+    m_kind[group ? 1 : 0]->setChecked(true);
 }
 
 void MainWindow::showTableChoice()
 {
     if (m_loading)
         return;
-    guarded([this] {
-        AddGongshi();
-        if (m_showResults->isChecked())
-            AddHaoma();
-        Yansuan();
-    });
+    m_workbench->setShown(FormulaTarget{currentPosition(), currentGroup(), shownKill()});
+    // Each table keeps its own selection, so the list is reread without resetting it.
+    AddGongshiZhonglei();
+    if (m_showResults->isChecked())
+        AddHaoma();
+    Yansuan();
 }
 
 void MainWindow::formulaClicked(const QModelIndex& index)
@@ -101,8 +89,7 @@ void MainWindow::formulaClicked(const QModelIndex& index)
     if (!index.isValid())
         return;
     if (index.column() == 1) {
-        m_selection.toggle(m_formulaModel->idxAt(index.row()));
-        m_formulaModel->selectionChanged();
+        m_workbench->toggleSelected(m_formulaModel->idxAt(index.row()));
     } else if (index.column() == 4) {
         const QString kind = m_formulaModel->index(index.row(), 2).data().toString();
         const QString value = m_formulaModel->index(index.row(), 4).data().toString();
@@ -130,84 +117,43 @@ void MainWindow::formulaContextMenu(const QPoint& pos)
     m_manageMenu->popup(m_formulaGrid->viewport()->mapToGlobal(pos));
 }
 
-void MainWindow::deleteOne(int idx)
-{
-    if (FormulaStore(requireDatabase()).remove(currentTable(), {idx}) > 0)
-        m_selection.removeAndShift(idx);
-    AddGongshiZhonglei();
-    AddHaoma();
-    Yansuan();
-    // Last: a compaction that fails leaves the list already showing what is stored.
-    CompactDb();
-}
-
 void MainWindow::deleteCurrentFormula()
 {
     const QModelIndex current = m_formulaGrid->currentIndex();
-    if (!current.isValid())
-        return;
-    deleteOne(m_formulaModel->idxAt(current.row()));
-}
-
-void MainWindow::deleteLastFormula()
-{
-    const std::vector<int> listed = m_formulaModel->idxs();
-    if (listed.empty())
-        return;
-    deleteOne(*std::max_element(listed.begin(), listed.end()));
+    if (current.isValid())
+        m_workbench->deleteFormula(m_formulaModel->idxAt(current.row()));
 }
 
 void MainWindow::deleteFormulas(bool selected)
 {
     // Only listed formulas: those of the other kill/keep flag are not on screen,
     // so their selection state cannot have been the user's choice.
-    const std::vector<int> listed = m_formulaModel->idxs();
-    const std::vector<int> doomed = selected ? m_selection.selected(listed) : m_selection.unselected(listed);
+    const std::vector<int> listed = m_workbench->listedIdxs();
+    const FormulaSelection& selection = m_workbench->selection();
+    const std::vector<int> doomed = selected ? selection.selected(listed) : selection.unselected(listed);
     if (doomed.empty())
         return;
     const QString question = selected ? QStringLiteral("确实要删除选中的所有公式(公式列表序号蓝色表示)吗?")
                                       : QStringLiteral("确实要删除选未中的所有公式(公式列表序号灰色表示)吗?");
-    if (!m_prompts.confirm(QStringLiteral("删除公式"), question))
-        return;
-    FormulaStore(requireDatabase()).remove(currentTable(), doomed);
-    AddGongshi();
-    AddHaoma();
-    Yansuan();
-    CompactDb();
+    if (m_prompts.confirm(QStringLiteral("删除公式"), question))
+        m_workbench->deleteFormulas(doomed);
 }
 
 void MainWindow::clearAllFormulas()
 {
-    if (!m_prompts.confirm(QStringLiteral("清空所有公式"),
-                           QStringLiteral("清空所有公式后将无法恢复，是否清空所有类别的公式？")))
-        return;
-    FormulaStore(requireDatabase()).clearAll();
-    AddGongshi();
-    AddHaoma();
-    Yansuan();
-}
-
-void MainWindow::selectAllFormulas()
-{
-    m_selection.selectAll(m_formulaModel->idxs());
-    m_formulaModel->selectionChanged();
-}
-
-void MainWindow::showSelection() { m_formulaModel->selectionChanged(); }
-
-void MainWindow::invertSelection()
-{
-    m_selection.invert(m_formulaModel->idxs());
-    m_formulaModel->selectionChanged();
+    if (m_prompts.confirm(QStringLiteral("清空所有公式"),
+                          QStringLiteral("清空所有公式后将无法恢复，是否清空所有类别的公式？")))
+        m_workbench->clearAllFormulas();
 }
 
 void MainWindow::showFormulaDetail()
 {
     const QModelIndex current = m_formulaGrid->currentIndex();
-    if (!current.isValid() || !m_history)
+    const auto history = m_workbench->history();
+    if (!current.isValid() || !history)
         return;
     const FormulaRecord& record = m_formulaModel->rows()[static_cast<size_t>(current.row())].record;
-    auto* dialog = new FormulaDetailDialog(m_history, record, scoringRule(), this);
+    auto* dialog = new FormulaDetailDialog(history, record, scoringRule(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }

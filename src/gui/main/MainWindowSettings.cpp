@@ -4,6 +4,7 @@
 
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/UserPrompts.h"
+#include "workbench/Workbench.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,51 +17,50 @@ void MainWindow::load()
     m_loading = true;
     guarded([this] { applySettingsToControls(); });
     m_loading = false;
-    if (!m_database)
+    m_workbench->setShown(FormulaTarget{currentPosition(), currentGroup(), shownKill()});
+    if (!database())
         return;
-    // Each step on its own: a formula table that cannot be read still leaves the
-    // history grid filled, and the other way round.
-    guarded([this] { QihaoXianshi(); });
-    guarded([this] { AddGongshi(); });
-    guarded([this] { AddHaoma(); });
-    guarded([this] { Yansuan(); });
-    m_historyGrid->scrollToBottom();
+    // One refresh off this thread; each step on its own, so a formula table that
+    // cannot be read still leaves the history grid filled, and the other way round.
+    QihaoXianshi();
+    AddGongshi();
+    AddHaoma();
+    Yansuan();
 }
 
 void MainWindow::applySettingsToControls()
 {
-    const int lottery = m_settings.lotteryIndex();
-    m_lottery = LotteryTable::entry(lottery);
-    m_lotteries[static_cast<size_t>(LotteryTable::isValidIndex(lottery) ? lottery : 0)]->setChecked(true);
-    setWindowTitle(QStringLiteral("Velmora - %1").arg(m_lottery.caption));
-    const bool selected = m_settings.calculateSelected();
+    AppSettings& settings = m_workbench->settings();
+    const LotteryTable::Entry& lottery = m_workbench->lottery();
+    m_lotteries[static_cast<size_t>(lottery.index)]->setChecked(true);
+    setWindowTitle(QStringLiteral("Velmora - %1").arg(lottery.caption));
+    const bool selected = settings.calculateSelected();
     QSignalBlocker block0(m_method[0]);
     QSignalBlocker block1(m_method[1]);
     m_method[selected ? 1 : 0]->setChecked(true);
-    m_resultColumn[m_settings.resultOnSameDraw() ? 1 : 0]->setChecked(true);
-    m_excludeCurrent->setChecked(m_settings.excludeCurrent());
-    m_weighted->setChecked(m_settings.weightedRate());
-    m_formulaModel->setWeighted(m_settings.weightedRate());
+    m_resultColumn[settings.resultOnSameDraw() ? 1 : 0]->setChecked(true);
+    m_excludeCurrent->setChecked(settings.excludeCurrent());
+    m_weighted->setChecked(settings.weightedRate());
+    m_formulaModel->setWeighted(settings.weightedRate());
     // An index off the menu counts every draw, so "前所有期" is the entry in effect.
-    const int lookBack = AppSettings::lookBackIndexForDraws(m_settings.lookBackDraws());
+    const int lookBack = AppSettings::lookBackIndexForDraws(settings.lookBackDraws());
     for (size_t i = 0; i < m_lookBack.size(); ++i)
         m_lookBack[i]->setChecked(static_cast<int>(i) == lookBack);
 }
 
 void MainWindow::chooseLottery(int index)
 {
-    m_settings.setLotteryIndex(index);
-    m_lottery = LotteryTable::entry(index);
+    m_workbench->chooseLottery(index);
     for (size_t i = 0; i < m_lotteries.size(); ++i)
         m_lotteries[i]->setChecked(static_cast<int>(i) == index);
-    setWindowTitle(QStringLiteral("Velmora - %1").arg(m_lottery.caption));
+    setWindowTitle(QStringLiteral("Velmora - %1").arg(m_workbench->lottery().caption));
     QihaoXianshi();
     Yansuan();
 }
 
 void MainWindow::chooseLookBack(int index)
 {
-    m_settings.setLookBackIndex(index);
+    m_workbench->settings().setLookBackIndex(index);
     for (size_t i = 0; i < m_lookBack.size(); ++i)
         m_lookBack[i]->setChecked(static_cast<int>(i) == index);
     Yansuan();
@@ -68,7 +68,7 @@ void MainWindow::chooseLookBack(int index)
 
 void MainWindow::chooseResultColumn(bool sameDraw)
 {
-    m_settings.setResultOnSameDraw(sameDraw);
+    m_workbench->settings().setResultOnSameDraw(sameDraw);
     m_resultColumn[sameDraw ? 1 : 0]->setChecked(true);
     if (m_showResults->isChecked())
         Yansuan();
@@ -76,7 +76,8 @@ void MainWindow::chooseResultColumn(bool sameDraw)
 
 void MainWindow::askSearchDays()
 {
-    QString initial = QString::number(m_settings.searchDays());
+    AppSettings& settings = m_workbench->settings();
+    QString initial = QString::number(settings.searchDays());
     for (;;) {
         const auto answer =
             m_prompts.askText(QStringLiteral("设置天数"),
@@ -84,7 +85,7 @@ void MainWindow::askSearchDays()
         if (!answer)
             return;
         if (const auto days = AppSettings::parseSearchDays(*answer)) {
-            m_settings.setSearchDays(*days);
+            settings.setSearchDays(*days);
             return;
         }
         m_prompts.warn(AppSettings::searchDaysErrorTitle(), AppSettings::searchDaysErrorMessage());
@@ -94,7 +95,7 @@ void MainWindow::askSearchDays()
 
 void MainWindow::restoreDefaults()
 {
-    m_settings.restoreDefaults();
+    m_workbench->settings().restoreDefaults();
     applySettingsToControls();
     Yansuan();
 }

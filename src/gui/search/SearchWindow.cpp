@@ -88,202 +88,245 @@ void SearchWindow::buildControls()
     auto* root = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     root->addLayout(top);
-
-    // Kind of formula: direct or group, kill or keep, position, text form, tail constant.
-    auto* kindBox = new QGroupBox(QStringLiteral("玩法选择"), this);
-    auto* kindGrid = new QGridLayout(kindBox);
-    auto* tdg = new QButtonGroup(this);
-    for (int i = 0; i < 2; ++i) {
-        m_opTDG[static_cast<size_t>(i)] =
-            named(new QRadioButton(i == 0 ? QStringLiteral("直选") : QStringLiteral("组选"), kindBox),
-                  QStringLiteral("opTDG%1").arg(i));
-        tdg->addButton(m_opTDG[static_cast<size_t>(i)]);
-        kindGrid->addWidget(m_opTDG[static_cast<size_t>(i)], 0, i);
+    top->addWidget(buildKindBox());
+    top->addWidget(buildBoundsBox());
+    top->addWidget(buildPlanBox());
+    root->addLayout(buildRunRow());
+    m_text11 = named(new QLineEdit(this), QStringLiteral("Text11"));
+    m_text11->setReadOnly(true);
+    root->addWidget(m_text11);
+    m_list1 = named(new QListWidget(this), QStringLiteral("List1"));
+    root->addWidget(m_list1, 1);
+    root->addLayout(buildStoreRow());
+    root->addWidget(buildTuneBox());
+    for (auto [timer, name] :
+         {std::pair{&m_timer1, "Timer1"}, std::pair{&m_timer2, "Timer2"}, std::pair{&m_timer3, "Timer3"}}) {
+        *timer = named(new QTimer(this), QString::fromLatin1(name));
+        (*timer)->setInterval(1);
     }
+}
+
+int SearchWindow::boundWidth() const
+{
+    // Wide enough for "32768" and a rate such as "93.8000".
+    return fontMetrics().horizontalAdvance(QStringLiteral("32768.0000")) + 12;
+}
+
+// Kind of formula: direct or group, kill or keep, position, text form, tail constant.
+QGroupBox* SearchWindow::buildKindBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("玩法选择"), this);
+    auto* grid = new QGridLayout(box);
+    auto* tdg = new QButtonGroup(this);
     auto* killGroup = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
-        m_option2[static_cast<size_t>(i)] = named(
-            new QRadioButton(i == 0 ? QStringLiteral("杀") : QStringLiteral("生"), kindBox), arrayName("Option2", i));
-        killGroup->addButton(m_option2[static_cast<size_t>(i)]);
-        kindGrid->addWidget(m_option2[static_cast<size_t>(i)], 1, i);
+        const auto at = static_cast<size_t>(i);
+        m_opTDG[at] = named(new QRadioButton(i == 0 ? QStringLiteral("直选") : QStringLiteral("组选"), box),
+                            QStringLiteral("opTDG%1").arg(i));
+        tdg->addButton(m_opTDG[at]);
+        grid->addWidget(m_opTDG[at], 0, i);
     }
-    auto* xing = new QButtonGroup(this);
-    auto* xingRow = new QHBoxLayout;
-    xingRow->addWidget(new QLabel(QStringLiteral("位数选择"), kindBox));
-    for (int p = 1; p <= 5; ++p) {
-        m_optXing[static_cast<size_t>(p)] = named(new QRadioButton(AttributeCatalog::positionWords()[p - 1], kindBox),
-                                                  QStringLiteral("optXing%1").arg(p));
-        xing->addButton(m_optXing[static_cast<size_t>(p)]);
-        xingRow->addWidget(m_optXing[static_cast<size_t>(p)]);
-    }
-    kindGrid->addLayout(xingRow, 2, 0, 1, 4);
-    auto* form = new QButtonGroup(this);
-    kindGrid->addWidget(new QLabel(QStringLiteral("公式形式"), kindBox), 3, 0);
     for (int i = 0; i < 2; ++i) {
-        m_option6[static_cast<size_t>(i)] =
-            named(new QRadioButton(i == 0 ? QStringLiteral("[Xxx类]A+B") : QStringLiteral("A+B=下期杀xx"), kindBox),
-                  arrayName("Option6", i));
-        form->addButton(m_option6[static_cast<size_t>(i)]);
-        kindGrid->addWidget(m_option6[static_cast<size_t>(i)], 3, i + 1);
+        const auto at = static_cast<size_t>(i);
+        m_option2[at] =
+            named(new QRadioButton(i == 0 ? QStringLiteral("杀") : QStringLiteral("生"), box), arrayName("Option2", i));
+        killGroup->addButton(m_option2[at]);
+        grid->addWidget(m_option2[at], 1, i);
     }
-    auto* constant = new QButtonGroup(this);
-    kindGrid->addWidget(new QLabel(QStringLiteral("公式末尾偏移常数"), kindBox), 4, 0);
-    for (int i = 0; i < 2; ++i) {
-        m_option5[static_cast<size_t>(i)] =
-            named(new QRadioButton(i == 0 ? QStringLiteral("指定") : QStringLiteral("随机"), kindBox),
-                  arrayName("Option5", i));
-        constant->addButton(m_option5[static_cast<size_t>(i)]);
-        kindGrid->addWidget(m_option5[static_cast<size_t>(i)], 4, i + 1);
-    }
-    m_text6 = named(new QLineEdit(QStringLiteral("0"), kindBox), QStringLiteral("Text6"));
-    kindGrid->addWidget(m_text6, 4, 3);
-    kindGrid->addWidget(new QLabel(QStringLiteral("公式运算元数"), kindBox), 5, 0);
-    m_hScroll1 = named(new QScrollBar(Qt::Horizontal, kindBox), QStringLiteral("HScroll1"));
-    m_hScroll1->setRange(CandidateGenerator::kMinOperands, CandidateGenerator::kMaxOperands);
-    kindGrid->addWidget(m_hScroll1, 5, 1, 1, 2);
-    m_text2 = named(new QLineEdit(kindBox), QStringLiteral("Text2"));
-    m_text2->setReadOnly(true);
-    kindGrid->addWidget(m_text2, 5, 3);
-    top->addWidget(kindBox);
+    grid->addLayout(buildPositionRow(box), 2, 0, 1, 4);
+    buildFormRows(box, grid);
     m_opTDG[0]->setChecked(true);
     m_option2[0]->setChecked(true);
     m_optXing[1]->setChecked(true);
     m_option6[1]->setChecked(true);
     m_option5[0]->setChecked(true);
+    return box;
+}
 
-    // Acceptance bounds and the current candidate's statistics.
-    auto* boundsBox = new QGroupBox(QStringLiteral("公式参数设置"), this);
-    auto* boundsGrid = new QGridLayout(boundsBox);
+QLayout* SearchWindow::buildPositionRow(QGroupBox* box)
+{
+    auto* xing = new QButtonGroup(this);
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("位数选择"), box));
+    for (int p = 1; p <= 5; ++p) {
+        const auto at = static_cast<size_t>(p);
+        m_optXing[at] =
+            named(new QRadioButton(AttributeCatalog::positionWords()[p - 1], box), QStringLiteral("optXing%1").arg(p));
+        xing->addButton(m_optXing[at]);
+        row->addWidget(m_optXing[at]);
+    }
+    return row;
+}
+
+// The text form of found formulas, the tail constant and the operand count.
+void SearchWindow::buildFormRows(QGroupBox* box, QGridLayout* grid)
+{
+    auto* form = new QButtonGroup(this);
+    auto* constant = new QButtonGroup(this);
+    grid->addWidget(new QLabel(QStringLiteral("公式形式"), box), 3, 0);
+    for (int i = 0; i < 2; ++i) {
+        const auto at = static_cast<size_t>(i);
+        m_option6[at] =
+            named(new QRadioButton(i == 0 ? QStringLiteral("[Xxx类]A+B") : QStringLiteral("A+B=下期杀xx"), box),
+                  arrayName("Option6", i));
+        form->addButton(m_option6[at]);
+        grid->addWidget(m_option6[at], 3, i + 1);
+    }
+    grid->addWidget(new QLabel(QStringLiteral("公式末尾偏移常数"), box), 4, 0);
+    for (int i = 0; i < 2; ++i) {
+        const auto at = static_cast<size_t>(i);
+        m_option5[at] = named(new QRadioButton(i == 0 ? QStringLiteral("指定") : QStringLiteral("随机"), box),
+                              arrayName("Option5", i));
+        constant->addButton(m_option5[at]);
+        grid->addWidget(m_option5[at], 4, i + 1);
+    }
+    m_text6 = named(new QLineEdit(QStringLiteral("0"), box), QStringLiteral("Text6"));
+    grid->addWidget(m_text6, 4, 3);
+    grid->addWidget(new QLabel(QStringLiteral("公式运算元数"), box), 5, 0);
+    m_hScroll1 = named(new QScrollBar(Qt::Horizontal, box), QStringLiteral("HScroll1"));
+    m_hScroll1->setRange(CandidateGenerator::kMinOperands, CandidateGenerator::kMaxOperands);
+    grid->addWidget(m_hScroll1, 5, 1, 1, 2);
+    m_text2 = named(new QLineEdit(box), QStringLiteral("Text2"));
+    m_text2->setReadOnly(true);
+    grid->addWidget(m_text2, 5, 3);
+}
+
+// Acceptance bounds and the current candidate's statistics.
+QGroupBox* SearchWindow::buildBoundsBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("公式参数设置"), this);
+    auto* grid = new QGridLayout(box);
     const QStringList statisticNames{QStringLiteral("正确率"), QStringLiteral("最大连错"), QStringLiteral("最大连对"),
                                      QStringLiteral("最后连错"), QStringLiteral("最后连对")};
-    boundsGrid->addWidget(new QLabel(QStringLiteral("下限"), boundsBox), 0, 1);
-    boundsGrid->addWidget(new QLabel(QStringLiteral("上限"), boundsBox), 0, 2);
-    boundsGrid->addWidget(new QLabel(QStringLiteral("当前公式"), boundsBox), 0, 3);
-    // Wide enough for "32768" and a rate such as "93.8000".
-    const int boundWidth = fontMetrics().horizontalAdvance(QStringLiteral("32768.0000")) + 12;
+    grid->addWidget(new QLabel(QStringLiteral("下限"), box), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("上限"), box), 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("当前公式"), box), 0, 3);
     for (int i = 0; i < 16; ++i) {
-        m_text1[static_cast<size_t>(i)] = named(new QLineEdit(boundsBox), arrayName("Text1", i));
-        m_text1[static_cast<size_t>(i)]->setMinimumWidth(boundWidth);
+        m_text1[static_cast<size_t>(i)] = named(new QLineEdit(box), arrayName("Text1", i));
+        m_text1[static_cast<size_t>(i)]->setMinimumWidth(boundWidth());
     }
     for (int s = 0; s < 5; ++s) {
-        boundsGrid->addWidget(new QLabel(statisticNames[s], boundsBox), s + 1, 0);
-        boundsGrid->addWidget(m_text1[static_cast<size_t>(2 * s)], s + 1, 1);
-        boundsGrid->addWidget(m_text1[static_cast<size_t>(2 * s + 1)], s + 1, 2);
+        grid->addWidget(new QLabel(statisticNames[s], box), s + 1, 0);
+        grid->addWidget(m_text1[static_cast<size_t>(2 * s)], s + 1, 1);
+        grid->addWidget(m_text1[static_cast<size_t>(2 * s + 1)], s + 1, 2);
         m_text1[static_cast<size_t>(10 + s)]->setReadOnly(true);
-        boundsGrid->addWidget(m_text1[static_cast<size_t>(10 + s)], s + 1, 3);
+        grid->addWidget(m_text1[static_cast<size_t>(10 + s)], s + 1, 3);
     }
     m_text1[15]->setText(QStringLiteral("100"));
-    m_check1 = named(new QCheckBox(QStringLiteral("自动中止"), boundsBox), QStringLiteral("Check1"));
-    boundsGrid->addWidget(new QLabel(QStringLiteral("目标数量"), boundsBox), 6, 0);
-    boundsGrid->addWidget(m_text1[15], 6, 1);
-    boundsGrid->addWidget(m_check1, 6, 2);
-    auto* command8 =
-        named(new QPushButton(QStringLiteral("保存当前种类参数设置"), boundsBox), QStringLiteral("Command8"));
-    boundsGrid->addWidget(command8, 7, 0, 1, 4);
-    top->addWidget(boundsBox);
+    m_check1 = named(new QCheckBox(QStringLiteral("自动中止"), box), QStringLiteral("Check1"));
+    grid->addWidget(new QLabel(QStringLiteral("目标数量"), box), 6, 0);
+    grid->addWidget(m_text1[15], 6, 1);
+    grid->addWidget(m_check1, 6, 2);
+    grid->addWidget(named(new QPushButton(QStringLiteral("保存当前种类参数设置"), box), QStringLiteral("Command8")), 7,
+                    0, 1, 4);
+    return box;
+}
 
-    // The search plan.
-    auto* planBox = new QGroupBox(QStringLiteral("搜索方案"), this);
-    auto* planGrid = new QGridLayout(planBox);
+// The search plan: a count per kind, its mode, the store at its end and its buttons.
+QGroupBox* SearchWindow::buildPlanBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("搜索方案"), this);
+    auto* grid = new QGridLayout(box);
     for (int k = 1; k <= 10; ++k) {
+        const auto at = static_cast<size_t>(k);
         const int row = (k - 1) % 5;
         const int column = k > 5 ? 3 : 0;
-        m_label4[static_cast<size_t>(k)] = named(new QLabel(kindCaption(k), planBox), arrayName("Label4", k));
-        m_text5[static_cast<size_t>(k)] = named(new QLineEdit(planBox), arrayName("Text5", k));
-        m_label5[static_cast<size_t>(k)] = named(new QLabel(QStringLiteral("0"), planBox), arrayName("Label5", k));
-        planGrid->addWidget(m_label4[static_cast<size_t>(k)], row, column);
-        planGrid->addWidget(m_text5[static_cast<size_t>(k)], row, column + 1);
-        planGrid->addWidget(m_label5[static_cast<size_t>(k)], row, column + 2);
+        m_label4[at] = named(new QLabel(kindCaption(k), box), arrayName("Label4", k));
+        m_text5[at] = named(new QLineEdit(box), arrayName("Text5", k));
+        m_label5[at] = named(new QLabel(QStringLiteral("0"), box), arrayName("Label5", k));
+        grid->addWidget(m_label4[at], row, column);
+        grid->addWidget(m_text5[at], row, column + 1);
+        grid->addWidget(m_label5[at], row, column + 2);
     }
     // Group 第一 judges exactly like direct 第一: it has no plan of its own.
     m_text5[6]->setEnabled(false);
     m_text5[6]->clear();
     auto* mode = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
-        m_option4[static_cast<size_t>(i)] =
-            named(new QRadioButton(i == 0 ? QStringLiteral("公式保有数量") : QStringLiteral("公式新增数量"), planBox),
+        const auto at = static_cast<size_t>(i);
+        m_option4[at] =
+            named(new QRadioButton(i == 0 ? QStringLiteral("公式保有数量") : QStringLiteral("公式新增数量"), box),
                   arrayName("Option4", i));
-        mode->addButton(m_option4[static_cast<size_t>(i)]);
-        planGrid->addWidget(m_option4[static_cast<size_t>(i)], 5, i * 3, 1, 3);
+        mode->addButton(m_option4[at]);
+        grid->addWidget(m_option4[at], 5, i * 3, 1, 3);
+    }
+    for (int i = 0; i < 2; ++i) {
+        const auto at = static_cast<size_t>(i);
+        m_chkAutApd[at] = named(new QCheckBox(i == 0 ? QStringLiteral("搜索完毕公式自动追加到数据库")
+                                                     : QStringLiteral("搜索完毕公式自动更新到数据库"),
+                                              box),
+                                arrayName("chkAutApd", i));
+        grid->addWidget(m_chkAutApd[at], 6 + i, 0, 1, 6);
     }
     m_option4[1]->setChecked(true);
-    for (int i = 0; i < 2; ++i) {
-        m_chkAutApd[static_cast<size_t>(i)] =
-            named(new QCheckBox(i == 0 ? QStringLiteral("搜索完毕公式自动追加到数据库")
-                                       : QStringLiteral("搜索完毕公式自动更新到数据库"),
-                                planBox),
-                  arrayName("chkAutApd", i));
-        planGrid->addWidget(m_chkAutApd[static_cast<size_t>(i)], 6 + i, 0, 1, 6);
-    }
-    m_planTotal = named(new QLabel(planBox), QStringLiteral("lblPlanTotal"));
-    planGrid->addWidget(m_planTotal, 8, 0, 1, 6);
-    auto* planButtons = new QHBoxLayout;
+    m_planTotal = named(new QLabel(box), QStringLiteral("lblPlanTotal"));
+    grid->addWidget(m_planTotal, 8, 0, 1, 6);
+    auto* buttons = new QHBoxLayout;
     for (const auto& [name, caption] :
          {std::pair{"Command9", "保存设置"}, std::pair{"Command10", "调用设置"},
           std::pair{"Command5", "确定搜索方案开始搜索"}, std::pair{"Command7", "暂停"}, std::pair{"Command6", "继续"}})
-        planButtons->addWidget(named(new QPushButton(QString::fromUtf8(caption), planBox), QString::fromLatin1(name)));
-    planGrid->addLayout(planButtons, 9, 0, 1, 6);
-    top->addWidget(planBox);
+        buttons->addWidget(named(new QPushButton(QString::fromUtf8(caption), box), QString::fromLatin1(name)));
+    grid->addLayout(buttons, 9, 0, 1, 6);
+    return box;
+}
 
-    // Running search, found list and storing.
-    auto* runRow = new QHBoxLayout;
-    root->addLayout(runRow);
+// Start and pause of the manual search with its counters.
+QLayout* SearchWindow::buildRunRow()
+{
+    auto* row = new QHBoxLayout;
     for (const auto& [name, caption] : {std::pair{"Command1", "开始搜索(&F)"}, std::pair{"Command2", "暂停搜索(&E)"}})
-        runRow->addWidget(named(new QPushButton(QString::fromUtf8(caption), this), QString::fromLatin1(name)));
-    runRow->addWidget(new QLabel(QStringLiteral("已验证"), this));
+        row->addWidget(named(new QPushButton(QString::fromUtf8(caption), this), QString::fromLatin1(name)));
+    row->addWidget(new QLabel(QStringLiteral("已验证"), this));
     m_text3 = named(new QLineEdit(QStringLiteral("0"), this), QStringLiteral("Text3"));
     m_text3->setReadOnly(true);
-    runRow->addWidget(m_text3);
+    row->addWidget(m_text3);
     m_rate = named(new QLabel(this), QStringLiteral("lblRate"));
-    runRow->addWidget(m_rate);
-    runRow->addWidget(new QLabel(QStringLiteral("合格公式"), this));
+    row->addWidget(m_rate);
+    row->addWidget(new QLabel(QStringLiteral("合格公式"), this));
     m_text4 = named(new QLineEdit(QStringLiteral("0"), this), QStringLiteral("Text4"));
     m_text4->setReadOnly(true);
-    runRow->addWidget(m_text4);
-    m_text11 = named(new QLineEdit(this), QStringLiteral("Text11"));
-    m_text11->setReadOnly(true);
-    root->addWidget(m_text11);
-    m_list1 = named(new QListWidget(this), QStringLiteral("List1"));
-    root->addWidget(m_list1, 1);
+    row->addWidget(m_text4);
+    return row;
+}
 
-    auto* storeRow = new QHBoxLayout;
-    root->addLayout(storeRow);
+// Storing the found list, and its export as text.
+QLayout* SearchWindow::buildStoreRow()
+{
+    auto* row = new QHBoxLayout;
     auto* command3 = named(new QPushButton(QStringLiteral("公式追加到数据库(&A)"), this), QStringLiteral("Command3"));
     command3->setToolTip(QStringLiteral("保留软件现有公式然后将所有合格公式追加到软件数据库。"));
     auto* command4 = named(new QPushButton(QStringLiteral("公式更新到数据库(&N)"), this), QStringLiteral("Command4"));
     command4->setToolTip(QStringLiteral("删除软件现有公式然后将所有合格公式添加到软件数据库。"));
-    storeRow->addWidget(command3);
-    storeRow->addWidget(command4);
-    storeRow->addWidget(named(new QPushButton(QStringLiteral("公式中文导出"), this), QStringLiteral("Command20")));
+    row->addWidget(command3);
+    row->addWidget(command4);
+    row->addWidget(named(new QPushButton(QStringLiteral("公式中文导出"), this), QStringLiteral("Command20")));
+    return row;
+}
 
-    // Tuning.
-    auto* tuneBox = new QGroupBox(QStringLiteral("公式参数智能设置"), this);
-    auto* tuneGrid = new QGridLayout(tuneBox);
-    tuneGrid->addWidget(new QLabel(QStringLiteral("检索范围"), tuneBox), 0, 0);
-    m_hScroll2 = named(new QScrollBar(Qt::Horizontal, tuneBox), QStringLiteral("HScroll2"));
+// Tuning of the default bounds.
+QGroupBox* SearchWindow::buildTuneBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("公式参数智能设置"), this);
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(new QLabel(QStringLiteral("检索范围"), box), 0, 0);
+    m_hScroll2 = named(new QScrollBar(Qt::Horizontal, box), QStringLiteral("HScroll2"));
     m_hScroll2->setRange(BoundTuner::kMinTrials, BoundTuner::kMaxTrials);
     m_hScroll2->setSingleStep(BoundTuner::kTrialStep);
     m_hScroll2->setPageStep(100);
     m_hScroll2->setValue(BoundTuner::kMinTrials);
-    tuneGrid->addWidget(m_hScroll2, 0, 1);
-    m_text7 = named(new QLineEdit(QString::number(BoundTuner::kMinTrials), tuneBox), QStringLiteral("Text7"));
+    grid->addWidget(m_hScroll2, 0, 1);
+    m_text7 = named(new QLineEdit(QString::number(BoundTuner::kMinTrials), box), QStringLiteral("Text7"));
     m_text7->setReadOnly(true);
-    tuneGrid->addWidget(m_text7, 0, 2);
-    tuneGrid->setColumnStretch(1, 1);
-    m_text7->setMaximumWidth(boundWidth);
-    tuneGrid->addWidget(named(new QPushButton(QStringLiteral("当前公式类在指定范围内检索最优参数设置"), tuneBox),
-                              QStringLiteral("Command11")),
-                        1, 0, 1, 3);
-    tuneGrid->addWidget(named(new QPushButton(QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"), tuneBox),
-                              QStringLiteral("Command12")),
-                        2, 0, 1, 3);
-    root->addWidget(tuneBox);
-
-    for (auto [timer, name] :
-         {std::pair{&m_timer1, "Timer1"}, std::pair{&m_timer2, "Timer2"}, std::pair{&m_timer3, "Timer3"}}) {
-        *timer = named(new QTimer(this), QString::fromLatin1(name));
-        (*timer)->setInterval(1);
-    }
+    m_text7->setMaximumWidth(boundWidth());
+    grid->addWidget(m_text7, 0, 2);
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(named(new QPushButton(QStringLiteral("当前公式类在指定范围内检索最优参数设置"), box),
+                          QStringLiteral("Command11")),
+                    1, 0, 1, 3);
+    grid->addWidget(named(new QPushButton(QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"), box),
+                          QStringLiteral("Command12")),
+                    2, 0, 1, 3);
+    return box;
 }
 
 void SearchWindow::connectControls()

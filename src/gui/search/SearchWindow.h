@@ -18,6 +18,9 @@
 class Database;
 class HistorySnapshot;
 class QCheckBox;
+class QGridLayout;
+class QGroupBox;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -49,6 +52,15 @@ signals:
 
 private:
     void buildControls();
+    QGroupBox* buildKindBox();
+    QLayout* buildPositionRow(QGroupBox* box);
+    void buildFormRows(QGroupBox* box, QGridLayout* grid);
+    QGroupBox* buildBoundsBox();
+    QGroupBox* buildPlanBox();
+    QLayout* buildRunRow();
+    QLayout* buildStoreRow();
+    QGroupBox* buildTuneBox();
+    int boundWidth() const;
     void connectControls();
 
     int currentPosition() const;

@@ -35,8 +35,7 @@ TEST(GridSpreadsheet, formulaGridKeepsTextsAndSelectionColours)
     const HistorySnapshot history = HistorySnapshot::load(db.sql());
     const std::vector<ScoredFormula> rows =
         TableScorer::scoreTable(db, history, QStringLiteral("Gongshi2G"), true, 11, ScoringWindow{});
-    FormulaSelection selection;
-    selection.selectFirst(3);
+    FormulaSelection selection; // every formula selected
     selection.setSelected(2, false);
     FormulaGridView view;
     view.kindLabel = s("第二组选");

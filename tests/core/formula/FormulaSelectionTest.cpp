@@ -11,10 +11,9 @@
 TEST(FormulaSelection, ShiftsInvertsAndFiltersByIdx)
 {
     FormulaSelection selection;
-    selection.selectFirst(5);
+    // A new selection, like a full rebuild, has every formula selected.
     EXPECT_TRUE(selection.isSelected(1));
     EXPECT_TRUE(selection.isSelected(5));
-    EXPECT_FALSE(selection.isSelected(6));
     EXPECT_FALSE(selection.isSelected(0));
     selection.toggle(2);
     selection.toggle(5);
@@ -26,11 +25,25 @@ TEST(FormulaSelection, ShiftsInvertsAndFiltersByIdx)
     EXPECT_EQ(selection.selected({1, 2, 3, 4}), (std::vector<int>{2, 4}));
     selection.selectAll({1, 3});
     EXPECT_EQ(selection.unselected({1, 2, 3, 4}), std::vector<int>{});
-    // Out-of-range idxs are ignored rather than growing without bound.
-    selection.setSelected(FormulaSelection::kMaxIdx + 1, true);
-    EXPECT_FALSE(selection.isSelected(FormulaSelection::kMaxIdx + 1));
-    selection.removeAndShift(40000);
-    EXPECT_TRUE(selection.isSelected(4));
+    selection.invert({1, 2});
+    selection.selectEverything();
+    EXPECT_EQ(selection.unselected({1, 2, 3, 4}), std::vector<int>{});
+}
+
+TEST(FormulaSelection, HasNoCeilingOnIdx)
+{
+    FormulaSelection selection;
+    const int high = 40000;
+    EXPECT_TRUE(selection.isSelected(high));
+    selection.setSelected(high, false);
+    selection.setSelected(high + 2, false);
+    EXPECT_FALSE(selection.isSelected(high));
+    EXPECT_TRUE(selection.isSelected(high + 1));
+    // Deleting a formula far below shifts the high entries with their formulas.
+    selection.removeAndShift(7);
+    EXPECT_EQ(selection.unselected({high - 1, high, high + 1}), (std::vector<int>{high - 1, high + 1}));
+    EXPECT_TRUE(selection.toggle(high + 1));
+    EXPECT_TRUE(selection.isSelected(2147483647));
 }
 
 TEST(FormulaRanking, SortsAscendingWithTiesInIdxOrderAndIgnoresOtherColumns)

@@ -8,6 +8,7 @@
 #include "gui/main/MainWindow.h"
 #include "gui/main/MainWindowConnections.h"
 #include "gui/support/ScriptedPrompts.h"
+#include "gui/support/WaitIdle.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
@@ -62,9 +63,20 @@ struct Bench {
                                               [] { return kToday; });
         MainWindowConnections::connect(*window, *settings);
         window->show();
+        if (!waitIdle(*window))
+            qFatal("the window's first refresh did not end");
     }
-    void click(const char* name) { window->findChild<QPushButton*>(QLatin1String(name))->click(); }
-    void trigger(const char* name) { window->findChild<QAction*>(QLatin1String(name))->trigger(); }
+    // Each command's work (and the refresh after it) has ended when these return.
+    void click(const char* name)
+    {
+        window->findChild<QPushButton*>(QLatin1String(name))->click();
+        QVERIFY(waitIdle(*window));
+    }
+    void trigger(const char* name)
+    {
+        window->findChild<QAction*>(QLatin1String(name))->trigger();
+        QVERIFY(waitIdle(*window));
+    }
 
     TestEnvironment env;
     std::unique_ptr<QSettings> settings;
@@ -126,6 +138,7 @@ private slots:
     {
         Bench bench;
         bench.window->findChild<QCheckBox*>(s("Check1"))->setChecked(true);
+        QVERIFY(waitIdle(*bench.window));
         auto* historyGrid = bench.window->findChild<QTableView*>(s("MSFlexGrid1"));
         const QAbstractItemModel* history = historyGrid->model();
         QCOMPARE(history->columnCount(), 6 + 3);

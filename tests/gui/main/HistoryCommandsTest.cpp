@@ -4,6 +4,7 @@
 #include "gui/main/MainWindow.h"
 #include "gui/main/MainWindowConnections.h"
 #include "gui/support/ScriptedPrompts.h"
+#include "gui/support/WaitIdle.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
@@ -58,12 +59,14 @@ private slots:
         MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
         MainWindowConnections::connect(window, *settings);
         window.show();
+        QVERIFY(waitIdle(window));
         QCOMPARE(window.history()->size(), 84);
 
         // No page address yet: asked for once and kept.
         prompts.answers = {server.url(QStringLiteral("/{code}?n={rows}"))};
         window.findChild<QPushButton*>(QStringLiteral("Command21"))->click();
         QTRY_COMPARE(prompts.messages.size(), qsizetype(1));
+        QVERIFY(waitIdle(window));
         QVERIFY2(prompts.messages.last().startsWith(QStringLiteral("在线更新|83 期已更新，1 期跳过\n26120884：")),
                  qPrintable(prompts.messages.last()));
         QCOMPARE(prompts.questions.first(), QStringLiteral("在线更新"));
@@ -73,6 +76,7 @@ private slots:
 
         // Text export: named after the latest issue, in the data directory, then opened.
         window.findChild<QPushButton*>(QStringLiteral("cmdLsdcTxt"))->click();
+        QVERIFY(waitIdle(window));
         const QString exported = env.path(QStringLiteral("更新至26120883期历史号码.txt"));
         QCOMPARE(window.lastOpenedDocument(), exported);
         QFile file(exported);
@@ -83,6 +87,7 @@ private slots:
         DrawStore(*window.database(), kGuangdong).deleteAll();
         prompts.files = {exported};
         window.findChild<QAction*>(QStringLiteral("mnuDrls"))->trigger();
+        QVERIFY(waitIdle(window));
         QCOMPARE(prompts.messages.last(), QStringLiteral("导入历史号码|167 期已更新，0 期跳过"));
         QCOMPARE(window.history()->size(), 167);
     }
@@ -101,6 +106,7 @@ private slots:
         MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
         MainWindowConnections::connect(window, *settings);
         window.show();
+        QVERIFY(waitIdle(window));
         prompts.answers = {server.url(QStringLiteral("/slow"))};
         window.findChild<QAction*>(QStringLiteral("mnuLsUrl"))->trigger();
 

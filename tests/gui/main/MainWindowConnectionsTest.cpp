@@ -10,6 +10,7 @@
 #include "gui/main/MainWindow.h"
 #include "gui/search/SearchWindow.h"
 #include "gui/support/ScriptedPrompts.h"
+#include "gui/support/WaitIdle.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
@@ -79,9 +80,11 @@ private slots:
         MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
         MainWindowConnections::connect(window, *settings);
         window.show();
+        QVERIFY(waitIdle(window));
         QCOMPARE(window.listedFormulas().size(), size_t(4));
 
         window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        QVERIFY(waitIdle(window));
         auto* errorValues = window.findChild<ErrorValuesWindow*>();
         QVERIFY(errorValues);
         QVERIFY(errorValues->isVisible());
@@ -100,6 +103,7 @@ private slots:
 
         // A second calculation with nothing selected refills the same window with no votes.
         window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        QVERIFY(waitIdle(window));
         QCOMPARE(window.findChildren<ErrorValuesWindow*>().size(), qsizetype(1));
 
         // The search opens modally over the stored history and closes cleanly.
@@ -135,7 +139,9 @@ private slots:
         MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
         MainWindowConnections::connect(window, *settings);
         window.findChild<QRadioButton*>(QStringLiteral("optXing2"))->setChecked(true);
+        QVERIFY(waitIdle(window));
         window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        QVERIFY(waitIdle(window));
         auto* errorValues = window.findChild<ErrorValuesWindow*>();
         QVERIFY(errorValues);
         errorValues->resize(900, 640);
@@ -216,10 +222,19 @@ private slots:
         const auto count = [&window] { return window.history()->size(); };
         const auto trigger = [&window](const char* name) {
             window.findChild<QAction*>(QString::fromLatin1(name))->trigger();
+            QVERIFY(waitIdle(window));
         };
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(waitIdle(window));
         QCOMPARE(count(), 168);
 
+        // "删除最后历史" hands the focus back to the number boxes for the next draw.
+        window.findChild<QPushButton*>(QStringLiteral("Command3"))->setFocus();
         window.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        QVERIFY(waitIdle(window));
+        QTRY_COMPARE(QApplication::focusWidget(), window.findChild<QWidget*>(QStringLiteral("txtIpt1")));
         QCOMPARE(count(), 167);
         QCOMPARE(window.history()->issues().back(), QStringLiteral("25030183"));
 
@@ -244,6 +259,7 @@ private slots:
         window.findChild<QRadioButton*>(QStringLiteral("Option5_1"))->setChecked(true);
         window.findChild<QLineEdit*>(QStringLiteral("Text3"))->clear();
         window.findChild<QPushButton*>(QStringLiteral("Command23"))->click();
+        QVERIFY(waitIdle(window));
         QVERIFY(prompts.messages.last().startsWith(QStringLiteral("验证历史结果|")));
         QVERIFY(!window.findChild<ErrorValuesWindow*>());
 

@@ -7,6 +7,7 @@
 #include "formula/FormulaText.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/support/ScriptedPrompts.h"
+#include "gui/support/WaitIdle.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
@@ -44,6 +45,8 @@ private:
         window->show();
         QApplication::setActiveWindow(window.get());
         [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window.get());
+        if (!waitIdle(*window))
+            qFatal("the window's first refresh did not end");
         return window;
     }
     template <typename T>
@@ -248,6 +251,7 @@ private slots:
         for (const char* pair : {"03", "05", "11", "07", "09"})
             QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(pair));
         QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 1);
+        QVERIFY(waitIdle(*window));
         QCOMPARE(child<QLineEdit>(*window, "Text3")->text(), QStringLiteral("25030201"));
         QCOMPARE(child<QLineEdit>(*window, "Text1")->text(), QStringLiteral("25030202"));
         auto* history = child<QTableView>(*window, "MSFlexGrid1");
@@ -280,6 +284,7 @@ private slots:
         QCOMPARE(m_prompts.messages.value(0), QStringLiteral("添加公式失败|请在左边文本框输入需要添加的公式"));
         input->setText(QStringLiteral("第一码+第二码=下期杀第三组选"));
         add->click();
+        QVERIFY(waitIdle(*window));
         QVERIFY(child<QRadioButton>(*window, "optXing3")->isChecked());
         QVERIFY(child<QRadioButton>(*window, "opTDG1")->isChecked());
         QCOMPARE(window->currentTable(), QStringLiteral("Gongshi3G"));
@@ -337,6 +342,7 @@ private slots:
 
         // Deleting formula 3 of 5 renumbers 1..4; the selection moves with its formulas.
         window->AddGongshiZhonglei(); // back to idx order, selection kept
+        QVERIFY(waitIdle(*window));
         const QStringList texts = columnTexts(grid, 1);
         // A right click below the last row leaves the menu no formula to delete,
         // whatever row was current before.
@@ -346,6 +352,7 @@ private slots:
         QCOMPARE(grid->model()->rowCount(), 5);
         rightClick(*window, grid, grid->visualRect(grid->model()->index(2, 1)).center());
         child<QAction>(*window, "mnuDelGS")->trigger();
+        QVERIFY(waitIdle(*window));
         QCOMPARE(columnTexts(grid, 0),
                  QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}));
         QCOMPARE(columnTexts(grid, 1), QStringList({texts[0], texts[1], texts[3], texts[4]}));
@@ -359,6 +366,7 @@ private slots:
         QCOMPARE(grid->model()->rowCount(), 4);
         m_prompts.confirmAnswer = true;
         child<QAction>(*window, "mnuDelXzGS")->trigger();
+        QVERIFY(waitIdle(*window));
         QCOMPARE(m_prompts.questions, QStringList({QStringLiteral("删除公式"), QStringLiteral("删除公式")}));
         QCOMPARE(columnTexts(grid, 1), QStringList({texts[1], texts[4]}));
         QCOMPARE(columnTexts(grid, 0), QStringList({QStringLiteral("1"), QStringLiteral("2")}));
@@ -370,8 +378,10 @@ private slots:
         child<QPushButton>(*window, "Command8")->click();
         QVERIFY(isBlue(grid, 0) && isBlue(grid, 1));
         child<QAction>(*window, "mnuDelLst")->trigger();
+        QVERIFY(waitIdle(*window));
         QCOMPARE(columnTexts(grid, 1), QStringList({texts[1]}));
         child<QPushButton>(*window, "Command2")->click();
+        QVERIFY(waitIdle(*window));
         QCOMPARE(grid->model()->rowCount(), 0);
         QVERIFY(m_prompts.messages.isEmpty());
     }
@@ -383,8 +393,10 @@ private slots:
         auto* history = child<QTableView>(*window, "MSFlexGrid1");
         QCOMPARE(history->model()->columnCount(), 6);
         child<QCheckBox>(*window, "Check1")->setChecked(true);
+        QVERIFY(waitIdle(*window));
         QCOMPARE(history->model()->columnCount(), 7); // the one kill formula listed
         child<QRadioButton>(*window, "Option2_1")->setChecked(true);
+        QVERIFY(waitIdle(*window));
         QVERIFY(!window->shownKill());
         QCOMPARE(child<QTableView>(*window, "MSFlexGrid2")->model()->rowCount(), 1);
         QCOMPARE(history->model()->columnCount(), 7);
@@ -454,6 +466,7 @@ private slots:
         auto window = openWindow();
         window->resize(1366, 768);
         child<QCheckBox>(*window, "Check1")->setChecked(true);
+        QVERIFY(waitIdle(*window));
         QTest::qWait(200);
         QVERIFY(window->grab().save(file));
     }

@@ -1,0 +1,101 @@
+#include "workbench/RefreshJob.h"
+
+#include "common/UserError.h"
+#include "formula/FormulaScoring.h"
+#include "formula/FormulaStore.h"
+#include "history/Database.h"
+#include "history/DrawStore.h"
+#include "history/HistorySnapshot.h"
+
+namespace {
+
+constexpr int kSteps = 1000;
+
+// Maps one step's own progress onto its share [from, to) of the whole refresh.
+ProgressCallback share(const ProgressCallback& progress, int from, int to)
+{
+    return [progress, from, to](int done, int total) {
+        reportProgress(progress, from + (total > 0 ? (to - from) * done / total : to - from), kSteps);
+    };
+}
+
+// Runs one step; a failure is recorded and the refresh goes on.
+template <typename Step>
+void guarded(RefreshOutput& output, Step step)
+{
+    try {
+        step();
+    } catch (const WorkCancelled&) {
+        throw;
+    } catch (const UserError& error) {
+        output.failures.emplace_back(error.title(), error.message());
+    } catch (const std::exception& error) {
+        output.failures.emplace_back(QStringLiteral("错误"), QString::fromLocal8Bit(error.what()));
+    }
+}
+
+std::vector<ScoredFormula> storedList(Database& db, const FormulaTarget& shown)
+{
+    std::vector<ScoredFormula> rows;
+    for (FormulaRecord& record : FormulaStore(db).list(shown.tableName(), shown.kill)) {
+        ScoredFormula row;
+        row.rateText = FormulaScoring::rateCellText(record.statistics);
+        row.record = std::move(record);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void score(Database& db, const RefreshInput& input, const HistorySnapshot& history, const ProgressCallback& progress,
+           RefreshOutput& output)
+{
+    const QString table = input.shown.tableName();
+    const ScoringRule rule = TableScorer::ruleOf(table, input.shown.kill, input.lottery.numberRange);
+    const int end = input.resultColumns ? 850 : 950;
+    std::vector<ScoredFormula> scored = TableScorer::score(history, FormulaStore(db).list(table, input.shown.kill),
+                                                           rule, input.window, share(progress, 100, end));
+    if (input.resultColumns) {
+        std::vector<FormulaRecord> records;
+        records.reserve(scored.size());
+        for (const ScoredFormula& formula : scored)
+            records.push_back(formula.record);
+        output.columns = FormulaResultColumns::build(history, records, rule, input.sameDraw, share(progress, end, 950));
+    }
+    // Stored last: a cancel during the scoring or the columns writes nothing.
+    TableScorer::store(db, table, scored);
+    output.scored = std::move(scored);
+}
+
+} // namespace
+
+RefreshOutput RefreshJob::run(const RefreshInput& input, const ProgressCallback& progress)
+{
+    RefreshOutput output;
+    Database db(input.dataDirectory);
+    std::shared_ptr<const HistorySnapshot> history = input.history;
+    // Only the scoring reports (and so can be stopped): the quick steps around it
+    // always run, so what is shown stays current.
+    if (input.parts.testFlag(RefreshPart::Formulas))
+        guarded(output, [&] { output.formulas = storedList(db, input.shown); });
+    if (input.parts.testFlag(RefreshPart::History)) {
+        guarded(output, [&] {
+            output.history = std::make_shared<const HistorySnapshot>(HistorySnapshot::load(db.sql()));
+            history = output.history;
+        });
+    }
+    if (input.parts.testFlag(RefreshPart::Scores) && history) {
+        try {
+            guarded(output, [&] { score(db, input, *history, progress, output); });
+        } catch (const WorkCancelled&) {
+            output.cancelled = true;
+            output.columns.clear();
+        }
+    }
+    if (input.parts.testFlag(RefreshPart::NextIssue)) {
+        guarded(output, [&] {
+            const DrawStore store(db, input.lottery);
+            output.issues = std::make_pair(store.nextIssue(input.today), store.lastIssue());
+        });
+    }
+    return output;
+}

@@ -1,0 +1,453 @@
+#include "workbench/Workbench.h"
+
+#include "common/UserError.h"
+#include "formula/FormulaStore.h"
+#include "formula/FormulaText.h"
+#include "history/Database.h"
+#include "history/DrawStore.h"
+#include "history/HistorySnapshot.h"
+#include "history/IssueNumbers.h"
+
+#include <algorithm>
+
+namespace {
+
+// Runs code handed a job's result; whatever it throws becomes a message.
+template <typename Handler>
+void deliver(Workbench& workbench, Handler handler)
+{
+    try {
+        handler();
+    } catch (const UserError& error) {
+        emit workbench.failed(error.title(), error.message());
+    } catch (const std::exception& error) {
+        emit workbench.failed(QStringLiteral("错误"), QString::fromLocal8Bit(error.what()));
+    }
+}
+
+} // namespace
+
+Workbench::Workbench(std::unique_ptr<Database> database, QSettings& store, std::function<QDate()> today,
+                     QObject* parent)
+    : QObject(parent),
+      m_database(std::move(database)),
+      m_settings(store),
+      m_today(std::move(today)),
+      m_lottery(LotteryTable::entry(m_settings.lotteryIndex()))
+{
+    connect(&m_runner, &JobRunner::progressChanged, this, &Workbench::progressChanged);
+}
+
+Workbench::~Workbench() = default; // the runner cancels and waits for its worker
+
+// ---- state --------------------------------------------------------------------
+
+Database& Workbench::requireDatabase() const
+{
+    if (!m_database)
+        throw UserError(QStringLiteral("数据库错误"), QStringLiteral("数据库没有打开，无法完成此操作。"), false);
+    return *m_database;
+}
+
+void Workbench::requireIdle(const QString& title) const
+{
+    if (m_busy)
+        throw UserError(title, QStringLiteral("正在计算，请等计算完成或取消后再操作。"), false);
+}
+
+void Workbench::chooseLottery(int index)
+{
+    m_settings.setLotteryIndex(index);
+    m_lottery = LotteryTable::entry(index);
+}
+
+void Workbench::setShown(const FormulaTarget& shown)
+{
+    if (shown == m_shown)
+        return;
+    m_shown = shown;
+    m_listed.clear();
+    emit formulasChanged(m_listed);
+}
+
+ScoringWindow Workbench::scoringWindow() const
+{
+    return ScoringWindow{m_settings.lookBackDraws(), m_settings.excludeCurrent(), m_settings.weightedRate()};
+}
+
+ScoringRule Workbench::scoringRule() const
+{
+    return ScoringRule{m_lottery.numberRange, m_shown.position, m_shown.group, m_shown.kill};
+}
+
+std::vector<int> Workbench::listedIdxs() const
+{
+    std::vector<int> idxs;
+    idxs.reserve(m_listed.size());
+    for (const ScoredFormula& formula : m_listed)
+        idxs.push_back(formula.record.idx);
+    return idxs;
+}
+
+// ---- selection ------------------------------------------------------------------
+
+FormulaSelection& Workbench::selection(const QString& table) { return m_selections[table]; }
+
+void Workbench::toggleSelected(int idx)
+{
+    selection().toggle(idx);
+    emit selectionChanged();
+}
+
+void Workbench::selectListed()
+{
+    selection().selectAll(listedIdxs());
+    emit selectionChanged();
+}
+
+void Workbench::invertListed()
+{
+    selection().invert(listedIdxs());
+    emit selectionChanged();
+}
+
+void Workbench::keepListedSelected(const std::vector<int>& chosen)
+{
+    FormulaSelection& shown = selection();
+    for (int idx : listedIdxs())
+        shown.setSelected(idx, std::find(chosen.begin(), chosen.end(), idx) != chosen.end());
+    emit selectionChanged();
+}
+
+void Workbench::resetSelection()
+{
+    selection().selectEverything();
+    emit selectionChanged();
+}
+
+void Workbench::resetAllSelections()
+{
+    m_selections.clear(); // a table without an entry has every formula selected
+    emit selectionChanged();
+}
+
+// ---- refresh ----------------------------------------------------------------------
+
+void Workbench::refresh(RefreshParts parts)
+{
+    if (!m_database) {
+        applyWithoutDatabase(parts);
+        return;
+    }
+    if (parts.testFlag(RefreshPart::Scores) && !m_history)
+        parts |= RefreshPart::History;
+    m_pending |= parts;
+    if (m_running) {
+        // The running refresh would show what is already out of date.
+        m_replaced = true;
+        m_runner.cancel();
+    }
+    schedule();
+}
+
+void Workbench::applyWithoutDatabase(RefreshParts parts)
+{
+    if (parts.testFlag(RefreshPart::Formulas)) {
+        m_listed.clear();
+        emit formulasChanged(m_listed);
+    }
+    if (parts.testFlag(RefreshPart::History)) {
+        m_history = std::make_shared<const HistorySnapshot>();
+        emit historyChanged(m_history);
+    }
+}
+
+void Workbench::startRefresh()
+{
+    RefreshInput input;
+    input.dataDirectory = m_database->dataDirectory();
+    input.parts = m_pending;
+    input.shown = m_shown;
+    input.window = scoringWindow();
+    input.resultColumns = m_resultColumns;
+    input.sameDraw = m_settings.resultOnSameDraw();
+    input.lottery = m_lottery;
+    input.today = m_today();
+    input.history = m_history;
+    m_running = m_pending;
+    m_pending = {};
+    m_replaced = false;
+    auto output = std::make_shared<RefreshOutput>();
+    m_runner.start([input, output](const ProgressCallback& progress) { *output = RefreshJob::run(input, progress); },
+                   [this, output](const JobRunner::Outcome& outcome) {
+                       const RefreshParts asked = m_running;
+                       m_running = {};
+                       if (m_replaced)
+                           m_pending |= asked; // run again, merged with the newer request
+                       else if (outcome.failure)
+                           report(outcome.failure);
+                       else
+                           applyRefresh(*output);
+                       m_replaced = false;
+                       startNext();
+                   });
+}
+
+void Workbench::applyRefresh(const RefreshOutput& output)
+{
+    if (output.formulas) {
+        m_listed = *output.formulas;
+        emit formulasChanged(m_listed);
+    }
+    if (output.history) {
+        m_history = output.history;
+        emit historyChanged(m_history);
+    }
+    if (output.scored) {
+        m_listed = *output.scored;
+        emit scoresReady(m_listed, output.columns);
+    }
+    if (output.issues)
+        emit nextIssueReady(output.issues->first, output.issues->second);
+    for (const auto& [title, message] : output.failures)
+        emit failed(title, message);
+}
+
+// ---- jobs -------------------------------------------------------------------------
+
+void Workbench::enqueue(Job job)
+{
+    m_queue.push_back(std::move(job));
+    schedule();
+}
+
+void Workbench::schedule()
+{
+    setBusy(true);
+    if (m_scheduled || m_runner.running())
+        return;
+    // Started from the event loop, so requests made one after another (AddGongshi,
+    // then AddHaoma, then Yansuan) become one refresh.
+    m_scheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_scheduled = false;
+            startNext();
+        },
+        Qt::QueuedConnection);
+}
+
+void Workbench::startNext()
+{
+    if (m_runner.running())
+        return;
+    if (m_pending) {
+        startRefresh();
+        return;
+    }
+    if (!m_queue.empty()) {
+        Job job = std::move(m_queue.front());
+        m_queue.pop_front();
+        job();
+        return;
+    }
+    setBusy(false);
+}
+
+void Workbench::finished(const JobRunner::Outcome& outcome)
+{
+    if (outcome.failure)
+        report(outcome.failure);
+    startNext();
+}
+
+void Workbench::cancel()
+{
+    m_pending = {};
+    m_queue.clear();
+    m_replaced = false;
+    m_runner.cancel();
+    if (!m_runner.running())
+        setBusy(false);
+}
+
+void Workbench::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void Workbench::report(const std::exception_ptr& failure)
+{
+    deliver(*this, [&failure] { std::rethrow_exception(failure); });
+}
+
+void Workbench::compact()
+{
+    const QString directory = requireDatabase().dataDirectory();
+    enqueue([this, directory] {
+        // Not cancellable once begun; a cancel before it starts skips it.
+        m_runner.start([directory](const ProgressCallback&) { Database(directory).compact(); },
+                       [this](const JobRunner::Outcome& outcome) { finished(outcome); });
+    });
+}
+
+void Workbench::run(Work work, std::function<void()> done)
+{
+    const QString directory = requireDatabase().dataDirectory();
+    enqueue([this, directory, work, done] {
+        m_runner.start(
+            [directory, work](const ProgressCallback& progress) {
+                Database db(directory);
+                work(db, progress);
+            },
+            [this, done](const JobRunner::Outcome& outcome) {
+                if (!outcome.failure && !outcome.cancelled && done)
+                    deliver(*this, done);
+                finished(outcome);
+            });
+    });
+}
+
+void Workbench::calculate(CalculationRequest request, CalculationDone done)
+{
+    const QString directory = requireDatabase().dataDirectory();
+    enqueue([this, directory, request, done]() mutable {
+        // Read when the job starts, after every refresh asked for before it.
+        const auto history = m_history ? m_history : std::make_shared<const HistorySnapshot>();
+        for (const auto& visited : NextDrawCalculation::visitedTables(request.leadingPositions, request.group))
+            request.tableSelections[visited.first] = selection(visited.first);
+        auto result = std::make_shared<CalculationResult>();
+        m_runner.start(
+            [directory, history, request, result](const ProgressCallback& progress) {
+                Database db(directory);
+                *result = NextDrawCalculation::run(db, *history, request, progress);
+            },
+            [this, result, done](const JobRunner::Outcome& outcome) {
+                if (!outcome.failure && !outcome.cancelled && done)
+                    deliver(*this, [&] { done(*result); });
+                finished(outcome);
+            });
+    });
+}
+
+// ---- quick changes --------------------------------------------------------------------
+
+void Workbench::addDraw(const QString& issue, const DrawNumbers& numbers)
+{
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("号码输入"));
+    DrawStore(db, m_lottery).add(issue, numbers); // a refused draw raises and stores nothing
+    m_drawTyped = true;
+    refresh(RefreshParts(RefreshPart::History) | RefreshPart::Scores | RefreshPart::NextIssue);
+}
+
+FormulaTarget Workbench::addFormula(const QString& line)
+{
+    const ParsedFormula parsed = FormulaText::parse(line); // an unreadable line raises FormulaError
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("添加公式"));
+    FormulaStore(db).add(parsed);
+    // The list shows the table the formula went to; the kill/keep flag stays as chosen.
+    setShown(FormulaTarget{parsed.target.position, parsed.target.group, m_shown.kill});
+    resetSelection();
+    refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
+    return m_shown;
+}
+
+void Workbench::deleteFormula(int idx)
+{
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("删除公式"));
+    if (FormulaStore(db).remove(shownTable(), {idx}) > 0) {
+        selection().removeAndShift(idx);
+        emit selectionChanged();
+    }
+    refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
+    // Last: a compaction that fails leaves the list already showing what is stored.
+    compact();
+}
+
+void Workbench::deleteLastFormula()
+{
+    const std::vector<int> listed = listedIdxs();
+    if (!listed.empty())
+        deleteFormula(*std::max_element(listed.begin(), listed.end()));
+}
+
+void Workbench::deleteFormulas(const std::vector<int>& idxs)
+{
+    if (idxs.empty())
+        return;
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("删除公式"));
+    FormulaStore(db).remove(shownTable(), idxs);
+    resetSelection();
+    refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
+    compact();
+}
+
+void Workbench::clearAllFormulas()
+{
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("清空所有公式"));
+    FormulaStore(db).clearAll();
+    resetAllSelections();
+    refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
+}
+
+void Workbench::renumberShownTable()
+{
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("公式排序"));
+    FormulaStore(db).remove(shownTable(), {}); // deletes nothing, numbers idx 1..n
+    resetSelection();
+    refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::Scores);
+}
+
+void Workbench::deleteLastDraw()
+{
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("删除历史"));
+    DrawStore(db, m_lottery).deleteLast(1);
+    // The selection stays and the file is not compacted.
+    refresh(RefreshParts(RefreshPart::History) | RefreshPart::Scores | RefreshPart::NextIssue);
+}
+
+void Workbench::deleteLastDraws(int count)
+{
+    if (count <= 0)
+        return;
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("删除历史"));
+    DrawStore(db, m_lottery).deleteLast(count);
+    compact();
+    resetSelection();
+    refresh();
+}
+
+void Workbench::deleteDrawsAfter(const QString& issue)
+{
+    Database& db = requireDatabase();
+    if (!IssueNumbers::dateOf(issue, m_lottery.longDateIssue))
+        throw UserError(QStringLiteral("删除期数"), QStringLiteral("%1 不是本彩种的期号（%2位数字）。")
+                                                        .arg(issue)
+                                                        .arg(IssueNumbers::length(m_lottery.longDateIssue)));
+    requireIdle(QStringLiteral("删除期数"));
+    DrawStore(db, m_lottery).deleteAfter(issue);
+    compact();
+    resetSelection();
+    refresh();
+}
+
+void Workbench::deleteAllDraws()
+{
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("删除所有历史"));
+    DrawStore(db, m_lottery).deleteAll();
+    resetSelection();
+    refresh();
+}
