@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -84,6 +85,19 @@ private:
     {
         QMetaObject::invokeMethod(grid, "customContextMenuRequested", Q_ARG(QPoint, at));
         child<QMenu>(window, "mnuMang")->hide();
+    }
+    // Runs the event loop until the window's running work reports how far it is.
+    static bool waitForProgress(MainWindow& window)
+    {
+        QEventLoop loop;
+        bool heard = false;
+        QObject::connect(&window.workbench(), &Workbench::progressChanged, &loop, [&] {
+            heard = true;
+            loop.quit();
+        });
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        loop.exec();
+        return heard;
     }
     static bool isBlue(QTableView* grid, int row)
     {
@@ -454,6 +468,78 @@ private slots:
         window = openWindow();
         QVERIFY(child<QAction>(*window, "mnuQs0")->isChecked());
         QCOMPARE(window->scoringWindow().lookBack, 0);
+    }
+
+    void eachTableKeepsItsSelectionForTheSession()
+    {
+        seed(1, {QStringLiteral("第一码+1=下期杀第一直选"), QStringLiteral("第一码+2=下期杀第一直选"),
+                 QStringLiteral("第二码+1=下期杀第二直选"), QStringLiteral("第二码+2=下期杀第二直选")});
+        auto window = openWindow();
+        auto* grid = child<QTableView>(*window, "MSFlexGrid2");
+        clickCell(grid, 0, 1);
+        QVERIFY(!isBlue(grid, 0) && isBlue(grid, 1));
+        child<QRadioButton>(*window, "optXing2")->setChecked(true);
+        QVERIFY(waitIdle(*window));
+        QVERIFY(isBlue(grid, 0) && isBlue(grid, 1)); // a table seen for the first time: all selected
+        clickCell(grid, 1, 1);
+        child<QRadioButton>(*window, "optXing1")->setChecked(true);
+        QVERIFY(waitIdle(*window));
+        QVERIFY(!isBlue(grid, 0) && isBlue(grid, 1));
+        child<QRadioButton>(*window, "optXing2")->setChecked(true);
+        QVERIFY(waitIdle(*window));
+        QVERIFY(isBlue(grid, 0) && !isBlue(grid, 1));
+    }
+
+    void longWorkLeavesTheWindowUsableAndClosingWhileItRunsIsSafe()
+    {
+        QStringList lines;
+        for (int i = 1; i <= 3000; ++i)
+            lines << QStringLiteral("第一码*第二码+第三码*第四码+%1=下期杀第一直选").arg(i);
+        seed(40, {});
+        {
+            Database db(m_env->dataDirectory());
+            std::vector<ParsedFormula> parsed;
+            for (const QString& line : lines)
+                parsed.push_back(FormulaText::parse(line));
+            FormulaStore(db).addAll(parsed);
+        }
+        const auto stored = [this] {
+            Database db(m_env->dataDirectory());
+            QList<float> rates;
+            for (const FormulaRecord& r : FormulaStore(db).list(QStringLiteral("Gongshi1D")))
+                rates << r.statistics.rate;
+            return rates;
+        };
+        const QList<float> before = stored();
+
+        auto window = std::make_unique<MainWindow>(std::make_unique<Database>(m_env->dataDirectory()), *m_store,
+                                                   m_prompts, [] { return kToday; });
+        window->show();
+        auto* progress = child<QProgressBar>(*window, "ProgressBar1");
+        auto* cancel = child<QPushButton>(*window, "cmdCancelWork");
+        QVERIFY(window->workbench().busy());
+        QVERIFY(cancel->isEnabled());
+        QVERIFY(!child<QPushButton>(*window, "Command23")->isEnabled());
+        QVERIFY(!child<QLineEdit>(*window, "txtIpt1")->isEnabled());
+        // The bar moves while the window answers; the selection buttons stay usable.
+        QVERIFY(waitForProgress(*window));
+        QVERIFY(progress->maximum() > 0 && progress->value() > 0);
+        child<QPushButton>(*window, "Command5")->click();
+        cancel->click();
+        QVERIFY(waitIdle(*window));
+        QCOMPARE(stored(), before); // nothing of the stopped scoring was stored
+        QCOMPARE(child<QTableView>(*window, "MSFlexGrid1")->model()->rowCount(), 40 * 84);
+        QCOMPARE(child<QTableView>(*window, "MSFlexGrid2")->model()->rowCount(), 3000);
+        QVERIFY(child<QPushButton>(*window, "Command23")->isEnabled());
+        QCOMPARE(progress->maximum(), 1);
+
+        // Closed while scoring: the window goes at once and the worker stops with it.
+        window->Yansuan();
+        QVERIFY(waitForProgress(*window));
+        window->close();
+        window.reset();
+        QCOMPARE(stored(), before);
+        QVERIFY(m_prompts.messages.isEmpty());
     }
 
     // VELMORA_SCREENSHOT=FILE saves a picture of the window over a demo history.
