@@ -334,6 +334,28 @@ void Workbench::calculate(CalculationRequest request, CalculationDone done)
     });
 }
 
+void Workbench::backTest(BackTestRequest request, BackTestDone done)
+{
+    requireDatabase();
+    enqueue([this, request, done] {
+        const auto history = m_history ? m_history : std::make_shared<const HistorySnapshot>();
+        auto result = std::make_shared<std::optional<BackTestResult>>();
+        m_runner.start(
+            [history, request, result](const ProgressCallback& progress) {
+                // A cancel stops the replay through the progress callback.
+                *result = BackTest::run(*history, request, [&progress](int step, int steps) {
+                    progress(step, steps);
+                    return true;
+                });
+            },
+            [this, result, done](const JobRunner::Outcome& outcome) {
+                if (!outcome.failure && !outcome.cancelled && *result && done)
+                    deliver(*this, [&] { done(std::make_shared<const BackTestResult>(std::move(**result))); });
+                finished(outcome);
+            });
+    });
+}
+
 // ---- quick changes --------------------------------------------------------------------
 
 void Workbench::addDraw(const QString& issue, const DrawNumbers& numbers)

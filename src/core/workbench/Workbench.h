@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/BackTest.h"
 #include "analysis/CalculationResult.h"
 #include "analysis/NextDrawCalculation.h"
 #include "common/AppSettings.h"
@@ -110,6 +111,11 @@ public:
     // selection. `done` runs here with the result unless the run fails (failed())
     // or is cancelled.
     void calculate(CalculationRequest request, CalculationDone done);
+
+    using BackTestDone = std::function<void(std::shared_ptr<const BackTestResult> result)>;
+    // Replays the history with the request's formulas; `done` runs here with the
+    // result unless the run fails (failed()) or is cancelled.
+    void backTest(BackTestRequest request, BackTestDone done);
 
     // Any other long work: `work` runs on the worker over a connection of its own
     // (report progress through the callback to let "取消" stop it); `done` runs

@@ -3,14 +3,12 @@
 #include "analysis/BackTest.h"
 #include "common/UserError.h"
 #include "formula/FormulaStore.h"
-#include "gui/analysis/BackTestRunner.h"
 #include "gui/analysis/HistoryListWindow.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/UserPrompts.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
-
-#include <QProgressBar>
+#include "workbench/Workbench.h"
 
 namespace {
 
@@ -18,22 +16,10 @@ const QString kTitle = QStringLiteral("往期结果对照");
 
 } // namespace
 
-BackTestLauncher::BackTestLauncher(MainWindow& window)
-    : QObject(&window),
-      m_window(window),
-      m_runner(new BackTestRunner(this))
-{
-    connect(m_runner, &BackTestRunner::progressed, this, &BackTestLauncher::showProgress);
-    connect(m_runner, &BackTestRunner::finished, this, &BackTestLauncher::finish);
-    connect(m_runner, &BackTestRunner::failed, this, &BackTestLauncher::fail);
-}
+BackTestLauncher::BackTestLauncher(MainWindow& window) : QObject(&window), m_window(window) {}
 
 void BackTestLauncher::start()
 {
-    if (m_runner->isRunning()) {
-        m_window.prompts().inform(kTitle, QStringLiteral("往期结果对照正在计算，完成后会打开历史开奖列表。"));
-        return;
-    }
     if (!m_window.database() || !m_window.history())
         throw UserError(kTitle, QStringLiteral("没有可用的数据库，请先检查数据目录中的 formula.mdb。"));
     if (!m_window.prompts().confirm(
@@ -49,22 +35,14 @@ void BackTestLauncher::start()
     for (const FormulaRecord& formula : request.formulas)
         if (m_window.selection().isSelected(formula.idx))
             request.selected.insert(formula.idx);
-    m_position = m_window.currentPosition();
-    showProgress(0, m_window.history()->size());
-    m_runner->start(m_window.history(), std::move(request));
+    const int position = m_window.currentPosition();
+    m_window.workbench().backTest(std::move(request), [this, position](std::shared_ptr<const BackTestResult> result) {
+        finish(std::move(result), position);
+    });
 }
 
-void BackTestLauncher::showProgress(int done, int total)
+void BackTestLauncher::finish(std::shared_ptr<const BackTestResult> result, int position)
 {
-    if (auto* bar = m_window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))) {
-        bar->setRange(0, std::max(total, 1));
-        bar->setValue(done);
-    }
-}
-
-void BackTestLauncher::finish(std::shared_ptr<const BackTestResult> result)
-{
-    showProgress(0, 1);
     try {
         BackTest::storeLastDraw(m_window.database()->sql(), *result);
     } catch (const std::exception& e) {
@@ -75,13 +53,7 @@ void BackTestLauncher::finish(std::shared_ptr<const BackTestResult> result)
         m_list = new HistoryListWindow(m_window.database()->dataDirectory(), &m_window);
         m_list->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_list->showResult(std::move(result), m_position);
+    m_list->showResult(std::move(result), position);
     m_list->show();
     m_list->raise();
-}
-
-void BackTestLauncher::fail(const QString& title, const QString& message)
-{
-    showProgress(0, 1);
-    m_window.prompts().warn(title, message);
 }

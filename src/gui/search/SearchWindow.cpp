@@ -367,7 +367,12 @@ void SearchWindow::connectControls()
     connect(m_timer1, &QTimer::timeout, this, guarded([this] { manualTick(); }));
     connect(m_timer2, &QTimer::timeout, this, guarded([this] { planTick(); }));
     connect(m_timer3, &QTimer::timeout, this, guarded([this] { tuneTick(); }));
+    connectInputs();
+}
 
+// Scroll bars, plan boxes and check boxes that update other controls or the settings.
+void SearchWindow::connectInputs()
+{
     connect(m_hScroll1, &QScrollBar::valueChanged, this, [this](int value) {
         m_text2->setText(QString::number(value));
         m_settings.setOperandCount(value);

@@ -62,6 +62,7 @@ private:
     QGroupBox* buildTuneBox();
     int boundWidth() const;
     void connectControls();
+    void connectInputs();
 
     int currentPosition() const;
     bool currentGroup() const;

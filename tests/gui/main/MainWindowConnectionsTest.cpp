@@ -173,6 +173,7 @@ private slots:
         MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
         MainWindowConnections::connect(window, *settings);
         window.show();
+        QVERIFY(waitIdle(window));
         const auto errarr = [&window](const char* sql) {
             return window.database()->sql().scalar(QString::fromLatin1(sql)).toInt();
         };
@@ -201,6 +202,7 @@ private slots:
 
         // A second back-test, from the second position, refreshes the same window.
         window.findChild<QRadioButton*>(QStringLiteral("optXing2"))->setChecked(true);
+        QVERIFY(waitIdle(window));
         button->click();
         QTRY_COMPARE(list->chosenPosition(), 2);
         QCOMPARE(window.findChildren<HistoryListWindow*>().size(), qsizetype(1));

@@ -533,6 +533,16 @@ private slots:
         QVERIFY(child<QPushButton>(*window, "Command23")->isEnabled());
         QCOMPARE(progress->maximum(), 1);
 
+        // With VELMORA_SCREENSHOT=FILE, FILE-busy.png shows the window at work.
+        if (const QString file = qEnvironmentVariable("VELMORA_SCREENSHOT"); !file.isEmpty()) {
+            window->Yansuan();
+            QVERIFY(waitForProgress(*window));
+            QVERIFY(window->grab().save(QString(file).replace(QStringLiteral(".png"), QStringLiteral("-busy.png"))));
+            cancel->click();
+            QVERIFY(waitIdle(*window));
+            return;
+        }
+
         // Closed while scoring: the window goes at once and the worker stops with it.
         window->Yansuan();
         QVERIFY(waitForProgress(*window));
