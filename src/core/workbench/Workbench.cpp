@@ -264,12 +264,17 @@ void Workbench::finished(const JobRunner::Outcome& outcome)
 
 void Workbench::cancel()
 {
+    const auto dropped = static_cast<int>(m_queue.size());
     m_pending = {};
     m_queue.clear();
     m_replaced = false;
     m_runner.cancel();
     if (!m_runner.running())
         setBusy(false);
+    // A waiting job may have been asked for by the user (storing a downloaded page):
+    // that it did not run is said, never left silent.
+    if (dropped > 0)
+        emit failed(QStringLiteral("取消"), QStringLiteral("已取消；排在后面的 %1 项工作没有进行。").arg(dropped));
 }
 
 void Workbench::setBusy(bool busy)

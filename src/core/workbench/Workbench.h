@@ -125,7 +125,8 @@ public:
 
     // True from the moment work is asked for until no job runs or waits.
     bool busy() const { return m_busy; }
-    // Stops the running job at its next check and drops the waiting ones.
+    // Stops the running job at its next check and drops the waiting ones (saying
+    // so through failed() when jobs other than refreshes were dropped).
     void cancel();
 
 signals:

@@ -271,6 +271,15 @@ TEST_F(WorkbenchTest, ChangesWaitForTheRunningJobAndDeletionsFollowTheListedFlag
     EXPECT_EQ(workbench->listedIdxs(), std::vector<int>{1});
     EXPECT_FALSE(workbench->selection().isSelected(1));
 
+    // A cancel right away drops the refresh and the compaction waiting behind it, and says so.
+    QStringList said;
+    QObject::connect(workbench.get(), &Workbench::failed, [&](const QString& title) { said << title; });
+    workbench->deleteFormula(1);
+    workbench->cancel();
+    EXPECT_FALSE(workbench->busy());
+    EXPECT_EQ(said, QStringList{QStringLiteral("取消")});
+    EXPECT_EQ(dump(m_env.dataDirectory(), QStringLiteral("Gongshi1D")).size(), 1); // the deletion itself stands
+
     workbench->addDraw(QStringLiteral("25030201"), {1, 2, 3, 4, 5});
     ASSERT_TRUE(waitIdle(*workbench));
     EXPECT_EQ(workbench->history()->size(), 85);
