@@ -190,7 +190,11 @@ CalculationResult NextDrawCalculation::run(Database& db, const HistorySnapshot& 
         return records;
     };
     CalculationResult result = run(history, lister, request, progress);
+    // All tables or none; the last check for a cancel is made with the write lock held.
+    SqliteDatabase::Transaction transaction(db.sql());
+    reportProgress(progress, tables * 100, tables * 100);
     for (const auto& [table, scored] : rescored)
         TableScorer::store(db, table, scored);
+    transaction.commit();
     return result;
 }

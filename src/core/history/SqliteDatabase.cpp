@@ -49,20 +49,25 @@ QVariant SqliteDatabase::scalar(const QString& sql)
 std::int64_t SqliteDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
 int SqliteDatabase::changes() const { return sqlite3_changes(m_db); }
 
-SqliteDatabase::Transaction::Transaction(SqliteDatabase& db) : m_db(db)
+SqliteDatabase::Transaction::Transaction(SqliteDatabase& db)
+    : m_db(db),
+      m_nested(sqlite3_get_autocommit(db.handle()) == 0)
 {
-    m_db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    // Inside another transaction this one is a savepoint: its statements stand or
+    // fall together, and the outer transaction decides for all of them.
+    m_db.exec(m_nested ? QStringLiteral("SAVEPOINT nested") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 SqliteDatabase::Transaction::~Transaction()
 {
     if (!m_done)
-        sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db.handle(), m_nested ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK", nullptr, nullptr,
+                     nullptr);
 }
 
 void SqliteDatabase::Transaction::commit()
 {
-    m_db.exec(QStringLiteral("COMMIT"));
+    m_db.exec(m_nested ? QStringLiteral("RELEASE nested") : QStringLiteral("COMMIT"));
     m_done = true;
 }
 

@@ -27,7 +27,8 @@ public:
     sqlite3* handle() const { return m_db; }
     QString path() const { return m_path; }
 
-    // All-or-nothing scope: rolls back unless commit() was called.
+    // All-or-nothing scope: rolls back unless commit() was called. Opened inside
+    // another transaction it nests (a savepoint) and the outer one has the last word.
     class Transaction {
     public:
         explicit Transaction(SqliteDatabase& db);
@@ -38,6 +39,7 @@ public:
 
     private:
         SqliteDatabase& m_db;
+        bool m_nested;
         bool m_done = false;
     };
 

@@ -61,8 +61,14 @@ void score(Database& db, const RefreshInput& input, const HistorySnapshot& histo
             records.push_back(formula.record);
         output.columns = FormulaResultColumns::build(history, records, rule, input.sameDraw, share(progress, end, 950));
     }
-    // Stored last: a cancel during the scoring or the columns writes nothing.
+    // Stored last, after one more check made with the write lock held: a cancel
+    // that lands during the scoring, the columns or a wait for another writer
+    // writes nothing.
+    reportProgress(progress, kSteps, kSteps);
+    SqliteDatabase::Transaction transaction(db.sql());
+    reportProgress(progress, kSteps, kSteps);
     TableScorer::store(db, table, scored);
+    transaction.commit();
     output.scored = std::move(scored);
 }
 

@@ -127,3 +127,31 @@ TEST(Database, compactionKeepsBothFilesWithTheSameDataAndStaysWritable)
     db.compact();
     EXPECT_EQ(dumpHistory(work).size(), 2 * 84 - 29);
 }
+
+TEST(Database, aTransactionInsideAnotherNestsAndTheOuterOneDecides)
+{
+    TestEnvironment env;
+    Database db(env.dataDirectory());
+    const auto count = [&db] { return db.sql().scalar(QStringLiteral("SELECT COUNT(*) FROM Gongshi1D")).toInt(); };
+    {
+        SqliteDatabase::Transaction outer(db.sql());
+        db.sql().exec(QStringLiteral("INSERT INTO Gongshi1D (idx) VALUES (1)"));
+        {
+            SqliteDatabase::Transaction inner(db.sql());
+            db.sql().exec(QStringLiteral("INSERT INTO Gongshi1D (idx) VALUES (2)"));
+        } // not committed: only its own row goes
+        SqliteDatabase::Transaction kept(db.sql());
+        db.sql().exec(QStringLiteral("INSERT INTO Gongshi1D (idx) VALUES (3)"));
+        kept.commit();
+        EXPECT_EQ(count(), 2);
+    } // the outer one is not committed: nothing stays
+    EXPECT_EQ(count(), 0);
+    {
+        SqliteDatabase::Transaction outer(db.sql());
+        SqliteDatabase::Transaction inner(db.sql());
+        db.sql().exec(QStringLiteral("INSERT INTO Gongshi1D (idx) VALUES (4)"));
+        inner.commit();
+        outer.commit();
+    }
+    EXPECT_EQ(count(), 1);
+}

@@ -511,6 +511,10 @@ private slots:
             return rates;
         };
         const QList<float> before = stored();
+        // Another writer holds the file, so finished scores wait to be stored and
+        // every cancel below surely comes first.
+        Database other(m_env->dataDirectory());
+        auto hold = std::make_unique<SqliteDatabase::Transaction>(other.sql());
 
         auto window = std::make_unique<MainWindow>(std::make_unique<Database>(m_env->dataDirectory()), *m_store,
                                                    m_prompts, [] { return kToday; });
@@ -526,6 +530,7 @@ private slots:
         QVERIFY(progress->maximum() > 0 && progress->value() > 0);
         child<QPushButton>(*window, "Command5")->click();
         cancel->click();
+        hold.reset();
         QVERIFY(waitIdle(*window));
         QCOMPARE(stored(), before); // nothing of the stopped scoring was stored
         QCOMPARE(child<QTableView>(*window, "MSFlexGrid1")->model()->rowCount(), 40 * 84);
@@ -544,9 +549,11 @@ private slots:
         }
 
         // Closed while scoring: the window goes at once and the worker stops with it.
+        hold = std::make_unique<SqliteDatabase::Transaction>(other.sql());
         window->Yansuan();
         QVERIFY(waitForProgress(*window));
         window->close();
+        hold.reset();
         window.reset();
         QCOMPARE(stored(), before);
         QVERIFY(m_prompts.messages.isEmpty());
