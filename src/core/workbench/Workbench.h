@@ -28,13 +28,13 @@ class QSettings;
 // formula selection per table for the session. Windows build and update widgets
 // from its signals; it holds the rules.
 //
-// Long work (reloading, scoring, the calculation, compaction) runs one job at a
-// time on a worker thread over a database connection of its own. A refresh
-// asked for while another refresh waits or runs is merged into one, and the
-// steps always run in the order formulas, history, scores, next issue. Quick
-// changes (a typed draw, a formula, a deletion) run here on the connection of
-// this thread, only while no job runs (busy() false); each then asks for the
-// refresh it needs.
+// Long work (reloading, scoring, the calculation, the back-test, compaction,
+// file work) runs one job at a time on a worker thread over a database
+// connection of its own. A refresh asked for while another refresh waits or
+// runs is merged into one, and the steps always run in the order formulas,
+// history, scores, next issue. Quick changes (a typed draw, a formula, a
+// deletion) run here on the connection of this thread, only while no job runs
+// (busy() false); each then asks for the refresh it needs.
 class Workbench : public QObject {
     Q_OBJECT
 public:
