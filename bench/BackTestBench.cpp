@@ -6,6 +6,7 @@
 #include "analysis/HistoryList.h"
 #include "analysis/HistoryListExport.h"
 #include "analysis/RankHistogram.h"
+#include "formula/FormulaScoring.h"
 #include "history/AttributeCatalog.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
@@ -140,7 +141,7 @@ void BM_BackTestDatabaseWay(benchmark::State& state)
                 }();
                 for (int step = 0; step <= c; ++step)
                     cursor.next();
-                const int n = BackTest::namedNumber(cursor.real(canshu), 11);
+                const int n = FormulaScoring::namedNumber(cursor.real(canshu), 11);
                 if (n > 0)
                     ++votes[static_cast<size_t>(n - 1)];
             }

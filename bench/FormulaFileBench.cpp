@@ -3,6 +3,7 @@
 // formulas over 20,000 draws exported as text and copied to a spreadsheet.
 #include "analysis/FormulaGridSheet.h"
 #include "analysis/HistoryGridSheet.h"
+#include "formula/FormulaEvaluator.h"
 #include "formula/FormulaExport.h"
 #include "formula/FormulaFile.h"
 #include "formula/FormulaImport.h"
@@ -150,7 +151,8 @@ void BM_HistoryGridSpreadsheet(benchmark::State& state)
     for (const ScoredFormula& formula : t.scored)
         records.push_back(formula.record);
     const std::vector<FormulaResultColumn> columns =
-        FormulaResultColumns::build(t.history, records, ScoringRule{11, 3, false, true}, false);
+        FormulaEvaluator(t.history, FormulaKind(3, false), 11, ScoringWindow{})
+            .resultColumns(records, ResultColumnForm::NextDraw);
     const HistoryGridSheet sheet(t.history, columns);
     const QString path = QDir(t.directory.path()).filePath(HistoryGridSheet::fileName());
     for (auto _ : state)

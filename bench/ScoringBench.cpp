@@ -59,7 +59,7 @@ std::vector<QString> randomFormulas(int count, std::uint64_t seed, int fixedTerm
     return formulas;
 }
 
-const ScoringRule kRule{11, 3, false, true};
+const ScoringRule kRule = FormulaKind(3, false).rule(11, true);
 
 // A table of F formulas over N draws, every draw counted, weighted: compile and score.
 void BM_ScoreFormulas(benchmark::State& state)

@@ -51,9 +51,9 @@ ScoringWindow benchWindow()
 void searchCandidates(benchmark::State& state, int threads)
 {
     const HistorySnapshot& history = benchHistory();
-    const CandidateScorer scorer(history, ScoringRule{11, 1, false, true}, benchWindow());
+    const CandidateScorer scorer(history, FormulaKind(1, false).rule(11, true), benchWindow());
     const CandidateGenerator generator(42, kOperands, 0);
-    const SearchBounds bounds = DefaultBounds::builtIn().bounds(1, true);
+    const StatisticBounds bounds = DefaultBounds::builtIn().bounds(FormulaKind(1, false), true);
     SearchEngine engine(threads);
     constexpr std::uint64_t kBatch = 1 << 15;
     std::uint64_t next = 0;

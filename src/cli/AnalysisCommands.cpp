@@ -168,11 +168,11 @@ int predictCommand(CliContext& context, const CliOptions& options)
     return 0;
 }
 
-void printFilterText(CliContext& context, const FilterBounds& prefilled, const std::set<int>& after)
+void printFilterText(CliContext& context, const StatisticBounds& prefilled, const std::set<int>& after)
 {
     QStringList prefillText;
     for (int i = 0; i < 10; ++i)
-        prefillText << FormulaFilter::boundText(i, prefilled.values[static_cast<size_t>(i)]);
+        prefillText << FormulaFilter::boundText(i, prefilled[i]);
     QStringList selectedText;
     for (int idx : after)
         selectedText << QString::number(idx);
@@ -185,10 +185,11 @@ int filterCommand(CliContext& context, const CliOptions& options)
 {
     const QString table = options.table();
     const bool kill = options.killFlag(true);
-    FilterBounds bounds;
+    std::array<double, StatisticBounds::kCount> values{};
     const bool filtering = options.isSet(QStringLiteral("bounds"));
     if (filtering)
-        std::ranges::copy(options.decimals(QStringLiteral("bounds"), 10), bounds.values.begin());
+        std::ranges::copy(options.decimals(QStringLiteral("bounds"), StatisticBounds::kCount), values.begin());
+    const StatisticBounds bounds(values);
 
     const std::vector<FormulaRecord> formulas = FormulaStore(context.database()).list(table, kill);
     std::set<int> before = selection(options, {formulas});
@@ -196,14 +197,14 @@ int filterCommand(CliContext& context, const CliOptions& options)
     std::erase_if(before, [&formulas](int idx) {
         return std::none_of(formulas.begin(), formulas.end(), [idx](const FormulaRecord& f) { return f.idx == idx; });
     });
-    const FilterBounds prefilled = FormulaFilter::prefill(formulas, before);
+    const StatisticBounds prefilled = FormulaFilter::prefill(formulas, before);
     const std::set<int> after = filtering ? FormulaFilter::apply(formulas, before, bounds) : before;
     if (!context.json()) {
         printFilterText(context, prefilled, after);
         return 0;
     }
     QJsonArray prefill;
-    for (double v : prefilled.values)
+    for (double v : prefilled.values())
         prefill.append(v);
     QJsonArray selected;
     for (int idx : after)

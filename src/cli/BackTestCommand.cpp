@@ -116,12 +116,13 @@ void printText(CliContext& context, const HistoryList& list, const RankHistogram
 
 int backtestCommand(CliContext& context, const CliOptions& options)
 {
-    const QString table = options.table();
+    const FormulaKind kind = options.kind();
+    const QString table = kind.tableName();
     BackTestRequest request;
     request.table = table;
     request.kill = options.killFlag(true);
     // The table's own position ("Gongshi3G" → 3) unless another is asked for.
-    const int position = options.integer(QStringLiteral("position"), 1, 5, table.mid(7, 1).toInt());
+    const int position = options.integer(QStringLiteral("position"), 1, 5, kind.position());
 
     Database& db = context.database();
     request.range = context.lottery().numberRange;

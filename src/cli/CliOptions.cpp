@@ -3,7 +3,6 @@
 #include "CliNumber.h"
 #include "common/AppSettings.h"
 #include "common/UserError.h"
-#include "history/Database.h"
 
 #include <QCommandLineParser>
 #include <algorithm>
@@ -46,17 +45,19 @@ QString CliOptions::text(const QString& name, const QString& fallback) const { r
 
 UserError CliOptions::badInput(const QString& message) { return UserError(QStringLiteral("参数错误"), message); }
 
-QString CliOptions::table() const
+FormulaKind CliOptions::kind() const
 {
     const QString tables = QStringLiteral("Gongshi1D .. Gongshi5G");
     if (!isSet(QStringLiteral("table")))
         throw badInput(QStringLiteral("--table needs a formula table (%1)").arg(tables));
     const QString given = text(QStringLiteral("table"));
-    const QString table = Database::canonicalFormulaTable(given.trimmed());
-    if (table.isEmpty())
+    const std::optional<FormulaKind> kind = FormulaKind::fromTableName(given.trimmed());
+    if (!kind)
         throw badInput(QStringLiteral("no formula table named %1 (%2)").arg(given, tables));
-    return table;
+    return *kind;
 }
+
+QString CliOptions::table() const { return kind().tableName(); }
 
 std::optional<bool> CliOptions::optionalKillFlag() const
 {

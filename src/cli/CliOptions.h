@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formula/FormulaKind.h"
 #include "formula/FormulaStatistics.h"
 
 #include <QCommandLineOption>
@@ -33,6 +34,8 @@ public:
 
     // --table T: the canonical formula table name (any case accepted); required.
     QString table() const;
+    // The kind that table holds (position, direct or group).
+    FormulaKind kind() const;
     // --flag kill|keep (or 杀|生): true for kill; `fallback` when absent, and
     // refused when absent without one.
     bool killFlag(std::optional<bool> fallback) const;

@@ -40,8 +40,8 @@ QJsonObject translated(const QString& text)
         result.insert(QStringLiteral("gongshi"), parsed.code);
         result.insert(QStringLiteral("bolKill"), parsed.target.kill);
         result.insert(QStringLiteral("table"), parsed.target.tableName());
-        result.insert(QStringLiteral("position"), parsed.target.position);
-        result.insert(QStringLiteral("group"), parsed.target.group);
+        result.insert(QStringLiteral("position"), parsed.target.kind.position());
+        result.insert(QStringLiteral("group"), parsed.target.kind.group());
         result.insert(QStringLiteral("target"), QString(parsed.target.label() + parsed.target.killWord()));
     } else {
         const QString code = FormulaText::translate(text);

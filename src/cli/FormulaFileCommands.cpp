@@ -7,6 +7,7 @@
 #include "analysis/HistoryGridSheet.h"
 #include "common/Download.h"
 #include "common/UserError.h"
+#include "formula/FormulaEvaluator.h"
 #include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
 #include "formula/FormulaOnlineUpdate.h"
@@ -30,10 +31,7 @@ void warnLine(const QString& text)
 
 QString fileArgument(const CliOptions& options) { return QFileInfo(options.positionals().first()).absoluteFilePath(); }
 
-FormulaTarget targetOf(const QString& table, bool kill)
-{
-    return FormulaTarget{table.mid(7, 1).toInt(), table.endsWith(u'G'), kill};
-}
+FormulaTarget targetOf(const QString& table, bool kill) { return FormulaTarget(FormulaKind::ofTable(table), kill); }
 
 // The list's window: the stored look-back, current-draw and weighting settings.
 ScoringWindow listWindow(CliContext& context)
@@ -87,7 +85,7 @@ int formulaExport(CliContext& context, const CliOptions& options)
     exportOptions.range = context.lottery().numberRange;
     exportOptions.window = listWindow(context);
     const QStringList tables =
-        options.isSet(QStringLiteral("table")) ? QStringList{options.table()} : Database::formulaTableNames();
+        options.isSet(QStringLiteral("table")) ? QStringList{options.table()} : FormulaKind::tableNames();
     const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
     const FormulaExportResult result = FormulaExport::write(context.database(), history, tables, path, exportOptions);
     if (context.json()) {
@@ -170,10 +168,10 @@ int exportXlsx(CliContext& context, const CliOptions& options)
     } else {
         std::vector<FormulaResultColumn> results;
         if (!table.isEmpty()) {
-            const FormulaTarget target = targetOf(table, kill);
-            const ScoringRule rule{range, target.position, target.group, kill};
-            results = FormulaResultColumns::build(history, FormulaStore(context.database()).list(table, kill), rule,
-                                                  context.settings().resultOnSameDraw());
+            const FormulaEvaluator evaluator(history, FormulaKind::ofTable(table), range, listWindow(context));
+            results = evaluator.resultColumns(FormulaStore(context.database()).list(table, kill),
+                                              context.settings().resultOnSameDraw() ? ResultColumnForm::SameDraw
+                                                                                    : ResultColumnForm::NextDraw);
         }
         const HistoryGridSheet sheet(history, results);
         GridSpreadsheet::write(path, sheet, QStringLiteral("导出列表到Excel"));

@@ -24,17 +24,7 @@ namespace {
 
 constexpr int kIntMax = std::numeric_limits<int>::max();
 
-FormulaTarget targetOf(const CliOptions& options)
-{
-    const QString table = options.table();
-    FormulaTarget target;
-    target.position = table.at(7).digitValue();
-    target.group = table.endsWith(u'G');
-    target.kill = options.killFlag(true);
-    return target;
-}
-
-int kindOf(const FormulaTarget& target) { return target.group ? target.position + 5 : target.position; }
+FormulaTarget targetOf(const CliOptions& options) { return FormulaTarget(options.kind(), options.killFlag(true)); }
 
 std::uint64_t seedOf(const CliOptions& options)
 {
@@ -80,7 +70,7 @@ struct SearchRequest {
     bool plan = false;
     SearchPlan::Mode planMode = SearchPlan::Mode::NewCount;
     std::optional<FormulaTarget> target; // the single kind; nothing for a plan
-    std::optional<SearchBounds> bounds; // --bounds; nothing: the kind's saved bounds
+    std::optional<StatisticBounds> bounds; // --bounds; nothing: the kind's saved bounds
     bool kill = true;
     std::uint64_t seed = 0;
     SearchOptions shape;
@@ -104,9 +94,9 @@ SearchRequest searchRequest(CliContext& context, const CliOptions& options)
     } else {
         request.target = targetOf(options);
         if (options.isSet(QStringLiteral("bounds"))) {
-            std::array<double, SearchBounds::kCount> values{};
-            std::ranges::copy(options.decimals(QStringLiteral("bounds"), SearchBounds::kCount), values.begin());
-            request.bounds = SearchBounds(values);
+            std::array<double, StatisticBounds::kCount> values{};
+            std::ranges::copy(options.decimals(QStringLiteral("bounds"), StatisticBounds::kCount), values.begin());
+            request.bounds = StatisticBounds(values);
         }
         request.wanted = options.integer(QStringLiteral("target"), 0, kIntMax, 0);
     }
@@ -146,7 +136,7 @@ std::uint64_t runPlan(SearchSession& session, SearchSettings& settings, FoundFor
 std::uint64_t runSingle(SearchSession& session, SearchSettings& settings, const SearchRequest& request)
 {
     const FormulaTarget& target = *request.target;
-    const SearchBounds bounds = request.bounds.value_or(settings.loadBounds().bounds(kindOf(target), target.kill));
+    const StatisticBounds bounds = request.bounds.value_or(settings.loadBounds().bounds(target.kind, target.kill));
     session.begin(target, bounds, request.shape);
     session.run({static_cast<std::uint64_t>(request.candidates), std::nullopt},
                 request.wanted > 0 ? static_cast<std::uint64_t>(request.wanted) : SearchSession::kUnlimited);
@@ -278,9 +268,9 @@ int tuneCommand(CliContext& context, const CliOptions& options)
 
     SearchSettings settings(context.settings().store());
     DefaultBounds defaults = settings.loadBounds();
-    const QStringList boxes = BoundTuner::writeBack(result.tuned, defaults.bounds(kindOf(target), target.kill).texts());
+    const QStringList boxes = BoundTuner::writeBack(result.tuned, defaults.bounds(target.kind, target.kill).texts());
     if (save) {
-        settings.saveBounds(kindOf(target), target.kill, SearchBounds::fromTexts(boxes), defaults);
+        settings.saveBounds(target.kind, target.kill, StatisticBounds::fromTexts(boxes), defaults);
         settings.setOperandCount(shape.operands);
     }
     printTune(context, target, result, boxes, save, seed);

@@ -35,7 +35,7 @@ void vote(const Voter& voter, const double* values, int rows, int range, BlockTa
 {
     const std::uint16_t all = static_cast<std::uint16_t>(((1u << range) - 1u) << 1);
     for (int row = 0; row < rows; ++row) {
-        const int n = BackTest::namedNumber(values[row], range);
+        const int n = FormulaScoring::namedNumber(values[row], range);
         if (n == 0)
             continue; // no number named: no vote on this draw
         const std::uint16_t bit = static_cast<std::uint16_t>(1u << n);
@@ -95,22 +95,6 @@ std::vector<Voter> compileSelected(const BackTestRequest& request, BackTestResul
 }
 
 } // namespace
-
-int BackTest::namedNumber(double value, int range)
-{
-    // Most values are whole numbers of modest size: the fold is then exact in integers.
-    if (value > -2.0e9 && value < 2.0e9) {
-        const auto whole = static_cast<std::int64_t>(value);
-        if (static_cast<double>(whole) == value) {
-            const int n = static_cast<int>((whole - 1) % range) + 1;
-            return n >= 1 ? n : 0;
-        }
-    }
-    if (!FormulaScoring::isFoldable(value))
-        return 0;
-    const int n = FormulaScoring::nextNumber(value, range);
-    return n >= 1 && n <= range ? n : 0;
-}
 
 std::optional<BackTestResult> BackTest::run(const HistorySnapshot& history, const BackTestRequest& request,
                                             const Progress& progress)

@@ -35,9 +35,6 @@ public:
     // Nothing when `progress` stopped the run. Raises UserError for a bad range.
     static std::optional<BackTestResult> run(const HistorySnapshot& history, const BackTestRequest& request,
                                              const Progress& progress = {});
-    // The number a formula's value names on a draw, 0 when none in 1..R: the
-    // value folded as the list's "计算值" is, ((v − 1) Mod R) + 1.
-    static int namedNumber(double value, int range);
     // Rewrites Errarr (rows 1..R) with the tallies of the last replayed draw, in
     // one transaction. A result without draws leaves the table as it was.
     static void storeLastDraw(SqliteDatabase& db, const BackTestResult& result);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/GridSpreadsheet.h"
-#include "formula/FormulaResultColumns.h"
+#include "formula/FormulaResultColumn.h"
 
 #include <vector>
 

@@ -3,6 +3,7 @@
 #include "common/UserError.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaError.h"
+#include "formula/FormulaKind.h"
 #include "formula/FormulaScoring.h"
 #include "formula/FormulaStore.h"
 #include "formula/TableScorer.h"
@@ -10,7 +11,6 @@
 #include "history/HistorySnapshot.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -28,14 +28,6 @@ void validate(const CalculationRequest& request)
                                     .arg(request.ranking.keepLimit));
     if (request.bestMethod && request.ranking.keys.empty())
         throw UserError(kTitle, QStringLiteral("最优公式法至少需要一个排序项目"));
-}
-
-int namedNumber(double value, int range)
-{
-    if (std::isnan(value) || std::isinf(value))
-        return 0;
-    const int n = FormulaScoring::nextNumber(value, range);
-    return n >= 1 && n <= range ? n : 0;
 }
 
 // Walks one table's formulas in the given order, tallying at `position`.
@@ -63,7 +55,7 @@ void walk(const HistorySnapshot& history, int row, const QString& table, int pos
             result.skipped.push_back({position, table, formula.idx, e.detail().isEmpty() ? e.message() : e.detail()});
             continue;
         }
-        const int number = namedNumber(value, request.range);
+        const int number = FormulaScoring::namedNumber(value, request.range);
         result.used.push_back({position, table, formula.idx, formula.chinese, formula.code, value, number});
         if (number == 0)
             continue;
@@ -102,20 +94,20 @@ std::vector<std::pair<QString, int>> NextDrawCalculation::visitedTables(int lead
 {
     std::vector<std::pair<QString, int>> tables;
     if (group) {
-        tables.emplace_back(Database::formulaTableName(leadingPositions, true), leadingPositions);
+        tables.emplace_back(FormulaKind(leadingPositions, true).tableName(), leadingPositions);
     } else {
         for (int p = 1; p <= leadingPositions; ++p)
-            tables.emplace_back(Database::formulaTableName(p, false), p);
+            tables.emplace_back(FormulaKind(p, false).tableName(), p);
     }
     return tables;
 }
 
-void NextDrawCalculation::rank(std::vector<FormulaRecord>& formulas, const std::vector<RankingKey>& keys)
+void NextDrawCalculation::rank(std::vector<FormulaRecord>& formulas, const std::vector<StatisticKey>& keys)
 {
     std::stable_sort(formulas.begin(), formulas.end(), [&keys](const FormulaRecord& a, const FormulaRecord& b) {
-        for (RankingKey key : keys) {
-            const double va = RankingKeys::value(a.statistics, key);
-            const double vb = RankingKeys::value(b.statistics, key);
+        for (StatisticKey key : keys) {
+            const double va = a.statistics.value(key);
+            const double vb = b.statistics.value(key);
             if (va != vb)
                 return va > vb;
         }
@@ -180,7 +172,7 @@ CalculationResult NextDrawCalculation::run(Database& db, const HistorySnapshot& 
             reportProgress(progress, first + (total > 0 ? done * 100 / total : 100), tables * 100);
         };
         std::vector<ScoredFormula> scored =
-            TableScorer::score(history, store.list(table, kill), TableScorer::ruleOf(table, kill, request.range),
+            TableScorer::score(history, store.list(table, kill), FormulaKind::ofTable(table).rule(request.range, kill),
                                *request.rescore, within);
         std::vector<FormulaRecord> records;
         records.reserve(scored.size());

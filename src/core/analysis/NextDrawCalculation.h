@@ -58,7 +58,7 @@ public:
     // The tables visited and the position each tallies at.
     static std::vector<std::pair<QString, int>> visitedTables(int leadingPositions, bool group);
     // Orders formulas by the keys, each from the highest value down; ties keep idx order.
-    static void rank(std::vector<FormulaRecord>& formulas, const std::vector<RankingKey>& keys);
+    static void rank(std::vector<FormulaRecord>& formulas, const std::vector<StatisticKey>& keys);
     // How many distinct numbers the best method needs at one position.
     static int targetCount(bool kill, int range, int keepLimit) { return kill ? range - keepLimit : keepLimit; }
 };

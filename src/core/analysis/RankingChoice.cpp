@@ -12,7 +12,7 @@ RankingChoice RankingChoice::load(QSettings& store)
 {
     RankingChoice choice;
     store.beginGroup(kGroup);
-    std::vector<RankingKey> keys;
+    std::vector<StatisticKey> keys;
     for (int i = 1; i <= kMaxKeys; ++i) {
         const auto key = RankingKeys::fromCaption(store.value(QStringLiteral("Key%1").arg(i)).toString());
         if (key)
@@ -41,9 +41,9 @@ void RankingChoice::save(QSettings& store) const
     store.sync();
 }
 
-std::vector<RankingKey> RankingChoice::parseTokens(const QString& text)
+std::vector<StatisticKey> RankingChoice::parseTokens(const QString& text)
 {
-    std::vector<RankingKey> keys;
+    std::vector<StatisticKey> keys;
     for (const QString& word : text.split(u',', Qt::SkipEmptyParts)) {
         const auto key = RankingKeys::fromToken(word);
         if (!key)

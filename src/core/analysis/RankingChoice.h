@@ -9,7 +9,7 @@ class QSettings;
 // What the sort dialog asks for: up to three ranking keys, each applied from the
 // highest value down, and the keep limit L (how many numbers a tab records as kept).
 struct RankingChoice {
-    std::vector<RankingKey> keys{RankingKey::Rate};
+    std::vector<StatisticKey> keys{StatisticKey::Rate};
     int keepLimit = 5;
 
     static constexpr int kMaxKeys = 3;
@@ -19,6 +19,6 @@ struct RankingChoice {
     static RankingChoice load(QSettings& store);
     void save(QSettings& store) const;
     // Parses "rate,errcon": raises UserError on an unknown word or more than three keys.
-    static std::vector<RankingKey> parseTokens(const QString& text);
+    static std::vector<StatisticKey> parseTokens(const QString& text);
     bool operator==(const RankingChoice&) const = default;
 };

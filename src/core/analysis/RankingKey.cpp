@@ -14,33 +14,21 @@ const QStringList& RankingKeys::tokens()
     return list;
 }
 
-QString RankingKeys::caption(RankingKey key) { return captions().at(static_cast<int>(key)); }
-QString RankingKeys::token(RankingKey key) { return tokens().at(static_cast<int>(key)); }
+QString RankingKeys::caption(StatisticKey key) { return captions().at(static_cast<int>(key)); }
+QString RankingKeys::token(StatisticKey key) { return tokens().at(static_cast<int>(key)); }
 
-std::optional<RankingKey> RankingKeys::fromCaption(const QString& caption)
+std::optional<StatisticKey> RankingKeys::fromCaption(const QString& caption)
 {
     const auto i = captions().indexOf(caption.trimmed());
     if (i < 0)
         return std::nullopt;
-    return static_cast<RankingKey>(i);
+    return static_cast<StatisticKey>(i);
 }
 
-std::optional<RankingKey> RankingKeys::fromToken(const QString& token)
+std::optional<StatisticKey> RankingKeys::fromToken(const QString& token)
 {
     const auto i = tokens().indexOf(token.trimmed().toLower());
     if (i < 0)
         return std::nullopt;
-    return static_cast<RankingKey>(i);
-}
-
-double RankingKeys::value(const FormulaStatistics& statistics, RankingKey key)
-{
-    switch (key) {
-    case RankingKey::Rate: return static_cast<double>(statistics.rate);
-    case RankingKey::LongestMissRun: return statistics.longestMissRun;
-    case RankingKey::LongestHitRun: return statistics.longestHitRun;
-    case RankingKey::LastMissRun: return statistics.lastMissRun;
-    case RankingKey::LastHitRun: return statistics.lastHitRun;
-    }
-    return 0.0;
+    return static_cast<StatisticKey>(i);
 }

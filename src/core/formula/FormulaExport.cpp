@@ -2,10 +2,9 @@
 
 #include "common/ParallelRanges.h"
 #include "common/UserError.h"
-#include "formula/CompiledFormula.h"
-#include "formula/FormulaError.h"
+#include "formula/FormulaEvaluator.h"
 #include "formula/FormulaFile.h"
-#include "formula/FormulaScoring.h"
+#include "formula/FormulaKind.h"
 #include "formula/FormulaStore.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
@@ -23,33 +22,21 @@ QString digitsOnly(const QString& issue)
     return digits;
 }
 
-// The list's last hit run of a formula; 0 for one that cannot be evaluated (the
-// list marks it "无法计算" and never scores it).
-int lastHitRun(const HistorySnapshot& history, const FormulaRecord& record, ScoringRule rule,
-               const ScoringWindow& window)
-{
-    rule.kill = record.kill;
-    try {
-        return FormulaScoring::score(history, CompiledFormula::compile(record.code), rule, window).lastHitRun;
-    } catch (const FormulaError&) {
-        return 0;
-    }
-}
-
 std::vector<FormulaFileEntry> exportedClass(Database& db, const HistorySnapshot& history, const QString& table,
                                             const FormulaExportOptions& options)
 {
-    const QString name = Database::canonicalFormulaTable(table);
-    const std::vector<FormulaRecord> records = FormulaStore(db).list(table, options.kill);
-    ScoringRule rule;
-    rule.range = options.range;
-    rule.position = name.mid(7, 1).toInt();
-    rule.group = name.endsWith(u'G');
+    const FormulaKind kind = FormulaKind::ofTable(table);
+    const std::vector<FormulaRecord> records = FormulaStore(db).list(kind.tableName(), options.kill);
+    // The list's own scoring, each formula by its own kill flag; one that cannot
+    // be evaluated keeps no statistics, so its last hit run is 0 (the list marks
+    // it "无法计算" and never scores it).
+    const FormulaEvaluator evaluator(history, kind, options.range, options.window);
     std::vector<FormulaFileEntry> entries(records.size());
     // Scoring over every draw is the long part: the formulas are shared out among the cores.
     parallelRanges(records.size(), 256, [&](size_t begin, size_t end, bool) {
         for (size_t i = begin; i < end; ++i)
-            entries[i] = FormulaFileEntry{records[i].chinese, lastHitRun(history, records[i], rule, options.window)};
+            entries[i] = FormulaFileEntry{records[i].chinese,
+                                          evaluator.evaluate(records[i]).scored.record.statistics.lastHitRun};
     });
     return entries;
 }

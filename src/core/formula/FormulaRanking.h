@@ -1,6 +1,7 @@
 #pragma once
 
-#include "formula/TableScorer.h"
+#include "formula/FormulaStatistics.h"
+#include "formula/ScoredFormula.h"
 
 #include <vector>
 
@@ -9,8 +10,14 @@
 class FormulaRanking {
 public:
     static constexpr int kFirstStatisticColumn = 5;
-    static bool isStatisticColumn(int column) { return column >= kFirstStatisticColumn && column <= 9; }
-    // The statistic a column shows, as a number to sort by.
+    static bool isStatisticColumn(int column)
+    {
+        return column >= kFirstStatisticColumn &&
+               column < kFirstStatisticColumn + static_cast<int>(kStatisticKeys.size());
+    }
+    // The statistic a grid column shows (a statistic column only).
+    static StatisticKey keyOf(int column) { return static_cast<StatisticKey>(column - kFirstStatisticColumn); }
+    // The statistic a column shows, as a number to sort by; 0 for other columns.
     static double key(const FormulaRecord& record, int column);
     // Ascending by the column's statistic, ties in idx order; other columns leave
     // the list as it is.

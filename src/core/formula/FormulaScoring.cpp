@@ -2,6 +2,7 @@
 
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaRounding.h"
+#include "formula/HitRule.h"
 #include "formula/RunTally.h"
 #include "history/HistorySnapshot.h"
 
@@ -10,86 +11,67 @@
 
 namespace {
 
-// Values this far out have no integer form worth folding; they predict nothing.
-constexpr double kLargestFoldable = 9.0e18;
-
-bool foldable(double value) { return std::isfinite(value) && std::fabs(value) < kLargestFoldable; }
-
-// The number a value predicts, or kNoPrediction when the value is empty.
-constexpr int kNoPrediction = -2147483647 - 1;
-
-template <int FixedRange>
-inline int predictFast(double value, int range)
-{
-    const int r = FixedRange > 0 ? FixedRange : range;
-    // Most values are whole numbers of modest size: truncation is then exact.
-    if (value > -2.0e9 && value < 2.0e9) {
-        const auto whole = static_cast<std::int64_t>(value);
-        if (static_cast<double>(whole) == value)
-            return static_cast<int>((whole - 1) % r) + 1;
-    }
-    if (!foldable(value))
-        return kNoPrediction;
-    return FormulaScoring::fold(static_cast<std::int64_t>(roundHalfEvenValue(value)), r);
-}
-
 // Walks the counted rows [first, end) given the values of rows [first-1, end-1).
-template <int FixedRange>
-FormulaStatistics walk(const HistorySnapshot& history, const double* previousValues, int first, int end,
-                       const ScoringRule& rule, const ScoringWindow& window)
+template <int FixedRange, bool OnePosition>
+FormulaStatistics walk(const HitRule& hits, int range, const double* previousValues, int first, int end, bool weighted)
 {
     RunTally tally;
     std::int64_t totalWeight = 0;
     std::int64_t j = 0;
-    const std::int32_t* target = history.column(AttributeCatalog::numberColumn(rule.position)).data();
-    const int groupPositions = rule.group ? rule.position - 1 : 0;
+    const std::int32_t* numbers = hits.firstColumn();
+    const std::uint32_t killBit = hits.killBit();
     for (int row = first; row < end; ++row) {
         ++j;
-        const std::int64_t weight = window.weighted ? j * j : 1;
+        const std::int64_t weight = weighted ? j * j : 1;
         totalWeight += weight;
-        const int predicted = predictFast<FixedRange>(previousValues[row - first], rule.range);
-        bool present = target[row] == predicted;
-        for (int p = 1; p <= groupPositions; ++p)
-            present = present || history.number(row, p) == predicted;
-        tally.add(predicted != kNoPrediction && rule.kill != present ? 1u : 0u, weight);
+        const int predicted = HitRule::predict<FixedRange>(previousValues[row - first], range);
+        const std::uint16_t present =
+            OnePosition ? static_cast<std::uint16_t>(HitRule::bitOf(numbers[row])) : hits.present(row);
+        tally.add(HitRule::judge(present, predicted, killBit), weight);
     }
     return tally.finish(totalWeight);
 }
 
-FormulaStatistics walkAny(const HistorySnapshot& history, const double* previousValues, int first, int end,
-                          const ScoringRule& rule, const ScoringWindow& window)
-{
-    // The two ranges in use get a constant divisor.
-    if (rule.range == 11)
-        return walk<11>(history, previousValues, first, end, rule, window);
-    if (rule.range == 12)
-        return walk<12>(history, previousValues, first, end, rule, window);
-    return walk<0>(history, previousValues, first, end, rule, window);
-}
-
 } // namespace
 
-bool FormulaScoring::isFoldable(double value) { return foldable(value); }
+bool FormulaScoring::isFoldable(double value) { return HitRule::isFoldable(value); }
 
 std::int64_t FormulaScoring::roundHalfEven(double value)
 {
-    return foldable(value) ? static_cast<std::int64_t>(roundHalfEvenValue(value)) : 0;
+    return isFoldable(value) ? static_cast<std::int64_t>(roundHalfEvenValue(value)) : 0;
 }
 
-int FormulaScoring::fold(std::int64_t value, int range) { return static_cast<int>((value - 1) % range) + 1; }
+int FormulaScoring::fold(std::int64_t value, int range)
+{
+    return static_cast<int>(HitRule::fold<std::int64_t>(value, range));
+}
 
 int FormulaScoring::predictedNumber(double value, int range)
 {
-    return foldable(value) ? fold(roundHalfEven(value), range) : 0;
+    return isFoldable(value) ? fold(roundHalfEven(value), range) : 0;
 }
 
 int FormulaScoring::nextNumber(double latestValue, int range)
 {
     // Mod rounds its operand: 2.5 → 1.5 → 2 → 3, unlike the stored PreCanshu.
-    if (!foldable(latestValue))
+    if (!isFoldable(latestValue))
         return 0;
     const double shifted = roundHalfEvenValue(latestValue - 1.0);
     return static_cast<int>(std::fmod(shifted, static_cast<double>(range))) + 1;
+}
+
+int FormulaScoring::namedNumber(double value, int range)
+{
+    // Most values are whole numbers of modest size: the fold is then exact in integers.
+    if (value > -2.0e9 && value < 2.0e9) {
+        const auto whole = static_cast<std::int64_t>(value);
+        if (static_cast<double>(whole) == value) {
+            const int n = fold(whole, range);
+            return n >= 1 ? n : 0;
+        }
+    }
+    const int n = nextNumber(value, range);
+    return n >= 1 && n <= range ? n : 0;
 }
 
 std::pair<int, int> FormulaScoring::countedRows(int drawCount, const ScoringWindow& window)
@@ -105,23 +87,32 @@ std::pair<int, int> FormulaScoring::countedRows(int drawCount, const ScoringWind
     return {std::max(skip, 1), drawCount};
 }
 
-bool FormulaScoring::isHit(int predicted, const HistorySnapshot& history, int row, const ScoringRule& rule)
+FormulaStatistics FormulaScoring::scorePredictions(const HitRule& hits, int range, const double* previousValues,
+                                                   int first, int end, bool weighted)
 {
-    bool present = false;
-    if (rule.group) {
-        for (int p = 1; p <= rule.position && !present; ++p)
-            present = history.number(row, p) == predicted;
-    } else {
-        present = history.number(row, rule.position) == predicted;
-    }
-    return rule.kill ? !present : present;
+    // The two ranges in use get a constant divisor, direct rules a loop of their own.
+    const bool one = hits.judgesOnePosition();
+    if (range == 11)
+        return one ? walk<11, true>(hits, range, previousValues, first, end, weighted)
+                   : walk<11, false>(hits, range, previousValues, first, end, weighted);
+    if (range == 12)
+        return one ? walk<12, true>(hits, range, previousValues, first, end, weighted)
+                   : walk<12, false>(hits, range, previousValues, first, end, weighted);
+    return walk<0, false>(hits, range, previousValues, first, end, weighted);
 }
 
-bool FormulaScoring::isHitValue(double previousValue, const HistorySnapshot& history, int row, const ScoringRule& rule)
+FormulaStatistics FormulaScoring::tallyHits(const std::uint8_t* hits, int first, int end, bool weighted)
 {
-    if (!foldable(previousValue))
-        return false;
-    return isHit(predictedNumber(previousValue, rule.range), history, row, rule);
+    RunTally tally;
+    std::int64_t totalWeight = 0;
+    std::int64_t j = 0;
+    for (int row = first; row < end; ++row) {
+        ++j;
+        const std::int64_t weight = weighted ? j * j : 1;
+        totalWeight += weight;
+        tally.add(hits[row], weight);
+    }
+    return tally.finish(totalWeight);
 }
 
 FormulaStatistics FormulaScoring::score(const HistorySnapshot& history, const CompiledFormula& formula,
@@ -134,7 +125,7 @@ FormulaStatistics FormulaScoring::score(const HistorySnapshot& history, const Co
     thread_local std::vector<double> values;
     values.resize(static_cast<size_t>(end - first));
     formula.evaluate(history, first - 1, end - 1, values.data());
-    return walkAny(history, values.data(), first, end, rule, window);
+    return scorePredictions(HitRule(history, rule), rule.range, values.data(), first, end, window.weighted);
 }
 
 FormulaStatistics FormulaScoring::scoreValues(const HistorySnapshot& history, const std::vector<double>& values,
@@ -143,7 +134,8 @@ FormulaStatistics FormulaScoring::scoreValues(const HistorySnapshot& history, co
     const auto [first, end] = countedRows(std::min(history.size(), static_cast<int>(values.size())), window);
     if (first >= end)
         return {};
-    return walkAny(history, values.data() + (first - 1), first, end, rule, window);
+    return scorePredictions(HitRule(history, rule), rule.range, values.data() + (first - 1), first, end,
+                            window.weighted);
 }
 
 QString FormulaScoring::rateCellText(const FormulaStatistics& statistics)

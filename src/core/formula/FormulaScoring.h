@@ -9,9 +9,11 @@
 
 class CompiledFormula;
 class HistorySnapshot;
+class HitRule;
 
 // Turning a formula's values into predictions, hits and the five statistics.
 // The value on draw i predicts draw i+1; the first draw has no prediction.
+// Hits are judged by HitRule, here, in the evaluation of a table and in the search.
 class FormulaScoring {
 public:
     // Nearest integer, ties to the even neighbour (2.5 → 2, 3.5 → 4).
@@ -24,17 +26,12 @@ public:
     static bool isFoldable(double value);
     // The "计算值" of the list: the latest unrounded value folded as (v − 1) Mod R + 1.
     static int nextNumber(double latestValue, int range);
+    // The number 1..R a value names for the coming draw (its "计算值"), 0 when it
+    // names none: the next-draw calculation and the back-test vote with it.
+    static int namedNumber(double value, int range);
 
     // The rows [first, end) whose hits are counted, for a history of drawCount draws.
     static std::pair<int, int> countedRows(int drawCount, const ScoringWindow& window);
-    // Kill: the number is absent (direct: at position P; group: among positions 1..P).
-    // Keep: the number is present there.
-    // Callers holding values should prefer isHitValue: an empty value (NaN, from a
-    // division or Mod by zero) is a miss for kill and keep alike, whereas a
-    // predicted 0 from a value of 0 is a kill hit.
-    static bool isHit(int predicted, const HistorySnapshot& history, int row, const ScoringRule& rule);
-    // Whether the value of row-1 (previousValue) came true on `row`; empty values miss.
-    static bool isHitValue(double previousValue, const HistorySnapshot& history, int row, const ScoringRule& rule);
 
     // Scores a formula, evaluating only the rows the window needs.
     static FormulaStatistics score(const HistorySnapshot& history, const CompiledFormula& formula,
@@ -42,6 +39,12 @@ public:
     // Scores from precomputed values: values[i] is the value on row i (all rows).
     static FormulaStatistics scoreValues(const HistorySnapshot& history, const std::vector<double>& values,
                                          const ScoringRule& rule, const ScoringWindow& window);
+    // The statistics of the counted rows [first, end), judged by `hits` and
+    // `range`, from the values of rows [first − 1, end − 1).
+    static FormulaStatistics scorePredictions(const HitRule& hits, int range, const double* previousValues, int first,
+                                              int end, bool weighted);
+    // The statistics of the counted rows [first, end) from per-row hit flags (1 = hit).
+    static FormulaStatistics tallyHits(const std::uint8_t* hits, int first, int end, bool weighted);
 
     // "02.9555% (10000/338350)"
     static QString rateCellText(const FormulaStatistics& statistics);

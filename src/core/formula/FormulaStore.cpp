@@ -1,6 +1,6 @@
 #include "formula/FormulaStore.h"
 
-#include "common/UserError.h"
+#include "formula/FormulaKind.h"
 #include "history/Database.h"
 
 #include <algorithm>
@@ -9,14 +9,7 @@
 namespace {
 
 // Only the ten known names ever reach SQL text.
-QString checkedTable(const QString& name)
-{
-    const QString table = Database::canonicalFormulaTable(name);
-    if (table.isEmpty())
-        throw UserError(QStringLiteral("公式表"),
-                        QStringLiteral("没有名为 %1 的公式表（应为 Gongshi1D .. Gongshi5G）").arg(name));
-    return table;
-}
+QString checkedTable(const QString& name) { return FormulaKind::ofTable(name).tableName(); }
 
 int nextIdx(SqliteDatabase& sql, const QString& table)
 {
@@ -146,8 +139,8 @@ std::vector<int> FormulaStore::addAll(const std::vector<ParsedFormula>& formulas
     idxs.reserve(formulas.size());
     SqliteDatabase::Transaction transaction(m_db.sql());
     if (mode == AddMode::ReplaceAll)
-        for (const QString& table : Database::formulaTableNames())
-            m_db.sql().exec(QStringLiteral("DELETE FROM %1").arg(table));
+        for (const FormulaKind& kind : FormulaKind::all())
+            m_db.sql().exec(QStringLiteral("DELETE FROM %1").arg(kind.tableName()));
     Inserter inserter(m_db.sql(), true);
     for (const ParsedFormula& formula : formulas) {
         idxs.push_back(inserter.insert(formula));
@@ -212,7 +205,7 @@ int FormulaStore::remove(const QString& table, const std::vector<int>& idxs)
 void FormulaStore::clearAll()
 {
     SqliteDatabase::Transaction transaction(m_db.sql());
-    for (const QString& table : Database::formulaTableNames())
-        m_db.sql().exec(QStringLiteral("DELETE FROM %1").arg(table));
+    for (const FormulaKind& kind : FormulaKind::all())
+        m_db.sql().exec(QStringLiteral("DELETE FROM %1").arg(kind.tableName()));
     transaction.commit();
 }

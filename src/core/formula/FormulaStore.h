@@ -13,7 +13,7 @@ class Database;
 
 // Reads and changes the ten formula tables. Every change is one transaction:
 // it happens whole or not at all. Table names are the canonical ones of
-// Database::formulaTableNames(); any case is accepted.
+// FormulaKind::tableNames(); any case is accepted.
 class FormulaStore {
 public:
     explicit FormulaStore(Database& db);

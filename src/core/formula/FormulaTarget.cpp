@@ -1,9 +1,5 @@
 #include "formula/FormulaTarget.h"
 
-#include "history/AttributeCatalog.h"
+#include "formula/FormulaStatistics.h"
 
-QString FormulaTarget::label() const
-{
-    return AttributeCatalog::positionWords().value(position - 1) +
-           (group ? QStringLiteral("组选") : QStringLiteral("直选"));
-}
+ScoringRule FormulaTarget::rule(int range) const { return kind.rule(range, kill); }

@@ -1,20 +1,23 @@
 #pragma once
 
+#include "formula/FormulaKind.h"
+
 #include <QString>
 
-// Where a formula points: position 1..5 of the next draw, direct (直选) or
-// group (组选), and whether it kills (杀) or keeps (生) its number.
+// Where a formula points: its kind (position of the next draw, direct or group)
+// and whether it kills (杀) or keeps (生) its number.
 struct FormulaTarget {
-    int position = 1;
-    bool group = false;
+    FormulaKind kind;
     bool kill = true;
 
-    QString tableName() const
-    {
-        return QStringLiteral("Gongshi%1%2").arg(position).arg(group ? QChar(u'G') : QChar(u'D'));
-    }
+    FormulaTarget() = default;
+    FormulaTarget(FormulaKind formulaKind, bool killing) : kind(formulaKind), kill(killing) {}
+    FormulaTarget(int position, bool group, bool killing) : kind(position, group), kill(killing) {}
+
+    QString tableName() const { return kind.tableName(); }
     // "第三组选"
-    QString label() const;
+    QString label() const { return kind.label(); }
     QString killWord() const { return kill ? QStringLiteral("杀") : QStringLiteral("生"); }
+    ScoringRule rule(int range) const;
     bool operator==(const FormulaTarget&) const = default;
 };

@@ -2,7 +2,6 @@
 
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaError.h"
-#include "history/AttributeCatalog.h"
 
 #include <array>
 #include <utility>
@@ -29,32 +28,13 @@ constexpr std::array<Replacement, 45> kWordToCode = {{
     {"质数和", "L4N"}, {"重上期个", "L5N"}, {"最大振幅", "L1R"}, {"总跨度", "L2R"}, {"同上期个", "L3R"},
 }};
 
-int positionOf(const QString& word)
-{
-    const int index = static_cast<int>(AttributeCatalog::positionWords().indexOf(word));
-    if (index < 0)
-        throw FormulaError(QStringLiteral("目标位置无法识别：%1").arg(word));
-    return index + 1;
-}
-
-bool groupOf(const QString& word)
-{
-    if (word == u"直选")
-        return false;
-    if (word == u"组选")
-        return true;
-    throw FormulaError(QStringLiteral("目标玩法无法识别：%1").arg(word));
-}
-
 // "[第二组选杀]expr": position, kind and verb all come from the header.
 ParsedFormula parseHeaderForm(const QString& line)
 {
     if (!line.startsWith(u'[') || line.size() < 7 || line[6] != u']')
         throw FormulaError(QStringLiteral("没有“下期”，也不是“[第二组选杀]”形式的公式"));
     ParsedFormula parsed;
-    parsed.target.position = positionOf(line.mid(1, 2));
-    parsed.target.group = groupOf(line.mid(3, 2));
-    parsed.target.kill = line[5] == u'杀';
+    parsed.target = FormulaTarget(FormulaKind::fromWords(line.mid(1, 2), line.mid(3, 2)), line[5] == u'杀');
     parsed.code = FormulaText::translate(line.mid(7));
     return parsed;
 }
@@ -65,10 +45,10 @@ ParsedFormula parseLineForm(const QString& line, int next)
     if (next == 0)
         throw FormulaError(QStringLiteral("“下期”前没有公式表达式"));
     ParsedFormula parsed;
-    parsed.target.kill = line.mid(next + 2, 1) == u"杀";
+    const bool kill = line.mid(next + 2, 1) == u"杀";
     const int targetAt = line.mid(next + 3, 1) == u"第" ? next + 3 : next + 4;
-    parsed.target.position = positionOf(line.mid(targetAt, 2).trimmed());
-    parsed.target.group = groupOf(line.mid(targetAt + 2, 2).trimmed());
+    parsed.target = FormulaTarget(
+        FormulaKind::fromWords(line.mid(targetAt, 2).trimmed(), line.mid(targetAt + 2, 2).trimmed()), kill);
     parsed.code = FormulaText::translate(line.left(next - 1));
     return parsed;
 }

@@ -1,5 +1,6 @@
 #include "history/Database.h"
 
+#include "formula/FormulaKind.h"
 #include "history/AttributeCatalog.h"
 #include "history/DatabaseError.h"
 
@@ -75,8 +76,8 @@ void Database::migrate()
     if (version < 1) {
         m_db->exec(createLishi());
         m_db->exec(QStringLiteral("CREATE UNIQUE INDEX strQQH ON Lishi (strQQH)"));
-        for (const QString& table : formulaTableNames())
-            m_db->exec(createFormulaTable(table));
+        for (const FormulaKind& kind : FormulaKind::all())
+            m_db->exec(createFormulaTable(kind.tableName()));
         for (const char* table : {"Errarr", "ErrarrLei"}) {
             m_db->exec(
                 QStringLiteral("CREATE TABLE %1 (num INTEGER, ETrrcount INTEGER, Errcount INTEGER, Trrcount INTEGER)")
@@ -102,26 +103,4 @@ void Database::compact()
     // formula.mdb whole, no committed write is lost, and every open connection
     // (the window's, a worker's, the command line's) keeps working on the same file.
     m_db->exec(QStringLiteral("VACUUM"));
-}
-
-QString Database::formulaTableName(int position, bool group)
-{
-    return QStringLiteral("Gongshi%1%2").arg(position).arg(group ? QChar(u'G') : QChar(u'D'));
-}
-
-QStringList Database::formulaTableNames()
-{
-    QStringList names;
-    for (int p = 1; p <= 5; ++p)
-        for (bool group : {false, true})
-            names << formulaTableName(p, group);
-    return names;
-}
-
-QString Database::canonicalFormulaTable(const QString& name)
-{
-    for (const QString& table : formulaTableNames())
-        if (table.compare(name, Qt::CaseInsensitive) == 0)
-            return table;
-    return {};
 }

@@ -23,12 +23,6 @@ public:
     // connection keeps working. On failure formula.mdb is left as it was.
     void compact();
 
-    // "Gongshi" + position + ("D" direct | "G" group)
-    static QString formulaTableName(int position, bool group);
-    static QStringList formulaTableNames();
-    // Accepts any case ("gongshi3g"); returns the canonical name or empty.
-    static QString canonicalFormulaTable(const QString& name);
-
     static constexpr int kSchemaVersion = 1;
 
 private:

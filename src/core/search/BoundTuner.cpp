@@ -17,12 +17,7 @@ BoundTuner::Result BoundTuner::tune(const FormulaTarget& target, const SearchOpt
                                     int trials)
 {
     const CandidateGenerator generator(seed, options.operands, options.constant);
-    ScoringRule rule;
-    rule.range = m_range;
-    rule.position = target.position;
-    rule.group = target.group;
-    rule.kill = target.kill;
-    const CandidateScorer scorer(m_history, rule, m_window);
+    const CandidateScorer scorer(m_history, target.rule(m_range), m_window);
     const std::vector<FormulaStatistics> all = m_engine.scoreRange(generator, scorer, 0, trials);
     Result result;
     for (size_t i = 0; i < all.size(); ++i)
@@ -55,7 +50,7 @@ TunedValues BoundTuner::update(const TunedValues& tuned, const FormulaStatistics
 QStringList BoundTuner::writeBack(const TunedValues& tuned, const QStringList& boxes)
 {
     QStringList out = boxes;
-    while (out.size() < SearchBounds::kCount)
+    while (out.size() < StatisticBounds::kCount)
         out << QStringLiteral("0");
     const auto rounded = [](float v) {
         return QString::number(static_cast<long long>(std::floor(static_cast<double>(v) + 0.5)));

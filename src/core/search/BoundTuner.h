@@ -1,7 +1,7 @@
 #pragma once
 
 #include "formula/FormulaStatistics.h"
-#include "search/SearchBounds.h"
+#include "formula/StatisticBounds.h"
 #include "search/SearchOptions.h"
 
 #include <QStringList>

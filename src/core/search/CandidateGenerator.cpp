@@ -92,9 +92,9 @@ QString CandidateGenerator::expression(const Candidate& candidate)
 
 QString CandidateGenerator::text(const Candidate& candidate, const FormulaTarget& target, TextForm form)
 {
-    const QString position = AttributeCatalog::positionWords().value(target.position - 1);
-    const QString kind = target.group ? QStringLiteral("组选") : QStringLiteral("直选");
+    // "第二组选": the target words a formula line is read back by.
+    const QString label = target.label();
     if (form == TextForm::Bracket)
-        return u'[' + position + kind + target.killWord() + u']' + expression(candidate);
-    return expression(candidate) + QStringLiteral("=下期") + target.killWord() + position + kind;
+        return u'[' + label + target.killWord() + u']' + expression(candidate);
+    return expression(candidate) + QStringLiteral("=下期") + target.killWord() + label;
 }

@@ -2,6 +2,7 @@
 
 #include "common/UserError.h"
 #include "formula/FormulaScoring.h"
+#include "formula/HitRule.h"
 #include "formula/RunTally.h"
 #include "history/AttributeCatalog.h"
 #include "history/HistorySnapshot.h"
@@ -51,19 +52,7 @@ CandidateScorer::CandidateScorer(const HistorySnapshot& history, const ScoringRu
     m_first = first;
     m_count = std::max(0, end - first);
 
-    const int lastPosition = rule.group ? rule.position : 1;
-    m_present.resize(static_cast<size_t>(m_count));
-    for (int i = 0; i < m_count; ++i) {
-        const int row = first + i;
-        std::uint16_t mask = 0;
-        if (rule.group) {
-            for (int p = 1; p <= lastPosition; ++p)
-                mask = static_cast<std::uint16_t>(mask | (1u << history.number(row, p)));
-        } else {
-            mask = static_cast<std::uint16_t>(1u << history.number(row, rule.position));
-        }
-        m_present[static_cast<size_t>(i)] = mask;
-    }
+    m_present = HitRule(history, rule).presentMasks(first, first + m_count);
     m_weights.resize(static_cast<size_t>(m_count));
     for (int j = 1; j <= m_count; ++j) {
         const std::int64_t weight = window.weighted ? static_cast<std::int64_t>(j) * j : 1;
@@ -84,7 +73,7 @@ FormulaStatistics CandidateScorer::score(const Candidate& candidate) const
 template <int Range>
 FormulaStatistics CandidateScorer::scoreIn(const Candidate& candidate) const
 {
-    const unsigned killBit = m_rule.kill ? 1u : 0u;
+    const std::uint32_t killBit = m_rule.kill ? 1u : 0u;
     std::int32_t sums[kChunk];
     RunTally tally;
     for (int base = 0; base < m_count; base += kChunk) {
@@ -93,13 +82,9 @@ FormulaStatistics CandidateScorer::scoreIn(const Candidate& candidate) const
         const std::uint16_t* present = m_present.data() + base;
         const std::int64_t* weights = m_weights.data() + base;
         for (int k = 0; k < len; ++k) {
-            const std::int32_t v = sums[k];
-            // ((v − 1) Mod R) + 1 with the dividend's sign: a negative remainder
-            // names no number (bit 0 is never set); 1 − kR still folds to 1.
-            const std::int32_t remainder = (v - 1) % Range;
-            const unsigned predicted = remainder >= 0 ? static_cast<unsigned>(remainder) + 1u : 0u;
-            const unsigned hit = ((present[k] >> predicted) & 1u) ^ killBit;
-            tally.add(hit, weights[k]);
+            // A sum of columns is never empty: its fold is always judged.
+            const int predicted = HitRule::fold<std::int32_t>(sums[k], Range);
+            tally.add(HitRule::judgeNumber(present[k], predicted, killBit), weights[k]);
         }
     }
     return tally.finish(m_totalWeight);

@@ -1,25 +1,25 @@
 #pragma once
 
-#include "search/SearchBounds.h"
+#include "formula/FormulaKind.h"
+#include "formula/StatisticBounds.h"
 
 #include <array>
 
 // The per-kind default acceptance bounds, held in single precision as the
-// settings store keeps them. Kinds 1..5 are direct 第一..第五, 7..10 group
-// 第二..第五; kind 6 (group 第一) judges exactly like kind 1 and shares its row.
+// settings store keeps them. Group 第一 judges exactly like direct 第一 and
+// shares its bounds.
 class DefaultBounds {
 public:
-    static constexpr int kKinds = 10;
-
     // The product's built-in table.
     static DefaultBounds builtIn();
 
-    SearchBounds bounds(int kind, bool kill) const;
-    void setBounds(int kind, bool kill, const SearchBounds& bounds);
-
-    static int storedKind(int kind) { return kind == 6 ? 1 : kind; }
+    StatisticBounds bounds(FormulaKind kind, bool kill) const;
+    void setBounds(FormulaKind kind, bool kill, const StatisticBounds& bounds);
 
 private:
-    using Row = std::array<float, SearchBounds::kCount>;
-    std::array<std::array<Row, 2>, kKinds + 1> m_rows{}; // [kind][kill ? 0 : 1]
+    using Row = std::array<float, StatisticBounds::kCount>;
+    // Group 第一 is held in direct 第一's row.
+    static size_t slot(FormulaKind kind) { return static_cast<size_t>(kind.judgedLike().searchIndex()); }
+    // [search index of the kind judged like][kill ? 0 : 1]; index 0 unused.
+    std::array<std::array<Row, 2>, FormulaKind::kCount + 1> m_rows{};
 };

@@ -84,13 +84,14 @@ void FoundFormulaStore::storeTable(const QString& table, const std::vector<const
 std::array<int, 11> FoundFormulaStore::existingCounts(bool kill)
 {
     std::array<int, 11> counts{};
-    for (int kind = 1; kind <= 10; ++kind) {
-        if (kind == 6)
+    for (const FormulaKind& kind : FormulaKind::all()) {
+        if (!kind.isSearched())
             continue;
-        const QString table = Database::formulaTableName((kind - 1) % 5 + 1, kind > 5);
-        counts[static_cast<size_t>(kind)] =
+        counts[static_cast<size_t>(kind.searchIndex())] =
             m_db.sql()
-                .scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE bolKill = %2").arg(table).arg(kill ? 1 : 0))
+                .scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE bolKill = %2")
+                            .arg(kind.tableName())
+                            .arg(kill ? 1 : 0))
                 .toInt();
     }
     return counts;

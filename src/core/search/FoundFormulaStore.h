@@ -22,8 +22,8 @@ public:
     // Returns the tables written, in the order of their first entry.
     QStringList store(const std::vector<FoundFormula>& found, StoreMode mode);
 
-    // Formulas with the given kill flag held by each kind's table (kinds 1..10;
-    // index 0 unused): a keep plan is not satisfied by kill formulas.
+    // Formulas with the given kill flag held by each kind's table (by search
+    // index 1..10; index 0 unused): a keep plan is not satisfied by kill formulas.
     std::array<int, 11> existingCounts(bool kill);
 
     static QString completedMessage() { return QStringLiteral("公式追加完毕！"); }

@@ -37,7 +37,7 @@ void PlanSearch::tick(const SearchBudget& budget)
     if (finished())
         return;
     const std::optional<int>& count = m_plan.counts[static_cast<size_t>(m_kind)];
-    if (m_kind == 6 || !count) {
+    if (!SearchPlan::isSearched(m_kind) || !count) {
         // Nothing asked of this kind: pass it over (one step per tick).
         m_done[static_cast<size_t>(m_kind)] = true;
         ++m_kind;
@@ -54,7 +54,8 @@ void PlanSearch::tick(const SearchBudget& budget)
             finishKind();
             return;
         }
-        m_session.begin(SearchPlan::targetOf(m_kind, m_plan.kill), m_bounds.bounds(m_kind, m_plan.kill), m_options);
+        m_session.begin(SearchPlan::targetOf(m_kind, m_plan.kill),
+                        m_bounds.bounds(FormulaKind::fromSearchIndex(m_kind), m_plan.kill), m_options);
         m_kindStarted = true;
     }
     m_kindFound += m_session.run(budget, static_cast<std::uint64_t>(m_target - m_kindFound));
@@ -71,8 +72,10 @@ void PlanSearch::giveUpKind()
 void PlanSearch::finishKind()
 {
     m_done[static_cast<size_t>(m_kind)] = true;
-    // Kind 6 (group 第一) is the same as kind 1, so 5 goes on to 7.
-    m_kind += m_kind == 5 ? 2 : 1;
+    // Group 第一 judges like direct 第一 and is never searched: direct 第五 goes on to group 第二.
+    ++m_kind;
+    while (!finished() && !SearchPlan::isSearched(m_kind))
+        ++m_kind;
     m_kindFound = 0;
     m_kindStarted = false;
     if (finished())

@@ -11,9 +11,10 @@ class FoundFormulaStore;
 
 // Walks the ten kinds of a plan one after another. Each tick does one plan
 // step: skip an empty kind, finish a kind whose target is already met, or
-// search the current kind within the budget. Kind 6 (group 第一) judges like
-// kind 1 and is always passed over. At kind 11 the plan is finished and, when
-// asked, the found list is stored and emptied.
+// search the current kind within the budget. Kinds are search indexes of
+// FormulaKind; group 第一 judges like direct 第一 and is always passed over.
+// At kind 11 the plan is finished and, when asked, the found list is stored
+// and emptied.
 class PlanSearch {
 public:
     enum class KindState { Waiting, Current, Done };

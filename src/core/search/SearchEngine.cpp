@@ -14,7 +14,7 @@ constexpr std::uint64_t kChunk = 64;
 SearchEngine::SearchEngine(int threads) : m_pool(threads) {}
 
 SearchBatch SearchEngine::search(const CandidateGenerator& generator, const CandidateScorer& scorer,
-                                 const SearchBounds& bounds, std::uint64_t first, std::uint64_t count,
+                                 const StatisticBounds& bounds, std::uint64_t first, std::uint64_t count,
                                  std::uint64_t wanted)
 {
     SearchBatch batch;

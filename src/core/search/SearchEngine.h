@@ -1,8 +1,8 @@
 #pragma once
 
 #include "formula/FormulaStatistics.h"
+#include "formula/StatisticBounds.h"
 #include "search/Candidate.h"
-#include "search/SearchBounds.h"
 #include "search/WorkerPool.h"
 
 #include <cstdint>
@@ -35,8 +35,8 @@ public:
 
     // Evaluates candidates first .. first+count−1 and keeps those the bounds
     // accept. Stops consuming right after the `wanted`-th accepted candidate.
-    SearchBatch search(const CandidateGenerator& generator, const CandidateScorer& scorer, const SearchBounds& bounds,
-                       std::uint64_t first, std::uint64_t count, std::uint64_t wanted);
+    SearchBatch search(const CandidateGenerator& generator, const CandidateScorer& scorer,
+                       const StatisticBounds& bounds, std::uint64_t first, std::uint64_t count, std::uint64_t wanted);
 
     // The statistics of candidates first .. first+count−1, in order.
     std::vector<FormulaStatistics> scoreRange(const CandidateGenerator& generator, const CandidateScorer& scorer,

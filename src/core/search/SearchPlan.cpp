@@ -20,8 +20,8 @@ std::optional<int> SearchPlan::countOf(const QString& text)
 std::array<std::optional<int>, 11> SearchPlan::countsOf(const std::array<QString, 11>& texts)
 {
     std::array<std::optional<int>, 11> counts{};
-    for (int kind = 1; kind <= 10; ++kind)
-        if (kind != 6)
+    for (int kind = 1; kind <= FormulaKind::kCount; ++kind)
+        if (isSearched(kind))
             counts[static_cast<size_t>(kind)] = countOf(texts[static_cast<size_t>(kind)]);
     return counts;
 }
@@ -29,9 +29,9 @@ std::array<std::optional<int>, 11> SearchPlan::countsOf(const std::array<QString
 long long SearchPlan::total(const std::array<int, 11>& existing) const
 {
     long long sum = 0;
-    for (int kind = 1; kind <= 10; ++kind) {
+    for (int kind = 1; kind <= FormulaKind::kCount; ++kind) {
         const std::optional<int>& count = counts[static_cast<size_t>(kind)];
-        if (kind == 6 || !count)
+        if (!isSearched(kind) || !count)
             continue;
         sum += mode == Mode::HoldCount ? std::max(0, *count - existing[static_cast<size_t>(kind)]) : *count;
     }

@@ -19,15 +19,10 @@ SearchSession::SearchSession(SearchEngine& engine, const HistorySnapshot& histor
       m_seed(seed)
 {}
 
-void SearchSession::begin(const FormulaTarget& target, const SearchBounds& bounds, const SearchOptions& options)
+void SearchSession::begin(const FormulaTarget& target, const StatisticBounds& bounds, const SearchOptions& options)
 {
     m_generator = std::make_unique<CandidateGenerator>(m_seed, options.operands, options.constant);
-    ScoringRule rule;
-    rule.range = m_range;
-    rule.position = target.position;
-    rule.group = target.group;
-    rule.kill = target.kill;
-    m_scorer = std::make_unique<CandidateScorer>(m_history, rule, m_window);
+    m_scorer = std::make_unique<CandidateScorer>(m_history, target.rule(m_range), m_window);
     m_target = target;
     m_bounds = bounds;
     m_options = options;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "formula/FormulaStatistics.h"
+#include "formula/StatisticBounds.h"
 #include "search/CandidateGenerator.h"
 #include "search/CandidateScorer.h"
 #include "search/FoundFormula.h"
-#include "search/SearchBounds.h"
 #include "search/SearchOptions.h"
 
 #include <chrono>
@@ -35,7 +35,7 @@ public:
                   std::uint64_t seed);
 
     // What to look for from now on. Clears the verified count, keeps the found list.
-    void begin(const FormulaTarget& target, const SearchBounds& bounds, const SearchOptions& options);
+    void begin(const FormulaTarget& target, const StatisticBounds& bounds, const SearchOptions& options);
     bool hasTask() const { return m_scorer != nullptr; }
 
     // Evaluates candidates within the budget, stopping after `wanted` accepted
@@ -55,7 +55,7 @@ public:
     const QString& lastText() const { return m_lastText; }
     const FormulaStatistics& lastStatistics() const { return m_lastStatistics; }
     const FormulaTarget& target() const { return m_target; }
-    const SearchBounds& bounds() const { return m_bounds; }
+    const StatisticBounds& bounds() const { return m_bounds; }
     // Candidates evaluated per second of evaluation since begin().
     double candidatesPerSecond() const;
 
@@ -69,7 +69,7 @@ private:
     std::uint64_t m_seed;
 
     FormulaTarget m_target;
-    SearchBounds m_bounds;
+    StatisticBounds m_bounds;
     SearchOptions m_options;
     std::unique_ptr<CandidateGenerator> m_generator;
     std::unique_ptr<CandidateScorer> m_scorer;

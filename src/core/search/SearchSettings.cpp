@@ -6,9 +6,10 @@
 #include <algorithm>
 
 namespace {
-QString boundKey(int kind, bool kill, int b)
+// Section: the search index − 1 of the kind judged like (group 第一 is kept as direct 第一).
+QString boundKey(FormulaKind kind, bool kill, int b)
 {
-    return QStringLiteral("%1/%2").arg(DefaultBounds::storedKind(kind) - 1).arg(kill ? b : b + 10);
+    return QStringLiteral("%1/%2").arg(kind.judgedLike().searchIndex() - 1).arg(kill ? b : b + 10);
 }
 const QString kOperandKey = QStringLiteral("1/text2");
 } // namespace
@@ -18,29 +19,29 @@ SearchSettings::SearchSettings(QSettings& store) : m_store(store) {}
 DefaultBounds SearchSettings::loadBounds() const
 {
     DefaultBounds table = DefaultBounds::builtIn();
-    for (int kind = 1; kind <= DefaultBounds::kKinds; ++kind) {
-        if (kind == 6)
+    for (const FormulaKind& kind : FormulaKind::all()) {
+        if (!kind.isSearched())
             continue;
         for (bool kill : {true, false}) {
-            std::array<double, SearchBounds::kCount> values = table.bounds(kind, kill).values();
-            for (int b = 0; b < SearchBounds::kCount; ++b) {
+            std::array<double, StatisticBounds::kCount> values = table.bounds(kind, kill).values();
+            for (int b = 0; b < StatisticBounds::kCount; ++b) {
                 bool ok = false;
                 const double stored = m_store.value(boundKey(kind, kill, b)).toString().trimmed().toDouble(&ok);
                 if (ok)
                     values[static_cast<size_t>(b)] = stored;
             }
-            table.setBounds(kind, kill, SearchBounds(values));
+            table.setBounds(kind, kill, StatisticBounds(values));
         }
     }
     return table;
 }
 
-void SearchSettings::saveBounds(int kind, bool kill, const SearchBounds& bounds, DefaultBounds& table)
+void SearchSettings::saveBounds(FormulaKind kind, bool kill, const StatisticBounds& bounds, DefaultBounds& table)
 {
     table.setBounds(kind, kill, bounds);
-    const SearchBounds held = table.bounds(kind, kill);
+    const StatisticBounds held = table.bounds(kind, kill);
     const QStringList texts = held.texts();
-    for (int b = 0; b < SearchBounds::kCount; ++b)
+    for (int b = 0; b < StatisticBounds::kCount; ++b)
         m_store.setValue(boundKey(kind, kill, b), texts[b]);
     m_store.sync();
 }

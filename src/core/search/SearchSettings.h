@@ -7,8 +7,9 @@
 class QSettings;
 
 // The search window's persisted choices: the plan counts (section "SSSZ",
-// key k + 10 × kill flag with −1 for kill and 0 for keep), the default bounds
-// (section kind − 1, key b for kill and b + 10 for keep) and the operand count.
+// key k + 10 × kill flag with −1 for kill and 0 for keep, k the kind's search
+// index), the default bounds (section search index − 1, key b for kill and
+// b + 10 for keep) and the operand count.
 // The operand count is one value for every kind, kept under key "text2" of
 // section "1", where the window has always read it.
 class SearchSettings {
@@ -20,7 +21,7 @@ public:
 
     DefaultBounds loadBounds() const;
     // Saves one kind's bounds (in single precision, as they are held) and keeps `table` in step.
-    void saveBounds(int kind, bool kill, const SearchBounds& bounds, DefaultBounds& table);
+    void saveBounds(FormulaKind kind, bool kill, const StatisticBounds& bounds, DefaultBounds& table);
 
     int operandCount() const;
     void setOperandCount(int operands);

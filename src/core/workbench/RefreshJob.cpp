@@ -50,26 +50,23 @@ void score(Database& db, const RefreshInput& input, const HistorySnapshot& histo
            RefreshOutput& output)
 {
     const QString table = input.shown.tableName();
-    const ScoringRule rule = TableScorer::ruleOf(table, input.shown.kill, input.lottery.numberRange);
-    const int end = input.resultColumns ? 850 : 950;
-    std::vector<ScoredFormula> scored = TableScorer::score(history, FormulaStore(db).list(table, input.shown.kill),
-                                                           rule, input.window, share(progress, 100, end));
-    if (input.resultColumns) {
-        std::vector<FormulaRecord> records;
-        records.reserve(scored.size());
-        for (const ScoredFormula& formula : scored)
-            records.push_back(formula.record);
-        output.columns = FormulaResultColumns::build(history, records, rule, input.sameDraw, share(progress, end, 950));
-    }
+    // The statistics and the grid's result columns come from one evaluation.
+    const ResultColumnForm columns = !input.resultColumns ? ResultColumnForm::None
+                                     : input.sameDraw     ? ResultColumnForm::SameDraw
+                                                          : ResultColumnForm::NextDraw;
+    TableScore scored = TableScorer::score(history, FormulaStore(db).list(table, input.shown.kill),
+                                           input.shown.rule(input.lottery.numberRange), input.window, columns,
+                                           share(progress, 100, 950));
+    output.columns = std::move(scored.columns);
     // Stored last, after one more check made with the write lock held: a cancel
     // that lands during the scoring, the columns or a wait for another writer
     // writes nothing.
     reportProgress(progress, kSteps, kSteps);
     SqliteDatabase::Transaction transaction(db.sql());
     reportProgress(progress, kSteps, kSteps);
-    TableScorer::store(db, table, scored);
+    TableScorer::store(db, table, scored.formulas);
     transaction.commit();
-    output.scored = std::move(scored);
+    output.scored = std::move(scored.formulas);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "common/LotteryTable.h"
 #include "common/Progress.h"
-#include "formula/FormulaResultColumns.h"
+#include "formula/FormulaResultColumn.h"
 #include "formula/FormulaTarget.h"
 #include "formula/TableScorer.h"
 

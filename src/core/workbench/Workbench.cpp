@@ -75,10 +75,7 @@ ScoringWindow Workbench::scoringWindow() const
     return ScoringWindow{m_settings.lookBackDraws(), m_settings.excludeCurrent(), m_settings.weightedRate()};
 }
 
-ScoringRule Workbench::scoringRule() const
-{
-    return ScoringRule{m_lottery.numberRange, m_shown.position, m_shown.group, m_shown.kill};
-}
+ScoringRule Workbench::scoringRule() const { return m_shown.rule(m_lottery.numberRange); }
 
 std::vector<int> Workbench::listedIdxs() const
 {
@@ -379,7 +376,7 @@ FormulaTarget Workbench::addFormula(const QString& line)
     requireIdle(QStringLiteral("添加公式"));
     FormulaStore(db).add(parsed);
     // The list shows the table the formula went to; the kill/keep flag stays as chosen.
-    setShown(FormulaTarget{parsed.target.position, parsed.target.group, m_shown.kill});
+    setShown(FormulaTarget(parsed.target.kind, m_shown.kill));
     resetSelection();
     refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
     return m_shown;

@@ -26,14 +26,15 @@ FilterDialog::FilterDialog(std::vector<FormulaRecord> formulas, std::set<int> se
     auto* grid = new QGridLayout(group);
     grid->addWidget(new QLabel(QStringLiteral("下限"), group), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("上限"), group), 0, 2);
-    const FilterBounds start = FormulaFilter::prefill(m_formulas, m_selected);
-    for (int k = 0; k < FormulaFilter::kStatistics; ++k) {
-        grid->addWidget(new QLabel(RankingKeys::caption(static_cast<RankingKey>(k)), group), k + 1, 0);
+    const StatisticBounds start = FormulaFilter::prefill(m_formulas, m_selected);
+    for (StatisticKey key : kStatisticKeys) {
+        const int k = static_cast<int>(key);
+        grid->addWidget(new QLabel(RankingKeys::caption(key), group), k + 1, 0);
         for (int side = 0; side < 2; ++side) {
-            const int box = 2 * k + side;
+            const int box = StatisticBounds::lowerIndex(key) + side;
             auto* edit = new QLineEdit(group);
             edit->setObjectName(QStringLiteral("Text1_%1").arg(box));
-            edit->setText(FormulaFilter::boundText(box, start.values[static_cast<size_t>(box)]));
+            edit->setText(FormulaFilter::boundText(box, start[box]));
             edit->installEventFilter(this);
             m_boxes[box] = edit;
             grid->addWidget(edit, k + 1, side + 1);
@@ -50,11 +51,11 @@ FilterDialog::FilterDialog(std::vector<FormulaRecord> formulas, std::set<int> se
     layout->addWidget(ok, 0, Qt::AlignRight);
 }
 
-FilterBounds FilterDialog::bounds() const
+StatisticBounds FilterDialog::bounds() const
 {
-    FilterBounds b;
-    for (int i = 0; i < 10; ++i)
-        b.values[static_cast<size_t>(i)] = FormulaFilter::leadingNumber(m_boxes[i]->text());
+    StatisticBounds b;
+    for (int i = 0; i < StatisticBounds::kCount; ++i)
+        b.set(i, FormulaFilter::leadingNumber(m_boxes[i]->text()));
     return b;
 }
 

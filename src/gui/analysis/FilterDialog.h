@@ -22,7 +22,7 @@ public:
     const std::set<int>& selection() const { return m_selected; }
     // Replaces the message box (tests).
     void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
-    FilterBounds bounds() const;
+    StatisticBounds bounds() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,7 @@
 #include "gui/main/FormulaDetailDialog.h"
 
-#include "formula/FormulaResultColumns.h"
+#include "formula/FormulaError.h"
+#include "formula/FormulaEvaluator.h"
 #include "gui/main/HistoryTableModel.h"
 #include "history/HistorySnapshot.h"
 
@@ -16,11 +17,17 @@ FormulaDetailDialog::FormulaDetailDialog(std::shared_ptr<const HistorySnapshot> 
 {
     setObjectName(QStringLiteral("frmGsCulate"));
     setWindowTitle(QStringLiteral("查询该公式历史计算式"));
-    std::vector<FormulaResultColumn> columns;
-    columns.push_back(FormulaResultColumns::rawValues(*history, formula));
-    auto predicted = FormulaResultColumns::build(*history, {formula}, rule, false);
-    predicted.front().header = QStringLiteral("本期预测");
-    columns.push_back(std::move(predicted.front()));
+    // The raw values and the predictions judged on each draw, from one evaluation.
+    FormulaEvaluation evaluation = FormulaEvaluator(*history, rule.kind, rule.range, ScoringWindow{})
+                                       .evaluate(formula, ResultColumnForm::NextDraw, true);
+    if (!evaluation.scored.evaluable)
+        throw FormulaError(evaluation.scored.error);
+    std::vector<FormulaResultColumn> columns(2);
+    columns[0].header = QStringLiteral("公式值");
+    columns[0].toolTip = formula.code;
+    columns[0].values = std::move(evaluation.values);
+    columns[1] = std::move(evaluation.column);
+    columns[1].header = QStringLiteral("本期预测");
 
     auto* form = new QFormLayout;
     auto* chinese = new QLabel(formula.chinese, this);

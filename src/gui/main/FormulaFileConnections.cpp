@@ -6,6 +6,7 @@
 #include "common/UserError.h"
 #include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
+#include "formula/FormulaKind.h"
 #include "formula/FormulaOnlineUpdate.h"
 #include "formula/FormulaSelection.h"
 #include "gui/main/FormulaTableModel.h"
@@ -126,7 +127,7 @@ void exportFormulas(MainWindow& window, bool allClasses)
     options.encoding = window.settings().formulaFilesUtf8() ? TextEncoding::Utf8 : TextEncoding::Gb18030;
     options.range = window.lottery().numberRange;
     options.window = window.scoringWindow();
-    const QStringList tables = allClasses ? Database::formulaTableNames() : QStringList{window.currentTable()};
+    const QStringList tables = allClasses ? FormulaKind::tableNames() : QStringList{window.currentTable()};
     window.workbench().run(
         [history, tables, path, options](Database& worker, const ProgressCallback& progress) mutable {
             options.progress = progress;

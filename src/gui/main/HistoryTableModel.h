@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formula/FormulaResultColumns.h"
+#include "formula/FormulaResultColumn.h"
 
 #include <QAbstractTableModel>
 #include <memory>

@@ -4,6 +4,7 @@
 #include "gui/main/MainWindow.h"
 
 #include "common/UserError.h"
+#include "formula/FormulaKind.h"
 #include "gui/main/DrawEntryWidget.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/HistoryTableModel.h"
@@ -77,7 +78,7 @@ bool MainWindow::currentGroup() const { return m_kind[1]->isChecked(); }
 
 bool MainWindow::shownKill() const { return !m_killKeep[1]->isChecked(); }
 
-QString MainWindow::currentTable() const { return Database::formulaTableName(currentPosition(), currentGroup()); }
+QString MainWindow::currentTable() const { return FormulaKind(currentPosition(), currentGroup()).tableName(); }
 
 QString MainWindow::currentLabel() const
 {

@@ -55,7 +55,7 @@ void MainWindow::addTypedFormula()
         m_prompts.warn(error.title(), error.message() + QStringLiteral("\n\n") + error.detail());
         return;
     }
-    showTarget(target.position, target.group);
+    showTarget(target.kind.position(), target.kind.group());
     m_formulaInput->clear();
 }
 

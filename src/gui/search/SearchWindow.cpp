@@ -42,12 +42,6 @@ T* named(T* widget, const QString& name)
 
 QString arrayName(const char* base, int index) { return QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(index); }
 
-QString kindCaption(int kind)
-{
-    return AttributeCatalog::positionWords().value((kind - 1) % 5) +
-           (kind > 5 ? QStringLiteral("组选") : QStringLiteral("直选"));
-}
-
 } // namespace
 
 SearchWindow::SearchWindow(Database& db, const HistorySnapshot& history, LotteryTable::Entry lottery,
@@ -227,11 +221,13 @@ QGroupBox* SearchWindow::buildPlanBox()
 {
     auto* box = new QGroupBox(QStringLiteral("搜索方案"), this);
     auto* grid = new QGridLayout(box);
-    for (int k = 1; k <= 10; ++k) {
+    for (int k = 1; k <= FormulaKind::kCount; ++k) {
         const auto at = static_cast<size_t>(k);
-        const int row = (k - 1) % 5;
-        const int column = k > 5 ? 3 : 0;
-        m_label4[at] = named(new QLabel(kindCaption(k), box), arrayName("Label4", k));
+        // Direct kinds in the left half, group kinds in the right, one row per position.
+        const FormulaKind kind = FormulaKind::fromSearchIndex(k);
+        const int row = kind.position() - 1;
+        const int column = kind.group() ? 3 : 0;
+        m_label4[at] = named(new QLabel(kind.label(), box), arrayName("Label4", k));
         m_text5[at] = named(new QLineEdit(box), arrayName("Text5", k));
         m_label5[at] = named(new QLabel(QStringLiteral("0"), box), arrayName("Label5", k));
         grid->addWidget(m_label4[at], row, column);
@@ -239,8 +235,8 @@ QGroupBox* SearchWindow::buildPlanBox()
         grid->addWidget(m_label5[at], row, column + 2);
     }
     // Group 第一 judges exactly like direct 第一: it has no plan of its own.
-    m_text5[6]->setEnabled(false);
-    m_text5[6]->clear();
+    for (int k = 1; k <= FormulaKind::kCount; ++k)
+        m_text5[static_cast<size_t>(k)]->setEnabled(SearchPlan::isSearched(k));
     auto* mode = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
         const auto at = static_cast<size_t>(i);
@@ -411,11 +407,11 @@ int SearchWindow::currentPosition() const
 bool SearchWindow::currentGroup() const { return m_opTDG[1]->isChecked(); }
 bool SearchWindow::currentKill() const { return m_option2[0]->isChecked(); }
 
-void SearchWindow::selectKind(int kind)
+void SearchWindow::selectKind(FormulaKind kind)
 {
-    m_optXing[static_cast<size_t>((kind - 1) % 5 + 1)]->setChecked(true);
-    if (kind != 6)
-        m_opTDG[static_cast<size_t>((kind - 1) / 5)]->setChecked(true);
+    m_optXing[static_cast<size_t>(kind.position())]->setChecked(true);
+    if (kind.isSearched())
+        m_opTDG[kind.group() ? 1 : 0]->setChecked(true);
 }
 
 SearchOptions SearchWindow::currentOptions() const
@@ -433,14 +429,14 @@ SearchOptions SearchWindow::currentOptions() const
 QStringList SearchWindow::boundTexts() const
 {
     QStringList texts;
-    for (int i = 0; i < SearchBounds::kCount; ++i)
+    for (int i = 0; i < StatisticBounds::kCount; ++i)
         texts << m_text1[static_cast<size_t>(i)]->text();
     return texts;
 }
 
 void SearchWindow::showBounds(const QStringList& texts)
 {
-    for (int i = 0; i < SearchBounds::kCount && i < texts.size(); ++i)
+    for (int i = 0; i < StatisticBounds::kCount && i < texts.size(); ++i)
         m_text1[static_cast<size_t>(i)]->setText(texts[i]);
 }
 
@@ -459,9 +455,9 @@ void SearchWindow::startManual()
     m_timer2->stop();
     m_planFlag = false;
     // Bounds through their numeric values: a box that is not a number counts as 0.
-    const SearchBounds bounds = SearchBounds::fromTexts(boundTexts());
+    const StatisticBounds bounds = StatisticBounds::fromTexts(boundTexts());
     showBounds(bounds.texts());
-    m_session->begin(FormulaTarget{currentPosition(), currentGroup(), currentKill()}, bounds, currentOptions());
+    m_session->begin(FormulaTarget(currentKind(), currentKill()), bounds, currentOptions());
     m_timer1->start();
 }
 
@@ -469,7 +465,7 @@ void SearchWindow::manualTick()
 {
     // With 自动中止 ticked, the search stops once the found count reaches the target box.
     const auto stillWanted = [this] {
-        return m_check1->isChecked() ? m_session->stillWanted(SearchBounds::numericValue(m_text1[15]->text()))
+        return m_check1->isChecked() ? m_session->stillWanted(StatisticBounds::numericValue(m_text1[15]->text()))
                                      : SearchSession::kUnlimited;
     };
     const std::uint64_t wanted = stillWanted();
@@ -502,8 +498,8 @@ void SearchWindow::startPlan()
 void SearchWindow::planTick()
 {
     const int kind = m_plan->currentKind();
-    if (kind <= 10 && kind != 6)
-        selectKind(kind);
+    if (kind <= FormulaKind::kCount && SearchPlan::isSearched(kind))
+        selectKind(FormulaKind::fromSearchIndex(kind));
     m_plan->tick({std::nullopt, kTickBudget});
     if (m_session->hasTask() && kind <= 10) {
         showBounds(m_session->bounds().texts());
@@ -524,7 +520,7 @@ void SearchWindow::planTick()
 void SearchWindow::tuneTick()
 {
     m_timer3->stop();
-    const FormulaTarget target{currentPosition(), currentGroup(), currentKill()};
+    const FormulaTarget target(currentKind(), currentKill());
     const BoundTuner::Result result =
         m_tuner.tune(target, currentOptions(), m_seed ^ (++m_tuneRuns * 0x9E3779B97F4A7C15ULL), m_hScroll2->value());
     showBounds(BoundTuner::writeBack(result.tuned, boundTexts()));
@@ -549,16 +545,16 @@ void SearchWindow::tuneAllKinds()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         const bool kill = currentKill();
-        for (int kind = 1; kind <= 10; ++kind) {
-            if (kind == 6)
+        for (const FormulaKind& kind : FormulaKind::all()) {
+            if (!kind.isSearched())
                 continue;
             selectKind(kind);
             const BoundTuner::Result result =
-                m_tuner.tune(SearchPlan::targetOf(kind, kill), currentOptions(),
+                m_tuner.tune(FormulaTarget(kind, kill), currentOptions(),
                              m_seed ^ (++m_tuneRuns * 0x9E3779B97F4A7C15ULL), m_hScroll2->value());
             // The boxes tuning does not write keep this kind's own saved values.
             const QStringList texts = BoundTuner::writeBack(result.tuned, m_defaults.bounds(kind, kill).texts());
-            m_settings.saveBounds(kind, kill, SearchBounds::fromTexts(texts), m_defaults);
+            m_settings.saveBounds(kind, kill, StatisticBounds::fromTexts(texts), m_defaults);
             showBounds(texts);
             m_text3->setText(QString::number(result.evaluated));
         }
@@ -579,7 +575,7 @@ void SearchWindow::storeFound(StoreMode mode)
         m_list1->clear();
     } else if (!m_session->found().empty()) {
         const FormulaTarget& last = m_session->found().back().target;
-        selectKind(last.position + (last.group ? 5 : 0));
+        selectKind(last.kind);
     }
     afterStore(tables);
 }
@@ -593,22 +589,22 @@ void SearchWindow::afterStore(const QStringList&)
 
 void SearchWindow::saveKindBounds()
 {
-    m_settings.saveBounds(currentKind(), currentKill(), SearchBounds::fromTexts(boundTexts()), m_defaults);
+    m_settings.saveBounds(currentKind(), currentKill(), StatisticBounds::fromTexts(boundTexts()), m_defaults);
     m_settings.setOperandCount(m_hScroll1->value());
 }
 
 void SearchWindow::savePlan()
 {
-    for (int k = 1; k <= 10; ++k)
-        if (k != 6)
+    for (int k = 1; k <= FormulaKind::kCount; ++k)
+        if (SearchPlan::isSearched(k))
             m_settings.setPlanCount(k, currentKill(),
-                                    SearchBounds::numericValue(m_text5[static_cast<size_t>(k)]->text()));
+                                    StatisticBounds::numericValue(m_text5[static_cast<size_t>(k)]->text()));
 }
 
 void SearchWindow::loadPlan()
 {
-    for (int k = 1; k <= 10; ++k)
-        if (k != 6)
+    for (int k = 1; k <= FormulaKind::kCount; ++k)
+        if (SearchPlan::isSearched(k))
             m_text5[static_cast<size_t>(k)]->setText(m_settings.planCount(k, currentKill()));
     updatePlanTotal();
 }
@@ -638,8 +634,8 @@ void SearchWindow::countExisting()
 {
     m_existing = m_store.existingCounts(currentKill());
     for (int k = 1; k <= 10; ++k)
-        m_label5[static_cast<size_t>(k)]->setText(k == 6 ? QString()
-                                                         : QString::number(m_existing[static_cast<size_t>(k)]));
+        m_label5[static_cast<size_t>(k)]->setText(
+            !SearchPlan::isSearched(k) ? QString() : QString::number(m_existing[static_cast<size_t>(k)]));
     updatePlanTotal();
 }
 

@@ -67,8 +67,8 @@ private:
     int currentPosition() const;
     bool currentGroup() const;
     bool currentKill() const;
-    int currentKind() const { return currentPosition() + (currentGroup() ? 5 : 0); }
-    void selectKind(int kind);
+    FormulaKind currentKind() const { return FormulaKind(currentPosition(), currentGroup()); }
+    void selectKind(FormulaKind kind);
     SearchOptions currentOptions() const;
     SearchPlan currentPlan() const; // the plan boxes, mode, kill flag and store box as they stand
     QStringList boundTexts() const;

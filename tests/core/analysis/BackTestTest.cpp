@@ -2,6 +2,7 @@
 #include "analysis/NextDrawCalculation.h"
 #include "common/UserError.h"
 #include "formula/CompiledFormula.h"
+#include "formula/FormulaScoring.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/IssueNumbers.h"
@@ -149,7 +150,7 @@ TEST(BackTest, MatchesADrawByDrawReplay)
             std::array<bool, 13> killed{};
             std::array<NumberTally, 13> tally{};
             for (size_t f = 0; f < formulas.size(); ++f) {
-                const int n = BackTest::namedNumber(compiled[f].evaluateRow(history, d), range);
+                const int n = FormulaScoring::namedNumber(compiled[f].evaluateRow(history, d), range);
                 if (n == 0)
                     continue;
                 const std::array<bool, 13> before = killed;

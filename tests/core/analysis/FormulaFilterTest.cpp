@@ -25,52 +25,50 @@ const std::vector<FormulaRecord> kFormulas{
 
 TEST(FormulaFilter, PrefillSpansOnlyTheSelectedFormulas)
 {
-    const FilterBounds b = FormulaFilter::prefill(kFormulas, {1, 2, 4});
-    EXPECT_FLOAT_EQ(static_cast<float>(b.lower(0)), 45.123457f);
-    EXPECT_FLOAT_EQ(static_cast<float>(b.upper(0)), 81.33333f);
-    EXPECT_EQ(b.lower(1), 2);
-    EXPECT_EQ(b.upper(1), 5);
-    EXPECT_EQ(b.upper(2), 14);
-    EXPECT_EQ(b.upper(3), 2);
-    EXPECT_EQ(b.lower(4), 0);
+    const StatisticBounds b = FormulaFilter::prefill(kFormulas, {1, 2, 4});
+    EXPECT_FLOAT_EQ(static_cast<float>(b.lower(StatisticKey::Rate)), 45.123457f);
+    EXPECT_FLOAT_EQ(static_cast<float>(b.upper(StatisticKey::Rate)), 81.33333f);
+    EXPECT_EQ(b.lower(StatisticKey::LongestMissRun), 2);
+    EXPECT_EQ(b.upper(StatisticKey::LongestMissRun), 5);
+    EXPECT_EQ(b.upper(StatisticKey::LongestHitRun), 14);
+    EXPECT_EQ(b.upper(StatisticKey::LastMissRun), 2);
+    EXPECT_EQ(b.lower(StatisticKey::LastHitRun), 0);
 
-    const FilterBounds empty = FormulaFilter::prefill(kFormulas, {});
-    EXPECT_EQ(empty.values, (std::array<double, 10>{100, 0, 32767, 0, 32767, 0, 32767, 0, 32767, 0}));
+    const StatisticBounds empty = FormulaFilter::prefill(kFormulas, {});
+    EXPECT_EQ(empty.values(), (std::array<double, 10>{100, 0, 32767, 0, 32767, 0, 32767, 0, 32767, 0}));
     EXPECT_TRUE(FormulaFilter::apply(kFormulas, {}, empty).empty());
 }
 
 TEST(FormulaFilter, UnchangedBoundsKeepTheSelectionEvenThroughTheBoxes)
 {
     const std::set<int> selected{1, 2, 4};
-    FilterBounds b = FormulaFilter::prefill(kFormulas, selected);
+    StatisticBounds b = FormulaFilter::prefill(kFormulas, selected);
     EXPECT_EQ(FormulaFilter::apply(kFormulas, selected, b), selected);
     // The same bounds after being written into the boxes and read back.
     for (int i = 0; i < 10; ++i)
-        b.values[static_cast<size_t>(i)] =
-            FormulaFilter::leadingNumber(FormulaFilter::boundText(i, b.values[static_cast<size_t>(i)]));
+        b.set(i, FormulaFilter::leadingNumber(FormulaFilter::boundText(i, b[i])));
     EXPECT_EQ(FormulaFilter::apply(kFormulas, selected, b), selected);
 }
 
 TEST(FormulaFilter, ToleranceNarrowingAndInvertedBounds)
 {
     const std::set<int> selected{1, 2, 4};
-    FilterBounds b = FormulaFilter::prefill(kFormulas, selected);
-    b.values[1] = 81.33333 - 0.00005; // inside the tolerance: still kept
+    StatisticBounds b = FormulaFilter::prefill(kFormulas, selected);
+    b.set(1, 81.33333 - 0.00005); // inside the tolerance: still kept
     EXPECT_EQ(FormulaFilter::apply(kFormulas, selected, b), selected);
-    b.values[1] = 81.3; // now formula 2 is above the upper rate bound
+    b.set(1, 81.3); // now formula 2 is above the upper rate bound
     EXPECT_EQ(FormulaFilter::apply(kFormulas, selected, b), (std::set<int>{1, 4}));
-    b.values[3] = 4.99995; // longest miss run ≤ 5 (tolerance) keeps formula 4
+    b.set(3, 4.99995); // longest miss run ≤ 5 (tolerance) keeps formula 4
     EXPECT_EQ(FormulaFilter::apply(kFormulas, selected, b), (std::set<int>{1, 4}));
-    b.values[3] = 4.99; // …but not 4.99
+    b.set(3, 4.99); // …but not 4.99
     EXPECT_EQ(FormulaFilter::apply(kFormulas, selected, b), (std::set<int>{1}));
 
     // Wide bounds never bring back a formula that was not selected.
-    FilterBounds wide;
-    wide.values = {0, 100, 0, 999, 0, 999, 0, 999, 0, 999};
+    const StatisticBounds wide({0, 100, 0, 999, 0, 999, 0, 999, 0, 999});
     EXPECT_EQ(FormulaFilter::apply(kFormulas, {2}, wide), std::set<int>{2});
 
-    FilterBounds inverted = FormulaFilter::prefill(kFormulas, selected);
-    inverted.values[4] = 20; // lower longest hit run above the upper
+    StatisticBounds inverted = FormulaFilter::prefill(kFormulas, selected);
+    inverted.set(4, 20); // lower longest hit run above the upper
     EXPECT_TRUE(FormulaFilter::apply(kFormulas, selected, inverted).empty());
 }
 

@@ -2,6 +2,7 @@
 #include "analysis/FormulaGridSheet.h"
 #include "analysis/HistoryGridSheet.h"
 #include "common/UserError.h"
+#include "formula/FormulaEvaluator.h"
 #include "formula/FormulaSelection.h"
 #include "formula/FormulaStore.h"
 #include "formula/FormulaText.h"
@@ -77,7 +78,8 @@ TEST(GridSpreadsheet, historyGridPaintsExactlyTheHitsGreen)
     formula.code = QStringLiteral("L1A+L2A");
     formula.chinese = s("第一码+第二码=下期杀第一直选");
     const std::vector<FormulaResultColumn> columns =
-        FormulaResultColumns::build(history, {formula}, ScoringRule{11, 1, false, true}, false);
+        FormulaEvaluator(history, FormulaKind(1, false), 11, ScoringWindow{})
+            .resultColumns({formula}, ResultColumnForm::NextDraw);
     ASSERT_EQ(columns.size(), 1u);
 
     const QString path = env.path(HistoryGridSheet::fileName());

@@ -159,7 +159,7 @@ TEST_F(NextDrawCalculationTest, BestMethodRanksAndStopsAtTheTargetOfDistinctNumb
 
     CalculationRequest r = request(2, true, {1, 2, 3, 4, 5});
     r.bestMethod = true;
-    r.ranking.keys = {RankingKey::Rate};
+    r.ranking.keys = {StatisticKey::Rate};
     r.ranking.keepLimit = 8; // kill: R − L = 3 distinct numbers per position
     const CalculationResult result = run(r);
     EXPECT_EQ(result.keepLimit, 8);
@@ -198,7 +198,7 @@ TEST_F(NextDrawCalculationTest, SecondKeyBreaksTiesOfTheFirst)
     list[1].statistics = rated(60, 1);
     list[2].idx = 3;
     list[2].statistics = rated(50, 7);
-    NextDrawCalculation::rank(list, {RankingKey::Rate, RankingKey::LongestMissRun});
+    NextDrawCalculation::rank(list, {StatisticKey::Rate, StatisticKey::LongestMissRun});
     EXPECT_EQ(list[0].idx, 2);
     EXPECT_EQ(list[1].idx, 3);
     EXPECT_EQ(list[2].idx, 1);

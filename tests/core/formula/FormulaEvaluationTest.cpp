@@ -150,7 +150,7 @@ TEST(FormulaEvaluation, agreesWithSqliteOnRandomExpressionsAndTheirScores)
 
         // The score from SQLite's values, folded and walked as the database way did.
         if (i % 10 == 0) {
-            const ScoringRule rule{lottery.numberRange, 1 + i % 5, i % 20 == 0, i % 3 == 0};
+            const ScoringRule rule = FormulaKind(1 + i % 5, i % 20 == 0).rule(lottery.numberRange, i % 3 == 0);
             const ScoringWindow window{i % 7 == 0 ? 0 : 100, i % 2 == 0, true};
             std::vector<double> sqliteAsValues;
             for (const auto& v : theirs)

@@ -39,7 +39,7 @@ QStringList everything(Database& db)
 {
     QStringList rows;
     FormulaStore store(db);
-    for (const QString& table : Database::formulaTableNames())
+    for (const QString& table : FormulaKind::tableNames())
         for (const FormulaRecord& r : store.list(table))
             rows << QStringLiteral("%1|%2|%3|%4").arg(table).arg(r.idx).arg(r.kill ? 1 : 0).arg(r.chinese);
     return rows;
@@ -90,7 +90,7 @@ TEST_F(FormulaFiles, exportThenImportGivesBackEveryTableWithTheListsRuns)
         options.encoding = encoding;
         options.window = window;
         const FormulaExportResult written =
-            FormulaExport::write(*db, history, Database::formulaTableNames(), path, options);
+            FormulaExport::write(*db, history, FormulaKind::tableNames(), path, options);
         EXPECT_EQ(written.formulas, 20);
         EXPECT_EQ(written.classes, 10);
 

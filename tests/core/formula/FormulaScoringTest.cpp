@@ -1,7 +1,9 @@
 #include "formula/FormulaScoring.h"
 #include "formula/CompiledFormula.h"
+#include "formula/HitRule.h"
 #include "history/HistorySnapshot.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,7 +32,7 @@ FormulaStatistics scoreOf(const HistorySnapshot& history, const char* code, cons
 std::pair<std::int64_t, std::int64_t> weights(const FormulaStatistics& s) { return {s.hitWeight, s.totalWeight}; }
 std::pair<std::int64_t, std::int64_t> weights(std::int64_t hit, std::int64_t total) { return {hit, total}; }
 
-ScoringRule keepAt(int position) { return ScoringRule{11, position, false, false}; }
+ScoringRule keepAt(int position) { return FormulaKind(position, false).rule(11, false); }
 
 } // namespace
 
@@ -62,7 +64,7 @@ TEST(FormulaScoring, foldsAndRoundsValuesIntoNumbers)
     const ScoringWindow all{0, true, false};
     EXPECT_EQ(scoreOf(history, "12", keepAt(1), all).hitWeight, 4);
     EXPECT_EQ(scoreOf(history, "0", keepAt(1), all).hitWeight, 0);
-    EXPECT_EQ(scoreOf(history, "0", ScoringRule{11, 1, false, true}, all).hitWeight, 4);
+    EXPECT_EQ(scoreOf(history, "0", FormulaKind(1, false).rule(11, true), all).hitWeight, 4);
     // 2.5 becomes 2, 3.5 becomes 4: neither keeps 3.
     const HistorySnapshot threes = historyWithFirstNumbers({3, 3, 3});
     EXPECT_EQ(scoreOf(threes, "2.5", keepAt(1), all).hitWeight, 0);
@@ -70,7 +72,7 @@ TEST(FormulaScoring, foldsAndRoundsValuesIntoNumbers)
     EXPECT_EQ(scoreOf(threes, "4.5", keepAt(1), all).hitWeight, 0);
     EXPECT_EQ(scoreOf(threes, "2.6", keepAt(1), all).hitWeight, 2);
     // An empty value (division by zero) predicts nothing: a miss for kill and keep.
-    const FormulaStatistics empty = scoreOf(history, "L1A/(L1A-1)", ScoringRule{11, 1, false, true}, all);
+    const FormulaStatistics empty = scoreOf(history, "L1A/(L1A-1)", FormulaKind(1, false).rule(11, true), all);
     EXPECT_EQ(empty.hitWeight, 0);
     EXPECT_EQ(empty.totalWeight, 4);
     EXPECT_EQ(empty.lastMissRun, 4);
@@ -145,7 +147,7 @@ TEST(FormulaScoring, countsTheWindowAndNeverTheFirstDraw)
     EXPECT_EQ(fromValues.totalWeight, direct.totalWeight);
 }
 
-TEST(FormulaScoring, groupRuleLooksAtPositionsOneToP)
+TEST(HitRule, groupLooksAtPositionsOneToPAndEmptyPredictionsAlwaysMiss)
 {
     // Draws 1 2 3 4 5 throughout.
     HistorySnapshot history;
@@ -153,18 +155,30 @@ TEST(FormulaScoring, groupRuleLooksAtPositionsOneToP)
     for (int p = 1; p <= 5; ++p)
         values[static_cast<size_t>(AttributeCatalog::numberColumn(p))] = p;
     history.append(QStringLiteral("26010101"), values);
+    const auto hit = [&history](int position, bool group, bool kill, int predicted) {
+        return HitRule(history, FormulaKind(position, group).rule(11, kill)).hit(0, predicted) == 1u;
+    };
 
-    for (int position = 2; position <= 5; ++position) {
+    for (int position = 1; position <= 5; ++position) {
         for (int predicted = 1; predicted <= 11; ++predicted) {
             const bool inGroup = predicted <= position;
-            EXPECT_EQ(FormulaScoring::isHit(predicted, history, 0, ScoringRule{11, position, true, true}), !inGroup);
-            EXPECT_EQ(FormulaScoring::isHit(predicted, history, 0, ScoringRule{11, position, true, false}), inGroup);
-            EXPECT_EQ(FormulaScoring::isHit(predicted, history, 0, ScoringRule{11, position, false, false}),
-                      predicted == position);
+            EXPECT_EQ(hit(position, true, true, predicted), !inGroup);
+            EXPECT_EQ(hit(position, true, false, predicted), inGroup);
+            EXPECT_EQ(hit(position, false, false, predicted), predicted == position);
+            EXPECT_EQ(hit(position, false, true, predicted), predicted != position);
+        }
+        // 0 and below name no number: absent everywhere. An empty value predicts nothing.
+        for (bool group : {false, true}) {
+            for (int none : {0, -3, -10}) {
+                EXPECT_TRUE(hit(position, group, true, none));
+                EXPECT_FALSE(hit(position, group, false, none));
+            }
+            EXPECT_FALSE(hit(position, group, true, HitRule::kNoPrediction));
+            EXPECT_FALSE(hit(position, group, false, HitRule::kNoPrediction));
         }
     }
-    // Position 1 group is direct.
-    for (int predicted = 1; predicted <= 11; ++predicted)
-        EXPECT_EQ(FormulaScoring::isHit(predicted, history, 0, ScoringRule{11, 1, true, false}),
-                  FormulaScoring::isHit(predicted, history, 0, ScoringRule{11, 1, false, false}));
+    EXPECT_EQ(HitRule::predict(std::nan(""), 11), HitRule::kNoPrediction);
+    EXPECT_EQ(HitRule::predict(1e300, 11), HitRule::kNoPrediction);
+    EXPECT_EQ(HitRule::predict<12>(-13.0), -1); // (−14 Mod 12) + 1 = −2 + 1
+    EXPECT_EQ(HitRule::predict<11>(2.5), 2);
 }

@@ -1,7 +1,7 @@
 // Selection flags by idx, ranking of the list and the history result columns.
 #include "formula/FormulaSelection.h"
+#include "formula/FormulaEvaluator.h"
 #include "formula/FormulaRanking.h"
-#include "formula/FormulaResultColumns.h"
 #include "history/DrawAttributes.h"
 #include "history/HistorySnapshot.h"
 #include "history/IssueNumbers.h"
@@ -72,7 +72,7 @@ TEST(FormulaRanking, SortsAscendingWithTiesInIdxOrderAndIgnoresOtherColumns)
     EXPECT_EQ(idxs(), (std::vector<int>{2, 4, 1, 3}));
 }
 
-TEST(FormulaResultColumns, ShowsFoldedValuesAndMarksHitsOfThePreviousPrediction)
+TEST(FormulaEvaluator, ResultColumnsShowFoldedValuesAndMarkHitsOfThePreviousPrediction)
 {
     HistorySnapshot history;
     const DrawNumbers draws[] = {{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}, {11, 1, 2, 3, 4}, {3, 5, 7, 9, 11}};
@@ -88,35 +88,42 @@ TEST(FormulaResultColumns, ShowsFoldedValuesAndMarksHitsOfThePreviousPrediction)
     broken.idx = 8;
     broken.code = QStringLiteral("L1A+");
     broken.chinese = QStringLiteral("坏公式");
-    const ScoringRule rule{11, 1, false, false};
+    const FormulaEvaluator evaluator(history, FormulaKind(1, false), 11, ScoringWindow{0, true, false});
+    const auto column = [&evaluator](const FormulaRecord& formula, ResultColumnForm form) {
+        return evaluator.evaluate(formula, form).column;
+    };
 
-    const auto next = FormulaResultColumns::build(history, {keep, broken}, rule, false);
-    ASSERT_EQ(next.size(), 2u);
-    EXPECT_EQ(next[0].header, QStringLiteral("7"));
+    const FormulaResultColumn next = column(keep, ResultColumnForm::NextDraw);
+    EXPECT_EQ(next.header, QStringLiteral("7"));
     // Shown on the following draw: the first draw has none and never hits.
-    EXPECT_EQ(next[0].numbers, (std::vector<std::int8_t>{FormulaResultColumn::kEmpty, 11, 5, 10}));
-    EXPECT_EQ(next[0].hits, (std::vector<std::uint8_t>{0, 0, 0, 0}));
-    const auto same = FormulaResultColumns::build(history, {keep}, rule, true);
-    EXPECT_EQ(same[0].numbers, (std::vector<std::int8_t>{11, 5, 10, 2}));
+    EXPECT_EQ(next.numbers, (std::vector<std::int8_t>{FormulaResultColumn::kEmpty, 11, 5, 10}));
+    EXPECT_EQ(next.hits, (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(column(keep, ResultColumnForm::SameDraw).numbers, (std::vector<std::int8_t>{11, 5, 10, 2}));
+    EXPECT_TRUE(column(keep, ResultColumnForm::None).numbers.empty());
     // Half values: the carried value rounds to even (2.5 → 2, 12.5 → 12 → 1); a
     // draw's own value folds like the list's 计算值 (2.5 − 1 = 1.5 → 2 → 3).
     FormulaRecord half = keep;
     half.code = QStringLiteral("L1A+1.5"); // 2.5, 7.5, 12.5, 4.5
-    EXPECT_EQ(FormulaResultColumns::build(history, {half}, rule, false)[0].numbers,
+    EXPECT_EQ(column(half, ResultColumnForm::NextDraw).numbers,
               (std::vector<std::int8_t>{FormulaResultColumn::kEmpty, 2, 8, 1}));
-    EXPECT_EQ(FormulaResultColumns::build(history, {half}, rule, true)[0].numbers,
-              (std::vector<std::int8_t>{3, 7, 2, 5}));
-    // The broken formula gets an empty column that says why.
-    EXPECT_EQ(next[1].numbers, std::vector<std::int8_t>(4, FormulaResultColumn::kEmpty));
-    EXPECT_TRUE(next[1].toolTip.startsWith(QStringLiteral("坏公式")));
+    EXPECT_EQ(column(half, ResultColumnForm::SameDraw).numbers, (std::vector<std::int8_t>{3, 7, 2, 5}));
+    // The broken formula gets an empty column that says why, and no scores.
+    const FormulaEvaluation failed = evaluator.evaluate(broken, ResultColumnForm::NextDraw, true);
+    EXPECT_EQ(failed.column.numbers, std::vector<std::int8_t>(4, FormulaResultColumn::kEmpty));
+    EXPECT_TRUE(failed.column.toolTip.startsWith(QStringLiteral("坏公式")));
+    EXPECT_FALSE(failed.scored.evaluable);
+    EXPECT_TRUE(failed.values.empty());
 
-    // A formula that names the next first number: keep hits there, kill misses.
+    // A formula that names the next first number: keep hits there, kill misses;
+    // the statistics are the column's hits over the counted draws.
     FormulaRecord exact;
     exact.code = QStringLiteral("L1A+5"); // 1→6 hits draw 2 (6); 6→11 hits draw 3 (11); 11→16→5 misses draw 4 (3)
     exact.kill = false;
-    const auto hits = FormulaResultColumns::build(history, {exact}, rule, false);
-    EXPECT_EQ(hits[0].hits, (std::vector<std::uint8_t>{0, 1, 1, 0}));
+    const FormulaEvaluation hits = evaluator.evaluate(exact, ResultColumnForm::NextDraw, true);
+    EXPECT_EQ(hits.column.hits, (std::vector<std::uint8_t>{0, 1, 1, 0}));
+    EXPECT_EQ(hits.scored.record.statistics.hitWeight, 2);
+    EXPECT_EQ(hits.scored.record.statistics.lastMissRun, 1);
+    EXPECT_EQ(hits.values, (std::vector<double>{6, 11, 16, 8}));
     exact.kill = true;
-    const auto kills = FormulaResultColumns::build(history, {exact}, ScoringRule{11, 1, false, true}, false);
-    EXPECT_EQ(kills[0].hits, (std::vector<std::uint8_t>{0, 0, 0, 1}));
+    EXPECT_EQ(column(exact, ResultColumnForm::NextDraw).hits, (std::vector<std::uint8_t>{0, 0, 0, 1}));
 }

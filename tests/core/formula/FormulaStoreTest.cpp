@@ -19,7 +19,7 @@ QString s(const char* text) { return QString::fromUtf8(text); }
 int totalFormulas(const FormulaStore& store)
 {
     int total = 0;
-    for (const QString& table : Database::formulaTableNames())
+    for (const QString& table : FormulaKind::tableNames())
         total += store.count(table);
     return total;
 }
@@ -105,7 +105,7 @@ TEST(TableScorer, scoresEachFormulaIntoItsOwnRowAndMarksTheUnevaluable)
     EXPECT_EQ(scored[2].record.idx, 4);
     EXPECT_EQ(scored[3].record.idx, 5);
 
-    const ScoringRule groupKill{11, 3, true, true};
+    const ScoringRule groupKill = FormulaKind(3, true).rule(11, true);
     for (int i = 0; i < 2; ++i) {
         const ScoredFormula& f = scored[static_cast<size_t>(i)];
         ASSERT_TRUE(f.evaluable);

@@ -1,4 +1,5 @@
 #include "history/Database.h"
+#include "formula/FormulaKind.h"
 #include "history/AttributeCatalog.h"
 #include "history/DatabaseError.h"
 #include "history/DemoHistory.h"
@@ -67,16 +68,14 @@ TEST(Database, freshFileHasEveryTableAndColumn)
         QStringLiteral("idx"),          QStringLiteral("gongshi"),     QStringLiteral("gongshiCN"),
         QStringLiteral("bolKill"),      QStringLiteral("sglGsRate"),   QStringLiteral("intGsErrCon"),
         QStringLiteral("intGsTrueCon"), QStringLiteral("intGsErrLst"), QStringLiteral("intGsTrueLst")};
-    ASSERT_EQ(Database::formulaTableNames().size(), 10);
-    for (const QString& table : Database::formulaTableNames())
+    ASSERT_EQ(FormulaKind::tableNames().size(), 10);
+    for (const QString& table : FormulaKind::tableNames())
         EXPECT_EQ(columnsOf(db.sql(), table), expected) << table.toStdString();
     for (const char* table : {"Errarr", "ErrarrLei"})
         EXPECT_EQ(
             db.sql().scalar(QStringLiteral("SELECT COUNT(DISTINCT num) FROM %1").arg(QLatin1String(table))).toInt(),
             11);
     EXPECT_EQ(db.sql().scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name='Tmp'")).toInt(), 0);
-    EXPECT_EQ(Database::canonicalFormulaTable(QStringLiteral("gongshi3g")), QStringLiteral("Gongshi3G"));
-    EXPECT_TRUE(Database::canonicalFormulaTable(QStringLiteral("Gongshi6D")).isEmpty());
 }
 
 TEST(Database, foreignFilesAreRefusedAndLeftUntouched)

@@ -85,14 +85,20 @@ TEST(SearchSettings, planCountsBoundsAndOperandsPersistPerFlagAndKind)
 
     // The built-in table, then a saved row for one kind and flag only.
     DefaultBounds table = settings.loadBounds();
-    EXPECT_EQ(table.bounds(1, true).texts().join(u','), QStringLiteral("93.8,100,0,1,48,32768,0,0,32,32768"));
-    EXPECT_EQ(table.bounds(9, false).texts().join(u','), QStringLiteral("38,100,0,10,8,32768,0,0,2,32768"));
-    EXPECT_EQ(table.bounds(6, true).texts(), table.bounds(1, true).texts());
-    settings.saveBounds(8, false, SearchBounds({31.3, 100, 0, 15, 7, 32768, 0, 0, 2, 32768}), table);
+    EXPECT_EQ(table.bounds(FormulaKind::fromSearchIndex(1), true).texts().join(u','),
+              QStringLiteral("93.8,100,0,1,48,32768,0,0,32,32768"));
+    EXPECT_EQ(table.bounds(FormulaKind::fromSearchIndex(9), false).texts().join(u','),
+              QStringLiteral("38,100,0,10,8,32768,0,0,2,32768"));
+    EXPECT_EQ(table.bounds(FormulaKind::fromSearchIndex(6), true).texts(),
+              table.bounds(FormulaKind::fromSearchIndex(1), true).texts());
+    settings.saveBounds(FormulaKind::fromSearchIndex(8), false,
+                        StatisticBounds({31.3, 100, 0, 15, 7, 32768, 0, 0, 2, 32768}), table);
     EXPECT_EQ(store.value(QStringLiteral("7/10")).toString(), QStringLiteral("31.3"));
     const DefaultBounds reloaded = settings.loadBounds();
-    EXPECT_EQ(reloaded.bounds(8, false).texts().join(u','), QStringLiteral("31.3,100,0,15,7,32768,0,0,2,32768"));
-    EXPECT_EQ(reloaded.bounds(8, true).texts().join(u','), QStringLiteral("78,100,0,3,18,32768,0,0,10,32768"));
+    EXPECT_EQ(reloaded.bounds(FormulaKind::fromSearchIndex(8), false).texts().join(u','),
+              QStringLiteral("31.3,100,0,15,7,32768,0,0,2,32768"));
+    EXPECT_EQ(reloaded.bounds(FormulaKind::fromSearchIndex(8), true).texts().join(u','),
+              QStringLiteral("78,100,0,3,18,32768,0,0,10,32768"));
 
     EXPECT_EQ(settings.operandCount(), 8);
     settings.setOperandCount(13);

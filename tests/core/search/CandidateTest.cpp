@@ -124,7 +124,7 @@ TEST(CandidateScorer, agreesWithTheListScoringOnRandomCandidates)
             for (int position = 1; position <= 5; ++position) {
                 for (bool group : {false, true}) {
                     for (bool kill : {true, false}) {
-                        const ScoringRule rule{range, position, group, kill};
+                        const ScoringRule rule = FormulaKind(position, group).rule(range, kill);
                         const CandidateScorer scorer(history, rule, window);
                         const CandidateGenerator generator(
                             random(), 2 + static_cast<int>(random() % 23),
@@ -176,7 +176,7 @@ TEST(CandidateScorer, groupMarksPositionsOneToPAgainstAHandWorkedHistory)
     for (int p = 1; p <= 5; ++p) {
         for (bool kill : {true, false}) {
             const FormulaStatistics s =
-                CandidateScorer(history, ScoringRule{11, p, true, kill}, all).score(firstNumber);
+                CandidateScorer(history, FormulaKind(p, true).rule(11, kill), all).score(firstNumber);
             int hits = 0;
             int lastHitRun = 0;
             for (bool h : killHits[static_cast<size_t>(p - 1)]) {
@@ -190,15 +190,17 @@ TEST(CandidateScorer, groupMarksPositionsOneToPAgainstAHandWorkedHistory)
         }
     }
     // Group position 1 is marked exactly like the direct one.
-    const FormulaStatistics group1 = CandidateScorer(history, ScoringRule{11, 1, true, true}, all).score(firstNumber);
-    const FormulaStatistics direct1 = CandidateScorer(history, ScoringRule{11, 1, false, true}, all).score(firstNumber);
+    const FormulaStatistics group1 =
+        CandidateScorer(history, FormulaKind(1, true).rule(11, true), all).score(firstNumber);
+    const FormulaStatistics direct1 =
+        CandidateScorer(history, FormulaKind(1, false).rule(11, true), all).score(firstNumber);
     EXPECT_EQ(group1.hitWeight, direct1.hitWeight);
     EXPECT_EQ(group1.longestMissRun, direct1.longestMissRun);
 
     // Weighted, three counted draws, only the newest a hit: 9 / 14.
     const HistorySnapshot three = numbersOnly({{1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}, {2, 3, 4, 5, 6}});
     const FormulaStatistics weighted =
-        CandidateScorer(three, ScoringRule{11, 1, false, true}, ScoringWindow{3, true, true}).score(firstNumber);
+        CandidateScorer(three, FormulaKind(1, false).rule(11, true), ScoringWindow{3, true, true}).score(firstNumber);
     EXPECT_EQ(weighted.hitWeight, 9);
     EXPECT_EQ(weighted.totalWeight, 14);
     EXPECT_FLOAT_EQ(weighted.rate, 9.0f / 14.0f * 100.0f);
@@ -207,10 +209,10 @@ TEST(CandidateScorer, groupMarksPositionsOneToPAgainstAHandWorkedHistory)
 
     // A value of 0 names no number: every kill hits, no keep does; 12 folds to 1 for R = 11.
     const Candidate zero = candidateOf({AttributeCatalog::index(1, 'K')}, 0);
-    EXPECT_EQ(CandidateScorer(history, ScoringRule{11, 3, false, true}, all).score(zero).hitWeight, 5);
-    EXPECT_EQ(CandidateScorer(history, ScoringRule{11, 3, false, false}, all).score(zero).hitWeight, 0);
+    EXPECT_EQ(CandidateScorer(history, FormulaKind(3, false).rule(11, true), all).score(zero).hitWeight, 5);
+    EXPECT_EQ(CandidateScorer(history, FormulaKind(3, false).rule(11, false), all).score(zero).hitWeight, 0);
     const Candidate twelve = candidateOf({AttributeCatalog::index(1, 'K')}, 12);
     const HistorySnapshot ones = numbersOnly({{1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}});
-    EXPECT_EQ(CandidateScorer(ones, ScoringRule{11, 1, false, false}, all).score(twelve).hitWeight, 2);
-    EXPECT_EQ(CandidateScorer(ones, ScoringRule{12, 1, false, false}, all).score(twelve).hitWeight, 0);
+    EXPECT_EQ(CandidateScorer(ones, FormulaKind(1, false).rule(11, false), all).score(twelve).hitWeight, 2);
+    EXPECT_EQ(CandidateScorer(ones, FormulaKind(1, false).rule(12, false), all).score(twelve).hitWeight, 0);
 }

@@ -19,7 +19,8 @@ DefaultBounds looseBounds()
     DefaultBounds bounds = DefaultBounds::builtIn();
     for (int kind = 1; kind <= 10; ++kind)
         for (bool kill : {true, false})
-            bounds.setBounds(kind, kill, SearchBounds({0, 100, 0, 32768, 0, 32768, 0, 32768, 0, 32768}));
+            bounds.setBounds(FormulaKind::fromSearchIndex(kind), kill,
+                             StatisticBounds({0, 100, 0, 32768, 0, 32768, 0, 32768, 0, 32768}));
     return bounds;
 }
 

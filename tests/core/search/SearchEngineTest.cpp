@@ -23,7 +23,7 @@ FormulaStatistics statistics(float rate, int longestMiss, int longestHit, int la
     return s;
 }
 
-SearchBounds acceptAll() { return SearchBounds({0, 100, 0, 32768, 0, 32768, 0, 32768, 0, 32768}); }
+StatisticBounds acceptAll() { return StatisticBounds({0, 100, 0, 32768, 0, 32768, 0, 32768, 0, 32768}); }
 
 QStringList codesOf(const std::vector<FoundFormula>& found)
 {
@@ -35,18 +35,19 @@ QStringList codesOf(const std::vector<FoundFormula>& found)
 
 } // namespace
 
-TEST(SearchBounds, textBoundsActAsZeroAndTheToleranceIsOneTenThousandth)
+TEST(StatisticBounds, textBoundsActAsZeroAndTheToleranceIsOneTenThousandth)
 {
     // "abc" in the rate's lower box means 0; "" in the upper box too, so only 0 passes.
-    const SearchBounds odd = SearchBounds::fromTexts(
+    const StatisticBounds odd = StatisticBounds::fromTexts(
         {QStringLiteral("abc"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("9"), QStringLiteral("x"),
          QStringLiteral("99"), QStringLiteral("0"), QStringLiteral(""), QStringLiteral("1"), QStringLiteral("99")});
     EXPECT_EQ(odd[0], 0.0);
     EXPECT_EQ(odd[7], 0.0);
+    EXPECT_EQ(StatisticBounds::numericValue(QStringLiteral("nan")), 0.0);
     EXPECT_TRUE(odd.accepts(statistics(0.0f, 3, 5, 0, 2)));
     EXPECT_FALSE(odd.accepts(statistics(0.0f, 3, 5, 1, 2))); // latest miss run above "" = 0
 
-    const SearchBounds rate({93.8, 100, 0, 1, 48, 32768, 0, 0, 32, 32768});
+    const StatisticBounds rate({93.8, 100, 0, 1, 48, 32768, 0, 0, 32, 32768});
     const FormulaStatistics good = statistics(93.8f, 1, 48, 0, 32);
     EXPECT_TRUE(rate.accepts(good));
     EXPECT_TRUE(rate.accepts(statistics(93.79992f, 1, 48, 0, 32))); // within 0.0001 below
@@ -64,7 +65,7 @@ TEST(SearchEngine, sameSeedGivesTheSameFoundListOnOneAndSeveralThreads)
 {
     const HistorySnapshot history = demoHistory(10);
     const ScoringWindow window{300, true, true};
-    const SearchBounds bounds({88, 100, 0, 3, 0, 32768, 0, 0, 1, 32768});
+    const StatisticBounds bounds({88, 100, 0, 3, 0, 32768, 0, 0, 1, 32768});
     SearchEngine one(1);
     SearchEngine three(3);
     ASSERT_EQ(three.threadCount(), 3);

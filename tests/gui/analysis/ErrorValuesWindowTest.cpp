@@ -212,8 +212,8 @@ private slots:
         }
         const RankingChoice remembered = RankingChoice::load(*store);
         QCOMPARE(remembered.keys.size(), size_t(2));
-        QVERIFY(remembered.keys[0] == RankingKey::LongestHitRun);
-        QVERIFY(remembered.keys[1] == RankingKey::Rate);
+        QVERIFY(remembered.keys[0] == StatisticKey::LongestHitRun);
+        QVERIFY(remembered.keys[1] == StatisticKey::Rate);
         QCOMPARE(remembered.keepLimit, 4);
         SortKeysDialog again(*store, 11);
         QCOMPARE(again.findChild<QComboBox*>(QStringLiteral("Combo1_1"))->currentText(), QStringLiteral("正确率"));

@@ -1,0 +1,113 @@
+#include "formula/FormulaEvaluator.h"
+
+#include "formula/CompiledFormula.h"
+#include "formula/FormulaError.h"
+#include "formula/FormulaScoring.h"
+#include "formula/HitRule.h"
+#include "history/HistorySnapshot.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// The values of one formula at a time, reused: scoring a table allocates once per thread.
+std::vector<double>& scratchValues()
+{
+    thread_local std::vector<double> values;
+    return values;
+}
+
+// values[row] for every row 0..n-1. Each draw shows its own value folded as the
+// list's "计算值", or the prediction carried from the draw before (the number
+// judged on it); the first draw has no prediction, so it is never a hit.
+void fillColumn(FormulaResultColumn& column, const HitRule& hits, int range, const double* values, int n,
+                ResultColumnForm form)
+{
+    for (int row = 0; row < n; ++row) {
+        const auto r = static_cast<size_t>(row);
+        if (form == ResultColumnForm::SameDraw && FormulaScoring::isFoldable(values[row]))
+            column.numbers[r] = static_cast<std::int8_t>(FormulaScoring::nextNumber(values[row], range));
+        if (row == 0)
+            continue;
+        const int predicted = HitRule::predict(values[row - 1], range);
+        if (form == ResultColumnForm::NextDraw && predicted != HitRule::kNoPrediction)
+            column.numbers[r] = static_cast<std::int8_t>(predicted);
+        column.hits[r] = static_cast<std::uint8_t>(hits.hit(row, predicted));
+    }
+}
+
+} // namespace
+
+FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range,
+                                   const ScoringWindow& window)
+    : m_history(history),
+      m_kind(kind),
+      m_range(range),
+      m_window(window)
+{}
+
+std::vector<FormulaResultColumn> FormulaEvaluator::resultColumns(const std::vector<FormulaRecord>& formulas,
+                                                                 ResultColumnForm form) const
+{
+    std::vector<FormulaResultColumn> columns;
+    const size_t count = std::min(formulas.size(), static_cast<size_t>(FormulaResultColumn::kMaxColumns));
+    columns.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        columns.push_back(evaluate(formulas[i], form).column);
+    return columns;
+}
+
+FormulaEvaluation FormulaEvaluator::evaluate(const FormulaRecord& formula, ResultColumnForm form, bool keepValues) const
+{
+    FormulaEvaluation result;
+    ScoredFormula& scored = result.scored;
+    scored.record = formula;
+    scored.record.statistics = {};
+    const int n = m_history.size();
+    const bool withColumn = form != ResultColumnForm::None;
+    if (withColumn) {
+        result.column.header = QString::number(formula.idx);
+        result.column.toolTip = formula.chinese;
+        result.column.numbers.assign(static_cast<size_t>(n), FormulaResultColumn::kEmpty);
+        result.column.hits.assign(static_cast<size_t>(n), 0);
+    }
+
+    std::optional<CompiledFormula> compiled;
+    try {
+        compiled.emplace(CompiledFormula::compile(formula.code));
+    } catch (const FormulaError& e) {
+        // Stored before validation existed, or edited by hand: marked, never scored.
+        scored.evaluable = false;
+        scored.error = e.detail();
+        if (withColumn)
+            result.column.toolTip = formula.chinese + QStringLiteral("\n") + e.message();
+        return result;
+    }
+
+    const auto [first, end] = FormulaScoring::countedRows(n, m_window);
+    // Rows [begin, n): every draw for a column, else the draws that predict the
+    // counted ones and the latest draw.
+    const int begin = withColumn || keepValues ? 0 : (first < end ? first - 1 : std::max(n - 1, 0));
+    std::vector<double>& values = keepValues ? result.values : scratchValues();
+    values.resize(static_cast<size_t>(n - begin));
+    compiled->evaluate(m_history, begin, n, values.data());
+
+    const HitRule hits(m_history, m_kind.rule(m_range, formula.kill));
+    if (withColumn) {
+        fillColumn(result.column, hits, m_range, values.data(), n, form);
+        if (first < end)
+            scored.record.statistics =
+                FormulaScoring::tallyHits(result.column.hits.data(), first, end, m_window.weighted);
+    } else if (first < end) {
+        scored.record.statistics = FormulaScoring::scorePredictions(hits, m_range, values.data() + (first - 1 - begin),
+                                                                    first, end, m_window.weighted);
+    }
+    if (n > 0) {
+        scored.latestValue = values[static_cast<size_t>(n - 1 - begin)];
+        if (FormulaScoring::isFoldable(scored.latestValue))
+            scored.nextNumber = FormulaScoring::nextNumber(scored.latestValue, m_range);
+    }
+    scored.rateText = FormulaScoring::rateCellText(scored.record.statistics);
+    return result;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "formula/FormulaResultColumn.h"
+#include "formula/FormulaStatistics.h"
+#include "formula/ScoredFormula.h"
+
+#include <vector>
+
+class HistorySnapshot;
+
+// What a result column of the history grid shows on each draw.
+enum class ResultColumnForm {
+    None, // no column
+    NextDraw, // the value carried from the previous draw (PreCanshu): the prediction judged on that draw
+    SameDraw, // the draw's own value (Canshu), folded as the list's "计算值"
+};
+
+// One formula evaluated once: its scores for the list and, when asked, its
+// result column and its raw values, all from the same values and hit rule.
+struct FormulaEvaluation {
+    ScoredFormula scored;
+    FormulaResultColumn column; // filled when a column was asked for
+    std::vector<double> values; // every draw's raw value, when asked for
+};
+
+// Evaluates the formulas of one kind over the history: the counted draws of the
+// window give the statistics, the latest draw the "计算值"; each formula judges
+// by its own kill flag. The first draw has no prediction, so it never counts
+// and is never a hit.
+class FormulaEvaluator {
+public:
+    FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window);
+
+    // A formula whose code form does not compile is marked (not evaluable, with
+    // the reason), keeps no statistics and gets an empty column that says why.
+    FormulaEvaluation evaluate(const FormulaRecord& formula, ResultColumnForm column = ResultColumnForm::None,
+                               bool keepValues = false) const;
+    // The result columns of the first FormulaResultColumn::kMaxColumns formulas, nothing stored.
+    std::vector<FormulaResultColumn> resultColumns(const std::vector<FormulaRecord>& formulas,
+                                                   ResultColumnForm form) const;
+
+private:
+    const HistorySnapshot& m_history;
+    FormulaKind m_kind;
+    int m_range;
+    ScoringWindow m_window;
+};
