@@ -1,7 +1,9 @@
 // Every path that judges a prediction against a draw (the list's scores with and
 // without the history grid's columns, the columns themselves, the search's own
-// loop, a single formula's score, the next-draw calculation's named numbers)
-// against the rule written out plainly, on random formulas and histories.
+// loop, a single formula's score) against the rule written out plainly, on
+// random formulas and histories; and the numbers the next-draw calculation and
+// the back-test vote with against the ones the grid shows.
+#include "analysis/BackTest.h"
 #include "analysis/NextDrawCalculation.h"
 #include "common/LotteryTable.h"
 #include "formula/CompiledFormula.h"
@@ -282,6 +284,29 @@ TEST(HitPaths, everyPathJudgesLikeThePlainRule)
                 }
             }
         }
+
+        // The back-test's kill votes on every draw name the same numbers.
+        const FormulaKind kind(4, true);
+        BackTestRequest replay;
+        replay.table = kind.tableName();
+        replay.range = range;
+        replay.formulas = FormulaStore(*w->db).list(replay.table, true);
+        for (const FormulaRecord& f : replay.formulas)
+            replay.selected.insert(f.idx);
+        const std::optional<BackTestResult> replayed = BackTest::run(history, replay);
+        ASSERT_TRUE(replayed);
+        const FormulaEvaluator evaluator(history, kind, range, ScoringWindow{});
+        std::vector<std::vector<int>> killed(static_cast<size_t>(history.size()), std::vector<int>(13, 0));
+        for (const FormulaRecord& f : replay.formulas) {
+            const FormulaResultColumn shown = evaluator.evaluate(f, ResultColumnForm::SameDraw).column;
+            for (size_t d = 0; d < shown.numbers.size(); ++d)
+                if (shown.numbers[d] >= 1 && shown.numbers[d] <= range)
+                    ++killed[d][static_cast<size_t>(shown.numbers[d])];
+        }
+        for (int d = 0; d < history.size(); ++d)
+            for (int n = 1; n <= range; ++n)
+                ASSERT_EQ(replayed->tally(d, n).kill, killed[static_cast<size_t>(d)][static_cast<size_t>(n)])
+                    << "draw " << d << " number " << n;
     }
     EXPECT_EQ(judged, 2 * 5 * 10 * 2 * 10);
     EXPECT_EQ(searched, judged / 2);
