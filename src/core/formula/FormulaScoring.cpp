@@ -24,10 +24,10 @@ FormulaStatistics walk(const HitRule& hits, int range, const double* previousVal
         ++j;
         const std::int64_t weight = weighted ? j * j : 1;
         totalWeight += weight;
-        const int predicted = HitRule::predict<FixedRange>(previousValues[row - first], range);
+        const unsigned bit = HitRule::predictedBit<FixedRange>(previousValues[row - first], range);
         const std::uint16_t present =
-            OnePosition ? static_cast<std::uint16_t>(HitRule::bitOf(numbers[row])) : hits.present(row);
-        tally.add(HitRule::judge(present, predicted, killBit), weight);
+            OnePosition ? static_cast<std::uint16_t>(HitRule::drawnBit(numbers[row])) : hits.present(row);
+        tally.add(HitRule::judgeAnyBit(present, bit, killBit), weight);
     }
     return tally.finish(totalWeight);
 }

@@ -23,6 +23,10 @@ class HitRule {
 public:
     // The prediction of an empty value.
     static constexpr int kNoPrediction = -2147483647 - 1;
+    // The bits a prediction reads in a draw's 16-bit mask besides 1..R: one that
+    // is never set (0 and below name no number) and one for an empty value.
+    static constexpr unsigned kNoNumberBit = 16;
+    static constexpr unsigned kEmptyBit = 17;
     // Values this far out have no integer form worth folding.
     static constexpr double kLargestFoldable = 9.0e18;
 
@@ -64,12 +68,37 @@ public:
         return static_cast<int>(fold<std::int64_t>(static_cast<std::int64_t>(roundHalfEvenValue(value)), r));
     }
 
+    // The bit of a draw's mask that a predicted number reads: its own for 1..R;
+    // bit 16, which a 16-bit mask never holds, for 0 and below (no number).
+    static unsigned bitOfNumber(int number) { return number > 0 ? static_cast<unsigned>(number) : kNoNumberBit; }
+    // An integer value straight to the bit it reads: the fold's remainder decides.
+    template <int Range, typename Integer>
+    static unsigned foldedBit(Integer value)
+    {
+        const Integer remainder = (value - 1) % Range;
+        return remainder >= 0 ? static_cast<unsigned>(remainder) + 1u : kNoNumberBit;
+    }
+    // As bitOfNumber(predict(value)), or kEmptyBit for an empty value.
+    template <int FixedRange = 0>
+    static unsigned predictedBit(double value, int range = FixedRange)
+    {
+        if constexpr (FixedRange > 0) {
+            if (value > -2.0e9 && value < 2.0e9) {
+                const auto whole = static_cast<std::int64_t>(value);
+                if (static_cast<double>(whole) == value)
+                    return foldedBit<FixedRange>(whole);
+            }
+        }
+        const int predicted = predict<FixedRange>(value, range);
+        return predicted == kNoPrediction ? kEmptyBit : bitOfNumber(predicted);
+    }
+
     // Bit n set when number n was drawn at the judged positions of `row`.
     std::uint16_t present(int row) const
     {
-        unsigned mask = bitOf(m_columns[0][row]);
+        unsigned mask = drawnBit(m_columns[0][row]);
         for (int p = 1; p < m_positions; ++p)
-            mask |= bitOf(m_columns[p][row]);
+            mask |= drawnBit(m_columns[p][row]);
         return static_cast<std::uint16_t>(mask);
     }
     // A rule that judges one position (direct, or group 第一) needs no mask:
@@ -77,7 +106,7 @@ public:
     bool judgesOnePosition() const { return m_positions == 1; }
     const std::int32_t* firstColumn() const { return m_columns[0]; }
     // A drawn number's bit (stored numbers are 1..R, R ≤ 15).
-    static unsigned bitOf(std::int32_t number) { return 1u << (static_cast<unsigned>(number) & 31u); }
+    static unsigned drawnBit(std::int32_t number) { return 1u << (static_cast<unsigned>(number) & 31u); }
 
     // present() of rows [begin, end).
     std::vector<std::uint16_t> presentMasks(int begin, int end) const
@@ -91,18 +120,23 @@ public:
 
     std::uint32_t killBit() const { return m_killBit; }
 
-    // 1 when `number` (a folded value, never empty) came true on a draw whose
-    // judged positions hold `present`, else 0.
-    static std::uint32_t judgeNumber(std::uint16_t present, int number, std::uint32_t killBit)
+    // 1 when the number reading `bit` (never kEmptyBit) came true on a draw
+    // whose judged positions hold `present`, else 0.
+    static std::uint32_t judgeBit(std::uint16_t present, unsigned bit, std::uint32_t killBit)
     {
-        // 0 and below name no number: they read bit 16, which a 16-bit mask never holds.
-        const unsigned bit = number > 0 ? static_cast<unsigned>(number) : 16u;
         return ((static_cast<unsigned>(present) >> bit) & 1u) ^ killBit;
     }
-    // As judgeNumber, for a prediction that may be empty.
+    // As judgeBit for any bit, kEmptyBit included: the mask reads the kill flag
+    // there, so an empty value is a miss for kill and keep alike.
+    static std::uint32_t judgeAnyBit(std::uint16_t present, unsigned bit, std::uint32_t killBit)
+    {
+        const unsigned mask = static_cast<unsigned>(present) | (killBit << kEmptyBit);
+        return ((mask >> bit) & 1u) ^ killBit;
+    }
+    // As judgeAnyBit, for a predicted number (or kNoPrediction).
     static std::uint32_t judge(std::uint16_t present, int predicted, std::uint32_t killBit)
     {
-        return predicted == kNoPrediction ? 0u : judgeNumber(present, predicted, killBit);
+        return predicted == kNoPrediction ? 0u : judgeBit(present, bitOfNumber(predicted), killBit);
     }
     // Whether the prediction came true on `row`.
     std::uint32_t hit(int row, int predicted) const { return judge(present(row), predicted, m_killBit); }

@@ -83,8 +83,7 @@ FormulaStatistics CandidateScorer::scoreIn(const Candidate& candidate) const
         const std::int64_t* weights = m_weights.data() + base;
         for (int k = 0; k < len; ++k) {
             // A sum of columns is never empty: its fold is always judged.
-            const int predicted = HitRule::fold<std::int32_t>(sums[k], Range);
-            tally.add(HitRule::judgeNumber(present[k], predicted, killBit), weights[k]);
+            tally.add(HitRule::judgeBit(present[k], HitRule::foldedBit<Range>(sums[k]), killBit), weights[k]);
         }
     }
     return tally.finish(m_totalWeight);
