@@ -24,7 +24,9 @@ public:
 
 private:
     // sums[k] = the candidate's value on the row that predicts counted row base + k.
-    void sumColumns(const Candidate& candidate, int base, int len, std::int32_t* sums) const;
+    // Aligned to a cache line: otherwise its speed (a large part of the search)
+    // moved by some 15% with wherever unrelated code happened to place it.
+    [[gnu::aligned(64)]] void sumColumns(const Candidate& candidate, int base, int len, std::int32_t* sums) const;
     template <int Range>
     FormulaStatistics scoreIn(const Candidate& candidate) const;
 
