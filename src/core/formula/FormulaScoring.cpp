@@ -41,16 +41,6 @@ std::int64_t FormulaScoring::roundHalfEven(double value)
     return isFoldable(value) ? static_cast<std::int64_t>(roundHalfEvenValue(value)) : 0;
 }
 
-int FormulaScoring::fold(std::int64_t value, int range)
-{
-    return static_cast<int>(HitRule::fold<std::int64_t>(value, range));
-}
-
-int FormulaScoring::predictedNumber(double value, int range)
-{
-    return isFoldable(value) ? fold(roundHalfEven(value), range) : 0;
-}
-
 int FormulaScoring::nextNumber(double latestValue, int range)
 {
     // Mod rounds its operand: 2.5 → 1.5 → 2 → 3, unlike the stored PreCanshu.
@@ -66,7 +56,7 @@ int FormulaScoring::namedNumber(double value, int range)
     if (value > -2.0e9 && value < 2.0e9) {
         const auto whole = static_cast<std::int64_t>(value);
         if (static_cast<double>(whole) == value) {
-            const int n = fold(whole, range);
+            const int n = static_cast<int>(HitRule::fold<std::int64_t>(whole, range));
             return n >= 1 ? n : 0;
         }
     }

@@ -18,10 +18,6 @@ class FormulaScoring {
 public:
     // Nearest integer, ties to the even neighbour (2.5 → 2, 3.5 → 4).
     static std::int64_t roundHalfEven(double value);
-    // ((value − 1) Mod R) + 1 with the dividend's sign: 0 and below never match a number.
-    static int fold(std::int64_t value, int range);
-    // The number a draw's value predicts for the next draw (via PreCanshu rounding); 0 when empty.
-    static int predictedNumber(double value, int range);
     // Whether a value names a number at all: empty (NaN) and absurdly large values do not.
     static bool isFoldable(double value);
     // The "计算值" of the list: the latest unrounded value folded as (v − 1) Mod R + 1.

@@ -136,7 +136,7 @@ public:
     // As judgeAnyBit, for a predicted number (or kNoPrediction).
     static std::uint32_t judge(std::uint16_t present, int predicted, std::uint32_t killBit)
     {
-        return predicted == kNoPrediction ? 0u : judgeBit(present, bitOfNumber(predicted), killBit);
+        return judgeAnyBit(present, predicted == kNoPrediction ? kEmptyBit : bitOfNumber(predicted), killBit);
     }
     // Whether the prediction came true on `row`.
     std::uint32_t hit(int row, int predicted) const { return judge(present(row), predicted, m_killBit); }

@@ -38,22 +38,22 @@ ScoringRule keepAt(int position) { return FormulaKind(position, false).rule(11, 
 
 TEST(FormulaScoring, foldsAndRoundsValuesIntoNumbers)
 {
-    EXPECT_EQ(FormulaScoring::predictedNumber(12, 11), 1);
-    EXPECT_EQ(FormulaScoring::predictedNumber(11, 11), 11);
-    EXPECT_EQ(FormulaScoring::predictedNumber(12, 12), 12);
-    EXPECT_EQ(FormulaScoring::predictedNumber(25, 12), 1);
-    EXPECT_EQ(FormulaScoring::predictedNumber(0, 11), 0);
-    EXPECT_EQ(FormulaScoring::predictedNumber(-3, 11), -3);
-    EXPECT_EQ(FormulaScoring::predictedNumber(-13, 11), -2);
+    EXPECT_EQ(HitRule::predict(12, 11), 1);
+    EXPECT_EQ(HitRule::predict(11, 11), 11);
+    EXPECT_EQ(HitRule::predict(12, 12), 12);
+    EXPECT_EQ(HitRule::predict(25, 12), 1);
+    EXPECT_EQ(HitRule::predict(0, 11), 0);
+    EXPECT_EQ(HitRule::predict(-3, 11), -3);
+    EXPECT_EQ(HitRule::predict(-13, 11), -2);
     EXPECT_EQ(FormulaScoring::roundHalfEven(2.5), 2);
     EXPECT_EQ(FormulaScoring::roundHalfEven(3.5), 4);
     EXPECT_EQ(FormulaScoring::roundHalfEven(-2.5), -2);
     EXPECT_EQ(FormulaScoring::roundHalfEven(2.5000001), 3);
     // PreCanshu rounds the value; the "计算值" folds the unrounded one, where Mod
     // rounds v − 1 instead: 2.5 → 1.5 → 2 → 3.
-    EXPECT_EQ(FormulaScoring::predictedNumber(2.5, 11), 2);
+    EXPECT_EQ(HitRule::predict(2.5, 11), 2);
     EXPECT_EQ(FormulaScoring::nextNumber(2.5, 11), 3);
-    EXPECT_EQ(FormulaScoring::predictedNumber(3.5, 11), 4);
+    EXPECT_EQ(HitRule::predict(3.5, 11), 4);
     EXPECT_EQ(FormulaScoring::nextNumber(3.5, 11), 3);
     EXPECT_EQ(FormulaScoring::nextNumber(12, 11), 1);
     EXPECT_EQ(FormulaScoring::nextNumber(std::nan(""), 11), 0);
