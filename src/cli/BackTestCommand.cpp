@@ -73,6 +73,11 @@ QJsonObject document(const HistoryList& list, const RankHistogram& histogram)
                QJsonObject{{QStringLiteral("hits"), histogram.lowestGroupHits},
                            {QStringLiteral("rows"), histogram.rows},
                            {QStringLiteral("expected"), histogram.lowestGroupExpected}});
+    // The ranks against the even ranks of a random vote; null when no row was ranked.
+    const auto& test = histogram.uniformity;
+    doc.insert(QStringLiteral("chi_square"), test ? QJsonValue(test->statistic) : QJsonValue());
+    doc.insert(QStringLiteral("degrees_of_freedom"), test ? QJsonValue(test->degreesOfFreedom) : QJsonValue());
+    doc.insert(QStringLiteral("p_value"), test ? QJsonValue(test->pValue) : QJsonValue());
     return doc;
 }
 
@@ -112,6 +117,11 @@ void printText(CliContext& context, const HistoryList& list, const RankHistogram
                           .arg(histogram.lowestGroupHits)
                           .arg(histogram.rows)
                           .arg(histogram.lowestGroupExpected, 0, 'f', 1));
+    if (const auto& test = histogram.uniformity)
+        context.printLine(QStringLiteral("卡方 %1 (自由度 %2), p = %3")
+                              .arg(test->statistic, 0, 'f', 2)
+                              .arg(test->degreesOfFreedom)
+                              .arg(test->pValue, 0, 'g', 3));
 }
 
 int backtestCommand(CliContext& context, const CliOptions& options)

@@ -12,3 +12,4 @@ std::vector<CliCommand> formulaFileCommands(); // formula import, export, fetch;
 std::vector<CliCommand> analysisCommands(); // predict, filter
 std::vector<CliCommand> backTestCommands(); // backtest
 std::vector<CliCommand> searchCommands(); // search, tune
+std::vector<CliCommand> trendCommands(); // trend

@@ -23,5 +23,6 @@ RankHistogram RankHistogram::of(const HistoryList& list)
             ++size;
         histogram.lowestGroupExpected += static_cast<double>(size) / range;
     }
+    histogram.uniformity = ChiSquareTest::againstUniform(histogram.counts);
     return histogram;
 }

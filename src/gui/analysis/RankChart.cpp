@@ -31,10 +31,14 @@ RankChart::RankChart(QWidget* parent) : QWidget(parent)
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("RankSummary"));
     m_summary->setWordWrap(true);
+    m_significance = new QLabel(this);
+    m_significance->setObjectName(QStringLiteral("RankSignificance"));
+    m_significance->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_summary);
+    layout->addWidget(m_significance);
 }
 
 void RankChart::setHistogram(const RankHistogram& histogram, int position)
@@ -93,6 +97,34 @@ void RankChart::setHistogram(const RankHistogram& histogram, int position)
             .arg(percent(histogram.lowestGroupHits, histogram.rows))
             .arg(histogram.lowestGroupExpected, 0, 'f', 1)
             .arg(percent(histogram.lowestGroupExpected, histogram.rows)));
+    m_significance->setText(significance(histogram));
 }
 
 QString RankChart::summaryText() const { return m_summary->text(); }
+
+QString RankChart::significanceText() const { return m_significance->text(); }
+
+// The chi-square test of the bars against the flat line, in words.
+QString RankChart::significance(const RankHistogram& histogram)
+{
+    const auto& test = histogram.uniformity;
+    if (!test)
+        return QStringLiteral("卡方检验：没有可比较的期数。");
+    QString text = QStringLiteral("卡方检验（与随机投票的均匀名次相比）：χ² = %1，自由度 %2，p = %3。")
+                       .arg(test->statistic, 0, 'f', 2)
+                       .arg(test->degreesOfFreedom)
+                       .arg(pText(test->pValue));
+    text += test->pValue < 0.05 ? QStringLiteral("名次分布与随机投票有明显差别（p < 0.05）。")
+                                : QStringLiteral("名次分布与随机投票没有明显差别。");
+    // Below about five rows per rank the test's approximation is rough.
+    if (test->expectedPerCell < 5.0)
+        text += QStringLiteral("每个名次平均不足 5 期，p 值只作参考。");
+    return text;
+}
+
+QString RankChart::pText(double p)
+{
+    if (p < 0.0001)
+        return QStringLiteral("%1").arg(p, 0, 'e', 1);
+    return QString::number(p, 'f', 4);
+}

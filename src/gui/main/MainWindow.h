@@ -64,6 +64,7 @@ public:
         DeleteLastDraws, // mnuEszhzd
         ImportHistory, // mnuDrls
         HistoryPageAddress, // mnuLsUrl
+        Trend, // cmdTrend, mnuTrend "走势图"
     };
     using Hook = std::function<void(MainWindow&)>;
 

@@ -6,6 +6,7 @@
 #include "gui/analysis/FilterDialog.h"
 #include "gui/analysis/HistoryListWindow.h"
 #include "gui/analysis/SortKeysDialog.h"
+#include "gui/analysis/TrendWindow.h"
 #include "gui/main/BackTestLauncher.h"
 #include "gui/main/FormulaFileConnections.h"
 #include "gui/main/HistoryCommands.h"
@@ -147,6 +148,24 @@ void deleteAllDraws(MainWindow& window)
         window.workbench().deleteAllDraws();
 }
 
+// cmdTrend, mnuTrend: the trend chart opens once and follows every change of the
+// history (a typed or deleted draw, another lottery) while it stays open.
+void showTrend(MainWindow& window, const std::shared_ptr<QPointer<TrendWindow>>& shown)
+{
+    if (!*shown) {
+        auto* trend = new TrendWindow(&window);
+        trend->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(&window.workbench(), &Workbench::historyChanged, trend,
+                         [trend, &window](const std::shared_ptr<const HistorySnapshot>& history) {
+                             trend->setHistory(history, window.lottery().numberRange);
+                         });
+        *shown = trend;
+    }
+    (*shown)->setHistory(window.history(), window.lottery().numberRange);
+    (*shown)->show();
+    (*shown)->raise();
+}
+
 } // namespace
 
 void MainWindowConnections::connect(MainWindow& window, QSettings& store)
@@ -155,6 +174,8 @@ void MainWindowConnections::connect(MainWindow& window, QSettings& store)
     window.setHook(MainWindow::Command::Calculate, [&store, shown](MainWindow& w) { calculate(w, store, shown); });
     auto* backTest = new BackTestLauncher(window);
     window.setHook(MainWindow::Command::BackTest, [backTest](MainWindow&) { backTest->start(); });
+    auto trend = std::make_shared<QPointer<TrendWindow>>();
+    window.setHook(MainWindow::Command::Trend, [trend](MainWindow& w) { showTrend(w, trend); });
     window.setHook(MainWindow::Command::Filter, [](MainWindow& w) { filter(w); });
     window.setHook(MainWindow::Command::Search, [&store](MainWindow& w) { search(w, store); });
     window.setHook(MainWindow::Command::DeleteLastDraw, deleteLastDraw);

@@ -66,6 +66,7 @@ const ButtonEntry kButtons[] = {
     {"Command23", "计算公式(&C)"},
     {"Command22", "公式搜索(&F)"},
     {"Command12", "公式往期位置值结果列表"},
+    {"cmdTrend", "走势图(&Z)"},
     {"Command7", "公式过滤设置"},
     {"Command8", "选中所有公式"},
     {"Command5", "反选所有公式"},
@@ -88,7 +89,8 @@ const ButtonEntry kButtons[] = {
 // usable while work runs. Every other button changes stored data or starts work.
 bool staysUsable(const char* name)
 {
-    for (const char* free : {"Command7", "Command8", "Command5", "Command9", "Command18", "Command139", "Command6"})
+    for (const char* free :
+         {"Command7", "Command8", "Command5", "Command9", "Command18", "Command139", "Command6", "cmdTrend"})
         if (qstrcmp(name, free) == 0)
             return true;
     return false;
@@ -355,6 +357,7 @@ void MainWindow::connectButtons()
     const std::pair<const char*, Command> kCommands[] = {
         {"Command23", Command::Calculate},
         {"Command12", Command::BackTest},
+        {"cmdTrend", Command::Trend},
         {"Command7", Command::Filter},
         {"Command22", Command::Search},
         {"Command11", Command::ExportAllChinese},

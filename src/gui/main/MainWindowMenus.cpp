@@ -104,12 +104,13 @@ void MainWindow::buildHistoryMenu()
         {"mnuEszhzd", {"删除最后指定数量期历史(&E)", Command::DeleteLastDraws}},
         {"mnuDrls", {"从文本文件导入历史号码(&I)", Command::ImportHistory}},
         {"mnuLsUrl", {"开奖页面地址设置(&U)", Command::HistoryPageAddress}},
+        {"mnuTrend", {"号码走势图(&Z)", Command::Trend}},
     };
     for (const auto& [name, item] : kHistoryItems) {
         QAction* action = addAction(history, QString::fromLatin1(name), QString::fromUtf8(item.first));
         const Command command = item.second;
         connect(action, &QAction::triggered, this, [this, action, command] { runHook(command, action->text()); });
-        if (command != Command::HistoryPageAddress) // only a setting
+        if (command != Command::HistoryPageAddress && command != Command::Trend) // a setting, a view
             m_dataActions.push_back(action);
     }
 }

@@ -1,6 +1,7 @@
 #include "gui/analysis/HistoryListWindow.h"
 #include "analysis/BackTest.h"
 #include "analysis/HistoryList.h"
+#include "analysis/RankHistogram.h"
 #include "formula/DemoFormulas.h"
 #include "formula/FormulaText.h"
 #include "gui/analysis/RankChart.h"
@@ -89,6 +90,27 @@ private slots:
         nowhere.showResult(result, 1);
         QVERIFY(nowhere.exportList(QStringLiteral("Print.xlsx")).isEmpty());
         QCOMPARE(messages, QStringList{QStringLiteral("列表显示错误")});
+    }
+
+    // The line under the chart: the chi-square, its p-value, and a caution for few rows.
+    void significanceLine()
+    {
+        RankHistogram histogram;
+        histogram.counts = {9, 1, 2, 0};
+        histogram.rows = 12;
+        histogram.uniformity = ChiSquareTest::againstUniform(histogram.counts);
+        const QString few = RankChart::significance(histogram);
+        QVERIFY(few.contains(QStringLiteral("χ² = 16.67，自由度 3，p = 0.0008")));
+        QVERIFY(few.contains(QStringLiteral("明显差别（p < 0.05）")));
+        QVERIFY(few.contains(QStringLiteral("只作参考")));
+        histogram.counts = {60, 61, 59, 60};
+        histogram.uniformity = ChiSquareTest::againstUniform(histogram.counts);
+        const QString many = RankChart::significance(histogram);
+        QVERIFY(many.contains(QStringLiteral("没有明显差别")));
+        QVERIFY(!many.contains(QStringLiteral("只作参考")));
+        QCOMPARE(RankChart::pText(3.2e-7), QStringLiteral("3.2e-07"));
+        histogram.uniformity.reset();
+        QCOMPARE(RankChart::significance(histogram), QStringLiteral("卡方检验：没有可比较的期数。"));
     }
 
     // VELMORA_SCREENSHOT_DIR=DIR saves a picture of the window over 20 demo days.

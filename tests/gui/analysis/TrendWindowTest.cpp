@@ -1,0 +1,220 @@
+#include "gui/analysis/TrendWindow.h"
+#include "analysis/TrendChart.h"
+#include "common/SettingsStore.h"
+#include "gui/analysis/OmissionTableModel.h"
+#include "gui/analysis/TrendChartView.h"
+#include "gui/main/MainWindow.h"
+#include "gui/main/MainWindowConnections.h"
+#include "gui/support/ScriptedPrompts.h"
+#include "gui/support/WaitIdle.h"
+#include "history/Database.h"
+#include "history/DemoHistory.h"
+#include "history/DrawStore.h"
+#include "history/HistorySnapshot.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+const QDate kLastDay(2025, 3, 1);
+
+std::shared_ptr<const HistorySnapshot> demoHistory(int lottery, int days)
+{
+    const LotteryTable::Entry entry = LotteryTable::entry(lottery);
+    return std::make_shared<const HistorySnapshot>(
+        DemoHistory::snapshot(entry, DemoHistory::generate(entry, days, 23, kLastDay)));
+}
+
+template <typename T>
+T* child(const QObject& owner, const char* name)
+{
+    return owner.findChild<T*>(QString::fromLatin1(name));
+}
+
+// The figures of the omission table as the window shows them, column by column.
+std::vector<int> shownRow(const OmissionTableModel& model, int row)
+{
+    std::vector<int> values;
+    for (int c = 0; c < model.columnCount(); ++c)
+        values.push_back(model.index(row, c).data().toInt());
+    return values;
+}
+
+std::vector<int> currentOmissions(const TrendChart& chart)
+{
+    std::vector<int> values;
+    for (const OmissionStats& s : chart.omissionTable())
+        values.push_back(s.current);
+    return values;
+}
+
+} // namespace
+
+class TrendWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void choicesRebuildTheChartAndTheTable()
+    {
+        const auto history = demoHistory(0, 4);
+        TrendWindow window;
+        window.setHistory(history, 11);
+        window.show();
+        const OmissionTableModel& model = *window.omissionModel();
+        TrendChartView& view = *window.chartView();
+
+        // Every draw, position 1, one column per number, scrolled to the latest draw.
+        QCOMPARE(window.windowTitle(), QStringLiteral("走势图"));
+        QCOMPARE(view.chart()->rowCount(), history->size());
+        QCOMPARE(model.columnCount(), 11);
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("01"));
+        QCOMPARE(model.headerData(OmissionTableModel::Current, Qt::Vertical, Qt::DisplayRole).toString(),
+                 QStringLiteral("当前遗漏"));
+        QCOMPARE(view.lastVisibleRow(), history->size() - 1);
+        const TrendClasses numbers = TrendClasses::of(TrendView::Numbers, 11);
+        QCOMPARE(shownRow(model, OmissionTableModel::Current),
+                 currentOmissions(TrendChart::build(*history, 1, 0, numbers)));
+        // The number of the latest draw has no omission.
+        QCOMPARE(model.index(OmissionTableModel::Current, history->number(history->size() - 1, 1) - 1).data().toInt(),
+                 0);
+
+        child<QRadioButton>(window, "optTrendPos4")->setChecked(true);
+        child<QComboBox>(window, "cboTrendWindow")->setCurrentIndex(1);
+        QCOMPARE(window.chosenWindow(), 100);
+        QCOMPARE(view.chart()->rowCount(), 100);
+        QCOMPARE(view.chart()->issue(99), history->issue(history->size() - 1));
+        QCOMPARE(shownRow(model, OmissionTableModel::Current),
+                 currentOmissions(TrendChart::build(*history, 4, 100, numbers)));
+        QVERIFY(
+            child<QLabel>(window, "lblTrendSummary")->text().startsWith(QStringLiteral("第四位，最近100期：100 期")));
+
+        // 大小: two columns, the frequencies add up to the draws shown.
+        child<QRadioButton>(window, "optTrendView1")->setChecked(true);
+        QCOMPARE(model.columnCount(), 2);
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("大"));
+        const std::vector<int> frequency = shownRow(model, OmissionTableModel::Frequency);
+        QCOMPARE(frequency[0] + frequency[1], 100);
+        QVERIFY(child<QLabel>(window, "lblTrendSummary")->text().contains(QStringLiteral("大：06 07 08 09 10 11")));
+        // The table's columns stand under the chart's.
+        auto* table = child<QTableView>(window, "OmissionTable");
+        QCOMPARE(table->columnWidth(0), view.columnWidth());
+        QCOMPARE(table->verticalHeader()->width(), view.labelWidth());
+
+        auto* lines = child<QCheckBox>(window, "chkTrendLines");
+        QVERIFY(view.linesShown());
+        lines->setChecked(false);
+        QVERIFY(!view.linesShown());
+
+        // A new history (another lottery) keeps the choices; an empty one shows nothing.
+        window.setHistory(demoHistory(26, 2), 12);
+        QCOMPARE(window.chosenPosition(), 4);
+        QCOMPARE(model.columnCount(), 2);
+        child<QRadioButton>(window, "optTrendView0")->setChecked(true);
+        QCOMPARE(model.columnCount(), 12);
+        window.setHistory(std::make_shared<const HistorySnapshot>(), 11);
+        QCOMPARE(view.chart()->rowCount(), 0);
+        QCOMPARE(model.index(OmissionTableModel::Current, 0).data().toInt(), 0);
+        QCOMPARE(child<QLabel>(window, "lblTrendSummary")->text(), QStringLiteral("没有历史开奖号码。"));
+        QVERIFY(!window.grab().isNull()); // paints with no rows
+    }
+
+    void scrollsThroughTwentyThousandDraws()
+    {
+        const auto history = demoHistory(0, 250); // 84 draws a day
+        QVERIFY(history->size() > 20000);
+        TrendWindow window;
+        window.setHistory(history, 11);
+        window.resize(760, 820);
+        window.show();
+        TrendChartView& view = *window.chartView();
+        QScrollBar* bar = view.verticalScrollBar();
+        QCOMPARE(view.lastVisibleRow(), history->size() - 1);
+        const int shown = view.lastVisibleRow() - view.firstVisibleRow() + 1;
+        QVERIFY(shown > 10);
+        // One step of the wheel moves by a row, and the rows in sight follow any position.
+        bar->setValue(bar->maximum() / 2);
+        const int middle = view.firstVisibleRow();
+        QCOMPARE(middle, bar->value() / view.rowHeight());
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(view.firstVisibleRow(), middle + 1);
+        QVERIFY(!view.viewport()->grab().isNull());
+        // The row under a point of the viewport, below the heading.
+        QCOMPARE(view.rowAt(view.headerHeight()), view.firstVisibleRow());
+        QCOMPARE(view.rowAt(1), -1);
+        QCOMPARE(view.columnAt(view.labelWidth() + view.columnWidth() * 3 + 1), 3);
+        bar->setValue(0);
+        QCOMPARE(view.firstVisibleRow(), 0);
+    }
+
+    void openedFromTheMainWindowFollowsTheHistory()
+    {
+        TestEnvironment env;
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0)).addAll(DemoHistory::generate(LotteryTable::entry(0), 2, 9, kLastDay));
+        }
+        auto settings = SettingsStore::open();
+        ScriptedPrompts prompts;
+        MainWindow main(std::make_unique<Database>(env.dataDirectory()), *settings, prompts,
+                        [] { return kLastDay.addDays(1); });
+        MainWindowConnections::connect(main, *settings);
+        main.show();
+        QVERIFY(waitIdle(main));
+        auto* button = child<QPushButton>(main, "cmdTrend");
+        QVERIFY(button);
+        button->click();
+        auto* trend = main.findChild<TrendWindow*>();
+        QVERIFY(trend);
+        QVERIFY(trend->isVisible());
+        const int draws = main.history()->size();
+        QCOMPARE(trend->chartView()->chart()->rowCount(), draws);
+
+        // The menu entry raises the same window; deleting the last draw shows at once.
+        child<QAction>(main, "mnuTrend")->trigger();
+        QCOMPARE(main.findChildren<TrendWindow*>().size(), qsizetype(1));
+        main.workbench().deleteLastDraw();
+        QVERIFY(waitIdle(main));
+        QCOMPARE(trend->chartView()->chart()->rowCount(), draws - 1);
+        // A view only: it stays usable while work runs.
+        main.workbench().refresh();
+        QVERIFY(!child<QPushButton>(main, "Command12")->isEnabled());
+        QVERIFY(button->isEnabled());
+        QVERIFY(waitIdle(main));
+    }
+
+    // VELMORA_SCREENSHOT_DIR=DIR saves pictures of the window over 20 demo days.
+    void screenshot()
+    {
+        const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("VELMORA_SCREENSHOT_DIR not set");
+        TrendWindow window;
+        window.setHistory(demoHistory(0, 20), 11);
+        window.resize(760, 820);
+        window.show();
+        QTest::qWait(100);
+        QVERIFY(window.grab().save(dir + QStringLiteral("/trend.png")));
+        child<QRadioButton>(window, "optTrendView1")->setChecked(true);
+        child<QComboBox>(window, "cboTrendWindow")->setCurrentIndex(1);
+        QTest::qWait(50);
+        QVERIFY(window.grab().save(dir + QStringLiteral("/trend-big-small.png")));
+        window.setHistory(demoHistory(26, 20), 12);
+        child<QRadioButton>(window, "optTrendView0")->setChecked(true);
+        child<QRadioButton>(window, "optTrendPos3")->setChecked(true);
+        QTest::qWait(50);
+        QVERIFY(window.grab().save(dir + QStringLiteral("/trend-kl12.png")));
+    }
+};
+
+QTEST_MAIN(TrendWindowTest)
+#include "TrendWindowTest.moc"
