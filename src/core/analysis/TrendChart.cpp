@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 
 TrendChart TrendChart::build(const HistorySnapshot& history, int position, int window, const TrendClasses& classes)
 {
@@ -29,7 +30,8 @@ TrendChart::TrendChart(std::vector<QString> issues, const std::vector<int>& numb
     for (size_t row = 0; row < numbers.size(); ++row) {
         const int n = numbers[row];
         if (n < 1 || n > m_classes.range)
-            throw std::invalid_argument("a drawn number outside 1..R");
+            throw std::invalid_argument("draw " + std::to_string(row + 1) + " holds " + std::to_string(n) +
+                                        ", outside 1.." + std::to_string(m_classes.range));
         m_numbers.push_back(static_cast<std::int8_t>(n));
         const size_t drawn = static_cast<size_t>(m_classes.columnOf[static_cast<size_t>(n - 1)]);
         for (size_t c = 0; c < columns; ++c) {

@@ -142,7 +142,10 @@ void TrendChartView::paintRows(QPainter& painter, int first, int last) const
 {
     const int width = m_labelWidth + m_chart->columnCount() * columnWidth();
     QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
+    if (small.pointSizeF() > 0)
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+    else
+        small.setPixelSize(std::max(8, small.pixelSize() * 85 / 100));
     for (int row = first; row <= last; ++row) {
         const QRect line(-horizontalScrollBar()->value(), cellRect(row, 0).top(), width, m_rowHeight);
         if ((row / kBandRows) % 2 == 1)

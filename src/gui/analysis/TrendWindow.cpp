@@ -167,9 +167,16 @@ void TrendWindow::rebuild()
     if (!m_chart || !m_window || !m_lines)
         return;
     const TrendClasses classes = TrendClasses::of(chosenView(), m_range);
-    auto chart = m_history ? std::make_shared<const TrendChart>(
-                                 TrendChart::build(*m_history, chosenPosition(), chosenWindow(), classes))
-                           : std::make_shared<const TrendChart>(std::vector<QString>{}, std::vector<int>{}, classes);
+    auto chart = std::make_shared<const TrendChart>(std::vector<QString>{}, std::vector<int>{}, classes);
+    QString failure;
+    try {
+        if (m_history)
+            chart = std::make_shared<const TrendChart>(
+                TrendChart::build(*m_history, chosenPosition(), chosenWindow(), classes));
+    } catch (const std::exception& e) {
+        // A stored number outside the lottery's range: the window says so instead of charting it.
+        failure = QStringLiteral("无法绘制走势图：%1").arg(QString::fromLocal8Bit(e.what()));
+    }
     m_model->setChart(*chart);
     m_chart->setChart(chart);
     m_chart->setLinesShown(m_lines->isChecked());
@@ -178,6 +185,10 @@ void TrendWindow::rebuild()
     const int height = m_table->horizontalHeader()->sizeHint().height() +
                        OmissionTableModel::kRows * m_chart->rowHeight() + 2 * m_table->frameWidth();
     m_table->setFixedHeight(height);
+    if (!failure.isEmpty()) {
+        m_summary->setText(failure);
+        return;
+    }
     m_summary->setText(
         chart->rowCount() == 0
             ? QStringLiteral("没有历史开奖号码。")

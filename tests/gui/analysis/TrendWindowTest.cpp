@@ -126,6 +126,10 @@ private slots:
         QCOMPARE(model.index(OmissionTableModel::Current, 0).data().toInt(), 0);
         QCOMPARE(child<QLabel>(window, "lblTrendSummary")->text(), QStringLiteral("没有历史开奖号码。"));
         QVERIFY(!window.grab().isNull()); // paints with no rows
+        // A history with a number the range does not hold (twelve numbers read as eleven) is named, not drawn.
+        window.setHistory(demoHistory(26, 2), 11);
+        QVERIFY(child<QLabel>(window, "lblTrendSummary")->text().startsWith(QStringLiteral("无法绘制走势图")));
+        QCOMPARE(view.chart()->rowCount(), 0);
     }
 
     void scrollsThroughTwentyThousandDraws()
