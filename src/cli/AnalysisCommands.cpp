@@ -97,6 +97,14 @@ QJsonObject predictJson(const CalculationResult& result)
     document.insert(QStringLiteral("reference"), result.referenceIssue);
     document.insert(QStringLiteral("verify"),
                     result.verifiedIssue.isEmpty() ? QJsonValue() : QJsonValue(result.verifiedIssue));
+    QJsonValue drawn;
+    if (result.verifiedNumbers) {
+        QJsonArray numbers;
+        for (int n : *result.verifiedNumbers)
+            numbers.append(n);
+        drawn = numbers;
+    }
+    document.insert(QStringLiteral("drawn"), drawn);
     document.insert(QStringLiteral("range"), result.range);
     document.insert(QStringLiteral("kill"), result.kill);
     document.insert(QStringLiteral("method"), result.bestMethod ? QStringLiteral("best") : QStringLiteral("selected"));
@@ -112,6 +120,12 @@ void printPredictText(CliContext& context, const CalculationResult& result)
                           .arg(result.referenceIssue)
                           .arg(result.usedCount())
                           .arg(result.keepLimit));
+    if (result.verifiedNumbers) {
+        QStringList drawn;
+        for (int n : *result.verifiedNumbers)
+            drawn << QStringLiteral("%1").arg(n, 2, 10, QChar(u'0'));
+        context.printLine(QStringLiteral("verify %1 drawn %2").arg(result.verifiedIssue, drawn.join(u' ')));
+    }
     for (int p : result.shownPositions()) {
         QStringList cells;
         for (const ErrorValueRow& row : ErrorValuesTable::order(result, p))

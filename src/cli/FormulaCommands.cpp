@@ -101,6 +101,7 @@ QJsonObject scoredObject(const ScoredFormula& f)
     o.insert(QStringLiteral("latestValue"), std::isfinite(f.latestValue) ? QJsonValue(f.latestValue) : QJsonValue());
     o.insert(QStringLiteral("nextValue"), f.nextNumber ? QJsonValue(*f.nextNumber) : QJsonValue());
     o.insert(QStringLiteral("error"), f.evaluable ? QJsonValue() : QJsonValue(f.error));
+    o.insert(QStringLiteral("note"), f.note.isEmpty() ? QJsonValue() : QJsonValue(f.note));
     return o;
 }
 

@@ -81,6 +81,13 @@ TEST_F(AnalysisCommandsTest, PredictPrintsTalliesVerdictsAndUsedFormulas)
     EXPECT_EQ(best.json[QStringLiteral("used")].toArray().at(0)[QStringLiteral("idx")].toInt(), 2);
     EXPECT_EQ(best.json[QStringLiteral("keepLimit")].toInt(), 10);
 
+    // A past draw: the vote read on the draw before it, and what it really drew.
+    const CliRun verified = cli("predict --position 1 --verify 24010102");
+    ASSERT_EQ(verified.exitCode, 0) << verified.errors.toStdString();
+    EXPECT_EQ(verified.json[QStringLiteral("reference")].toString(), QStringLiteral("24010101"));
+    EXPECT_EQ(verified.json[QStringLiteral("drawn")].toArray(), (QJsonArray{6, 7, 8, 9, 10}));
+    EXPECT_TRUE(run.json[QStringLiteral("drawn")].isNull());
+
     const CliRun missing = cli("predict --position 1 --verify 24010101");
     EXPECT_EQ(missing.exitCode, 2);
     // A past-draw check without its issue must not quietly become a coming-draw one.

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -45,6 +46,7 @@ struct CalculationResult {
     int keepLimit = 1; // 1 for selected formulas, L for the best ones
     QString referenceIssue; // the draw whose values were read
     QString verifiedIssue; // the past issue checked, empty for the coming draw
+    std::optional<std::array<int, 5>> verifiedNumbers; // what that issue drew, positions 1..5
 
     // tallies[position][number], positions 1..5 and numbers 1..12 used.
     std::array<std::array<NumberTally, kMaxNumber + 1>, 6> tallies{};

@@ -3,6 +3,7 @@
 #include "history/SqliteDatabase.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -48,21 +49,13 @@ std::vector<ErrorValueRow> ErrorValuesTable::order(const CalculationResult& resu
 
 std::vector<VoteSummaryRow> ErrorValuesTable::summary(const CalculationResult& result, int position)
 {
-    int smallest = 32767;
-    int largest = 0;
-    for (int n = 1; n <= result.range; ++n) {
-        smallest = std::min(smallest, result.tally(position, n).vote);
-        largest = std::max(largest, result.tally(position, n).vote);
-    }
+    // A count no number has tells nothing: only the counts that occur are listed.
+    std::map<int, std::vector<int>> byCount;
+    for (int n = 1; n <= result.range; ++n)
+        byCount[result.tally(position, n).vote].push_back(n);
     std::vector<VoteSummaryRow> rows;
-    for (int count = smallest; count <= largest; ++count) {
-        VoteSummaryRow row;
-        row.count = count;
-        for (int n = 1; n <= result.range; ++n)
-            if (result.tally(position, n).vote == count)
-                row.numbers.push_back(n);
-        rows.push_back(row);
-    }
+    for (auto& [count, numbers] : byCount)
+        rows.push_back({count, std::move(numbers)});
     return rows;
 }
 
@@ -84,6 +77,16 @@ KeptMarks ErrorValuesTable::keptMarks(const CalculationResult& result)
         marks.shaded.push_back(shaded);
     }
     return marks;
+}
+
+std::set<int> ErrorValuesTable::drawnAt(const CalculationResult& result, int position)
+{
+    std::set<int> drawn;
+    if (!result.verifiedNumbers)
+        return drawn;
+    for (int p = result.group ? 1 : position; p <= position; ++p)
+        drawn.insert((*result.verifiedNumbers)[static_cast<size_t>(p - 1)]);
+    return drawn;
 }
 
 void ErrorValuesTable::store(SqliteDatabase& db, const CalculationResult& result, int position)

@@ -47,9 +47,13 @@ public:
     // The list of one position ordered by `column`; ties keep number order.
     static std::vector<ErrorValueRow> order(const CalculationResult& result, int position,
                                             ErrorValueColumn column = ErrorValueColumn::Vote, bool reversed = false);
-    // One row per vote count from the smallest to the largest present.
+    // One row per vote count that some number has, from the smallest up.
     static std::vector<VoteSummaryRow> summary(const CalculationResult& result, int position);
     static KeptMarks keptMarks(const CalculationResult& result);
+    // After a check of a past issue: the numbers it drew that a position's list
+    // judges (direct: the number at that position; group: those at positions
+    // 1..K). Empty for the coming draw.
+    static std::set<int> drawnAt(const CalculationResult& result, int position);
 
     // Rewrites ErrarrLei with rows 1..R from the tallies of `position`, in one transaction.
     static void store(SqliteDatabase& db, const CalculationResult& result, int position);

@@ -130,6 +130,13 @@ CalculationResult NextDrawCalculation::run(const HistorySnapshot& history, const
     result.keepLimit = request.bestMethod ? request.ranking.keepLimit : 1;
     result.referenceIssue = history.issue(row);
     result.verifiedIssue = request.verifyIssue.trimmed();
+    if (!result.verifiedIssue.isEmpty()) {
+        // The reference is the draw before the verified one, so this is its row.
+        std::array<int, 5> drawn{};
+        for (int p = 1; p <= 5; ++p)
+            drawn[static_cast<size_t>(p - 1)] = history.number(row + 1, p);
+        result.verifiedNumbers = drawn;
+    }
 
     const int target = request.bestMethod ? targetCount(request.kill, request.range, request.ranking.keepLimit) : 0;
     const auto tables = visitedTables(request.leadingPositions, request.group);

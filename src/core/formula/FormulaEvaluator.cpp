@@ -37,6 +37,13 @@ void fillColumn(FormulaResultColumn& column, const HitRule& hits, int range, con
     }
 }
 
+// A formula whose every counted prediction is empty scores no hit; this says why.
+QString valuelessNote()
+{
+    return QStringLiteral("这个公式在统计的各期都算不出值（除数为零，或 Mod 的除数为零），"
+                          "所以从未给出预测号码，每期都按错误计。");
+}
+
 } // namespace
 
 FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range,
@@ -102,6 +109,11 @@ FormulaEvaluation FormulaEvaluator::evaluate(const FormulaRecord& formula, Resul
     } else if (first < end) {
         scored.record.statistics = FormulaScoring::scorePredictions(hits, m_range, values.data() + (first - 1 - begin),
                                                                     first, end, m_window.weighted);
+    }
+    if (first < end && scored.record.statistics.hitWeight == 0) {
+        const double* predictions = values.data() + (first - 1 - begin);
+        if (std::none_of(predictions, predictions + (end - first), FormulaScoring::isFoldable))
+            scored.note = valuelessNote();
     }
     if (n > 0) {
         scored.latestValue = values[static_cast<size_t>(n - 1 - begin)];

@@ -16,4 +16,7 @@ struct ScoredFormula {
     // has no value there (not scored yet, not evaluable, or a division by zero).
     std::optional<int> nextNumber;
     QString rateText; // "02.9555% (10000/338350)"
+    // Why an evaluable formula never predicted anything over the counted draws
+    // (a division by zero on every one of them); empty otherwise.
+    QString note;
 };

@@ -3,6 +3,7 @@
 #include "common/UserError.h"
 #include "history/AttributeCatalog.h"
 #include "history/Database.h"
+#include "history/DrawRefused.h"
 #include "history/IssueNumbers.h"
 
 namespace {
@@ -75,31 +76,43 @@ std::optional<DrawNumbers> numbersOf(const std::optional<StoredDraw>& draw)
 
 DrawStore::DrawStore(Database& db, LotteryTable::Entry lottery) : m_db(db), m_lottery(std::move(lottery)) {}
 
-QString DrawStore::validateDraw(const QString& issue, const DrawNumbers& numbers) const
+std::pair<int, QString> DrawStore::firstProblem(const QString& issue, const DrawNumbers& numbers) const
 {
     const QString issueProblem = IssueNumbers::validate(issue, m_lottery.drawsPerDay, m_lottery.longDateIssue);
     if (!issueProblem.isEmpty())
-        return issueProblem;
+        return {DrawRefused::kIssueBox, issueProblem};
     for (size_t i = 0; i < numbers.size(); ++i) {
+        const int box = static_cast<int>(i) + 1;
         if (numbers[i] < 1 || numbers[i] > m_lottery.numberRange)
-            return QStringLiteral("第%1个号码%2不在1到%3之间。").arg(i + 1).arg(numbers[i]).arg(m_lottery.numberRange);
+            return {box,
+                    QStringLiteral("第%1个号码%2不在1到%3之间。").arg(box).arg(numbers[i]).arg(m_lottery.numberRange)};
         for (size_t j = 0; j < i; ++j)
             if (numbers[j] == numbers[i])
-                return QStringLiteral("号码%1重复出现：五个号码必须各不相同。").arg(numbers[i]);
+                return {box, QStringLiteral("号码%1重复出现：五个号码必须各不相同。").arg(numbers[i])};
     }
-    return {};
+    return {DrawRefused::kIssueBox, QString()};
+}
+
+QString DrawStore::validateDraw(const QString& issue, const DrawNumbers& numbers) const
+{
+    return firstProblem(issue, numbers).second;
 }
 
 QString DrawStore::validate(const QString& issue, const DrawNumbers& numbers) const
 {
-    const QString problem = validateDraw(issue, numbers);
-    if (!problem.isEmpty())
+    return refusal(issue, numbers).second;
+}
+
+std::pair<int, QString> DrawStore::refusal(const QString& issue, const DrawNumbers& numbers) const
+{
+    const auto problem = firstProblem(issue, numbers);
+    if (!problem.second.isEmpty())
         return problem;
     SqliteStatement same = m_db.sql().prepare(QStringLiteral("SELECT COUNT(*) FROM Lishi WHERE strQQH = ?1"));
     same.bind(1, issue);
     if (same.next() && same.integer(0) > 0)
-        return QStringLiteral("期号%1已经存在。").arg(issue);
-    return {};
+        return {DrawRefused::kIssueBox, QStringLiteral("期号%1已经存在。").arg(issue)};
+    return {DrawRefused::kIssueBox, QString()};
 }
 
 void DrawStore::add(const QString& issue, const DrawNumbers& numbers) { addAll({StoredDraw{issue, numbers}}); }
@@ -117,9 +130,9 @@ void DrawStore::addWithinTransaction(const std::vector<StoredDraw>& draws)
     std::optional<StoredDraw> latest = last();
     for (const StoredDraw& draw : draws) {
         // Checked inside the transaction so a refused draw leaves the whole batch unstored.
-        const QString problem = validate(draw.issue, draw.numbers);
+        const auto [box, problem] = refusal(draw.issue, draw.numbers);
         if (!problem.isEmpty())
-            throw UserError(QStringLiteral("号码输入有误"), problem);
+            throw DrawRefused(box, problem);
         if (!latest || draw.issue > latest->issue) {
             writer.insert(draw, numbersOf(latest));
             latest = draw;

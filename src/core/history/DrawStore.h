@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class Database;
@@ -22,8 +23,8 @@ public:
     DrawStore(Database& db, LotteryTable::Entry lottery);
 
     // Validates, computes the attribute row against the draw before it and
-    // stores it. Raises UserError (title "号码输入有误") with nothing stored when
-    // the draw is refused.
+    // stores it. Raises DrawRefused (title "号码输入有误", naming the entry box of
+    // the first problem) with nothing stored when the draw is refused.
     void add(const QString& issue, const DrawNumbers& numbers);
     // Adds many draws in one transaction: all or none.
     void addAll(const std::vector<StoredDraw>& draws);
@@ -53,6 +54,9 @@ public:
     const LotteryTable::Entry& lottery() const { return m_lottery; }
 
 private:
+    // The entry box of the first problem and what is wrong; an empty message when none.
+    std::pair<int, QString> firstProblem(const QString& issue, const DrawNumbers& numbers) const;
+    std::pair<int, QString> refusal(const QString& issue, const DrawNumbers& numbers) const;
     std::optional<StoredDraw> readOne(const QString& sql, const QString& issue = QString()) const;
 
     Database& m_db;

@@ -375,8 +375,9 @@ FormulaTarget Workbench::addFormula(const QString& line)
     Database& db = requireDatabase();
     requireIdle(QStringLiteral("添加公式"));
     FormulaStore(db).add(parsed);
-    // The list shows the table the formula went to; the kill/keep flag stays as chosen.
-    setShown(FormulaTarget(parsed.target.kind, m_shown.kill));
+    // The list shows where the formula went, its kill/keep flag included: a
+    // formula stored out of sight looks to the user as if it was lost.
+    setShown(parsed.target);
     resetSelection();
     refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
     return m_shown;

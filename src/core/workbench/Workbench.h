@@ -87,8 +87,8 @@ public:
 
     // ---- quick changes (refused while busy) -----------------------------------
     void addDraw(const QString& issue, const DrawNumbers& numbers);
-    // Parses and stores a formula line; the shown table becomes its table (the
-    // kill/keep flag stays as chosen). Returns where it went.
+    // Parses and stores a formula line; the list then shows its table and its
+    // kill/keep flag. Returns where it went.
     FormulaTarget addFormula(const QString& line);
     // One formula: the selection entries above it move down with their formulas.
     void deleteFormula(int idx);

@@ -4,6 +4,7 @@
 #include "common/UserError.h"
 #include "gui/analysis/DetailListWindow.h"
 #include "gui/analysis/VoteBarChart.h"
+#include "gui/widgets/ScreenFit.h"
 #include "history/Database.h"
 
 #include <QDesktopServices>
@@ -13,15 +14,19 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
 const QColor kFilteredColour(0x00, 0xFF, 0x00);
 const QColor kKeptEarlierColour(128, 128, 128);
+const QColor kDrawnColour(0xD0, 0x00, 0x00);
 
 QTableWidgetItem* cell(const QString& text)
 {
@@ -30,7 +35,9 @@ QTableWidgetItem* cell(const QString& text)
     return item;
 }
 
-QString numbersText(const std::set<int>& numbers)
+// Two digits each, in the container's order.
+template <typename Numbers>
+QString numbersText(const Numbers& numbers)
 {
     QStringList parts;
     for (int n : numbers)
@@ -47,7 +54,7 @@ ErrorValuesWindow::ErrorValuesWindow(Database& db, const CalculationResult& resu
     setObjectName(QStringLiteral("frmErrarrLei"));
     setWindowTitle(QStringLiteral("杀留值排序(鼠标双击列表反向排序)"));
     setModal(false);
-    resize(820, 640);
+    ScreenFit::apply(this, QSize(880, 640));
     m_sink = [this](const QString& title, const QString& text) { QMessageBox::warning(this, title, text); };
     m_opener = [](const QString& path) {
         if (qEnvironmentVariable("VELMORA_NO_OPEN") == u"1")
@@ -55,6 +62,8 @@ ErrorValuesWindow::ErrorValuesWindow(Database& db, const CalculationResult& resu
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
 
+    m_verified = new QLabel(this);
+    m_verified->setObjectName(QStringLiteral("LabelVerified"));
     m_tabStrip = new QTabWidget(this);
     m_tabStrip->setObjectName(QStringLiteral("TabStrip1"));
     m_export = new QPushButton(QStringLiteral("导出表格(&E)"), this);
@@ -69,6 +78,7 @@ ErrorValuesWindow::ErrorValuesWindow(Database& db, const CalculationResult& resu
     buttons->addWidget(m_details);
     buttons->addWidget(m_export);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_verified);
     layout->addWidget(m_tabStrip);
     layout->addLayout(buttons);
 
@@ -98,6 +108,11 @@ void ErrorValuesWindow::prepare(const CalculationResult& result)
     }
     // The detail list belongs to a calculation over the selected formulas.
     m_details->setVisible(!m_result.bestMethod);
+    m_verified->setVisible(m_result.verifiedNumbers.has_value());
+    if (m_result.verifiedNumbers) {
+        m_verified->setText(QStringLiteral("验证第%1期，开奖号码：%2（列表中以红色粗体标出）")
+                                .arg(m_result.verifiedIssue, numbersText(*m_result.verifiedNumbers)));
+    }
 }
 
 QWidget* ErrorValuesWindow::buildTab(int index, const std::set<int>& kept, const std::set<int>& shaded)
@@ -113,8 +128,9 @@ QWidget* ErrorValuesWindow::buildTab(int index, const std::set<int>& kept, const
     list->verticalHeader()->setDefaultSectionSize(22);
     list->setSelectionMode(QAbstractItemView::NoSelection);
     m_tabs[static_cast<size_t>(index)].list = list;
-    // A heading click or a double click on the list re-sorts by that column.
-    connect(list->horizontalHeader(), &QHeaderView::sectionClicked, this,
+    // A double click on a heading or in the list re-sorts by that column, as
+    // the window's caption says; a single click changes nothing.
+    connect(list->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             [this, index](int column) { resort(index, column); });
     connect(list, &QTableWidget::cellDoubleClicked, this, [this, index](int, int column) { resort(index, column); });
 
@@ -150,7 +166,10 @@ void ErrorValuesWindow::fillList(int index)
     const TabState& state = m_tabs[static_cast<size_t>(index)];
     QTableWidget* list = state.list;
     const std::set<int>& shaded = m_marks.shaded[static_cast<size_t>(index)];
-    const QString suffix = state.resorted ? QStringLiteral("（公式错误值）") : QString();
+    const std::set<int> drawn = ErrorValuesTable::drawnAt(m_result, state.position);
+    // After a re-sort the headings carry "（公式错误值）" on a second line, so the
+    // columns keep their width and the verdict stays in view.
+    const QString suffix = state.resorted ? QStringLiteral("\n（公式错误值）") : QString();
     list->setHorizontalHeaderLabels({QStringLiteral("排序序号"), QStringLiteral("号码"),
                                      QStringLiteral("杀留Err值") + suffix, QStringLiteral("杀码Err值") + suffix,
                                      QStringLiteral("留码Err值") + suffix, QStringLiteral("保留/滤杀")});
@@ -170,11 +189,44 @@ void ErrorValuesWindow::fillList(int index)
                 item->setBackground(kKeptEarlierColour);
             else if (row.filtered)
                 item->setBackground(kFilteredColour);
+            if (drawn.contains(row.number))
+                markDrawn(item);
             list->setItem(r, c, item);
         }
     }
-    list->resizeColumnsToContents();
+    sizeColumns(list);
     list->setUpdatesEnabled(true);
+}
+
+void ErrorValuesWindow::markDrawn(QTableWidgetItem* item) const
+{
+    QFont font = item->font();
+    font.setBold(true);
+    item->setFont(font);
+    item->setForeground(kDrawnColour);
+    item->setToolTip(QStringLiteral("第%1期开出的号码").arg(m_result.verifiedIssue));
+}
+
+// Each column as wide as its cells and the longest line of its heading.
+void ErrorValuesWindow::sizeColumns(QTableWidget* list)
+{
+    QFont bold = list->font();
+    bold.setBold(true); // the verified issue's numbers
+    const QFontMetrics metrics(bold);
+    const QFontMetrics headerMetrics(list->horizontalHeader()->font());
+    const int padding = 2 * list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 14;
+    int total = 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < list->columnCount(); ++c) {
+        int width = 0;
+        for (const QString& line : list->horizontalHeaderItem(c)->text().split(u'\n'))
+            width = std::max(width, headerMetrics.horizontalAdvance(line));
+        for (int r = 0; r < list->rowCount(); ++r)
+            width = std::max(width, metrics.horizontalAdvance(list->item(r, c)->text()));
+        list->setColumnWidth(c, width + padding);
+        total += width + padding;
+    }
+    // The list claims the width of all its columns, the verdict included.
+    list->setMinimumWidth(total);
 }
 
 void ErrorValuesWindow::fillSummary(QTableWidget* grid, int position)

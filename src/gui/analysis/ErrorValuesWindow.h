@@ -8,9 +8,11 @@
 #include <vector>
 
 class Database;
+class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class QTableWidgetItem;
 
 // frmErrarrLei: the tallies of the last calculation, one tab per shown position,
 // each with its ordered list and verdicts, a summary by vote count and a bar chart.
@@ -45,12 +47,15 @@ private:
     QWidget* buildTab(int index, const std::set<int>& kept, const std::set<int>& shaded);
     void fillList(int index);
     void fillSummary(QTableWidget* grid, int position);
+    void markDrawn(QTableWidgetItem* item) const;
+    static void sizeColumns(QTableWidget* list);
     void showDetails();
 
     Database& m_db;
     CalculationResult m_result;
     KeptMarks m_marks;
     std::vector<TabState> m_tabs;
+    QLabel* m_verified = nullptr; // the verified issue's numbers
     QTabWidget* m_tabStrip = nullptr;
     QPushButton* m_export = nullptr;
     QPushButton* m_details = nullptr;

@@ -1,11 +1,14 @@
 #include "gui/main/DrawEntryWidget.h"
 
+#include "history/DrawRefused.h"
+
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 DrawEntryWidget::DrawEntryWidget(QWidget* parent) : QWidget(parent)
 {
@@ -30,6 +33,8 @@ DrawEntryWidget::DrawEntryWidget(QWidget* parent) : QWidget(parent)
         box->setFixedWidth(34);
         box->setToolTip(QStringLiteral("第%1个号码，两位数字，如 03").arg(i + 1));
         box->installEventFilter(this);
+        // A number left with one digit reads as the two the draw is written with.
+        connect(box, &QLineEdit::editingFinished, this, [box] { showTwoDigits(box); });
         m_boxes[static_cast<size_t>(i)] = box;
         row->addWidget(box);
     }
@@ -60,6 +65,22 @@ void DrawEntryWidget::clearNumbers()
         box->clear();
 }
 
+void DrawEntryWidget::selectBox(int box)
+{
+    QLineEdit* target = box == DrawRefused::kIssueBox ? m_issue : m_boxes[static_cast<size_t>(box - 1)];
+    m_keepOnFocus = target == m_boxes[0];
+    target->setFocus(Qt::OtherFocusReason);
+    m_keepOnFocus = false;
+    target->selectAll();
+}
+
+void DrawEntryWidget::showTwoDigits(QLineEdit* box)
+{
+    const QString text = box->text().trimmed();
+    if (text.size() == 1 && text[0].isDigit())
+        box->setText(text.rightJustified(2, u'0'));
+}
+
 bool DrawEntryWidget::eventFilter(QObject* watched, QEvent* event)
 {
     for (int i = 0; i < 5; ++i) {
@@ -67,7 +88,13 @@ bool DrawEntryWidget::eventFilter(QObject* watched, QEvent* event)
             continue;
         if (event->type() == QEvent::KeyPress)
             return handleKey(i + 1, static_cast<QKeyEvent*>(event));
-        if (event->type() == QEvent::FocusIn && i == 0) {
+        if (i != 0)
+            return false;
+        // A click in the first box starts a new draw, even when it has the focus
+        // already (as after a refused draw).
+        if (event->type() == QEvent::MouseButtonPress)
+            clearNumbers();
+        if (event->type() == QEvent::FocusIn && !m_keepOnFocus) {
             // Coming back to the window is not starting a new draw.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
@@ -82,16 +109,19 @@ bool DrawEntryWidget::handleKey(int position, QKeyEvent* event)
 {
     const QString typed = event->text();
     const bool digit = typed.size() == 1 && typed[0].isDigit() && typed[0].unicode() < 128;
-    QLineEdit* box = m_boxes[static_cast<size_t>(position - 1)];
-    if (!digit || box->text().isEmpty())
+    if (!digit)
         return false; // the box handles it as usual
+    QLineEdit* box = m_boxes[static_cast<size_t>(position - 1)];
+    if (!box->hasSelectedText() && box->text().size() >= box->maxLength())
+        box->clear(); // a full box starts over rather than dropping the digit
+    box->insert(typed); // replaces a selection
+    if (box->text().size() < 2)
+        return true; // the first digit: stay for the second
     if (position < 5) {
-        box->insert(typed);
         m_boxes[static_cast<size_t>(position)]->setFocus(Qt::TabFocusReason);
         return true;
     }
-    const int value = box->text().trimmed().toInt() * 10 + typed.toInt();
-    box->setText(QString::number(value));
+    showTwoDigits(box);
     emit completed();
     return true;
 }

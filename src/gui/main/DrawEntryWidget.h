@@ -9,10 +9,10 @@ class QLabel;
 class QLineEdit;
 
 // Typing the draw that has just taken place: the issue box Text1 and the five
-// number boxes txtIpt1..txtIpt5. A digit typed into a box that already holds a
-// character lands there and moves on to the next box; in the fifth box it
-// completes the number and the draw is handed over (completed()). Entering the
-// first box empties all five, ready for the next draw.
+// number boxes txtIpt1..txtIpt5, two digits each. The digit that gives a box its
+// second digit moves on to the next box; in the fifth box it completes the draw
+// (completed()). A digit typed over selected text replaces it. Clicking the first
+// box, or entering it from elsewhere, empties all five for the next draw.
 class DrawEntryWidget : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +23,9 @@ public:
     // The numbers typed; a box that does not hold a number gives 0.
     DrawNumbers numbers() const;
     void clearNumbers();
+    // After a refused draw: the box (0 the issue box, 1..5 a number box) gets the
+    // focus with its text selected, so what is typed next replaces it.
+    void selectBox(int box);
     QLineEdit* box(int position) const { return m_boxes[static_cast<size_t>(position - 1)]; }
     QLineEdit* issueBox() const { return m_issue; }
 
@@ -34,7 +37,9 @@ protected:
 
 private:
     bool handleKey(int position, QKeyEvent* event);
+    static void showTwoDigits(QLineEdit* box);
 
     QLineEdit* m_issue;
     std::array<QLineEdit*, 5> m_boxes{};
+    bool m_keepOnFocus = false; // the next focus of box 1 is selectBox's, not a new draw
 };

@@ -118,12 +118,15 @@ QVariant FormulaTableModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole: return text(formula, column);
     case kRawRole: return raw(formula, column);
     case kIdxRole: return formula.record.idx;
-    case Qt::ToolTipRole:
-        if (column == 1)
-            return QString(formula.record.chinese + u'\n' + formula.record.code);
-        if (column == 5 && !formula.evaluable)
-            return formula.error;
-        return {};
+    case Qt::ToolTipRole: {
+        // Why a formula is not scored, or never predicts, shows on its whole row.
+        const QString why = !formula.evaluable ? formula.error : formula.note;
+        if (column == 1) {
+            const QString texts = formula.record.chinese + u'\n' + formula.record.code;
+            return why.isEmpty() ? texts : QString(texts + QStringLiteral("\n\n") + why);
+        }
+        return why.isEmpty() ? QVariant() : QVariant(why);
+    }
     case Qt::TextAlignmentRole:
         return column == 1 ? QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter)
                            : QVariant::fromValue(Qt::AlignCenter);

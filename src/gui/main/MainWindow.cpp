@@ -18,11 +18,14 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTableView>
 #include <QUrl>
 
@@ -39,6 +42,10 @@ MainWindow::MainWindow(std::unique_ptr<Database> database, QSettings& store, Use
       m_prompts(prompts)
 {
     setObjectName(QStringLiteral("frmMain"));
+    m_opener = [](const QString& path) {
+        return qEnvironmentVariable("VELMORA_NO_OPEN") == QStringLiteral("1") ||
+               QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
     buildControls();
     buildMenus();
     connectWorkbench();
@@ -171,7 +178,28 @@ void MainWindow::showFormulas(const std::vector<ScoredFormula>& rows)
     m_formulaModel->setWeighted(m_workbench->settings().weightedRate());
     m_formulaModel->setHighlight(std::nullopt);
     m_formulaModel->setRows(rows);
+    sizeFormulaColumns();
     m_formulaGrid->scrollToBottom();
+}
+
+void MainWindow::sizeFormulaColumns()
+{
+    // 计算值 and the rate cell are never cut: with every draw counted (前所有期)
+    // the rate's weights run to thirteen digits.
+    const QString* longest = nullptr;
+    for (const ScoredFormula& formula : m_formulaModel->rows())
+        if (!longest || formula.rateText.size() > longest->size())
+            longest = &formula.rateText;
+    const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_formulaGrid) + 1) + 12;
+    const QFontMetrics metrics(m_formulaGrid->font());
+    QHeaderView* header = m_formulaGrid->horizontalHeader();
+    const int valueWidth =
+        std::max(header->sectionSizeHint(4), metrics.horizontalAdvance(QStringLiteral("00")) + padding);
+    int rateWidth = header->sectionSizeHint(5);
+    if (longest)
+        rateWidth = std::max(rateWidth, metrics.horizontalAdvance(*longest) + padding);
+    m_formulaGrid->setColumnWidth(4, valueWidth);
+    m_formulaGrid->setColumnWidth(5, rateWidth);
 }
 
 void MainWindow::showHistory(const std::shared_ptr<const HistorySnapshot>& history)
@@ -251,14 +279,17 @@ void MainWindow::openManual()
         m_prompts.warn(QStringLiteral("使用说明"), QStringLiteral("找不到使用说明文件 manual.md。"));
         return;
     }
-    openDocument(path);
+    openDocument(path, QStringLiteral("使用说明"));
 }
 
-void MainWindow::openDocument(const QString& path)
+bool MainWindow::openDocument(const QString& path, const QString& title)
 {
     m_lastOpened = path;
-    if (qEnvironmentVariable("VELMORA_NO_OPEN") != QStringLiteral("1"))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (m_opener(path))
+        return true;
+    m_prompts.inform(
+        title, QStringLiteral("没有找到可以打开这个文件的程序。文件在：\n%1").arg(QDir::toNativeSeparators(path)));
+    return false;
 }
 
 void MainWindow::runHook(Command command, const QString& caption)

@@ -4,6 +4,7 @@
 #include "common/LotteryTable.h"
 #include "formula/FormulaSelection.h"
 #include "formula/FormulaStatistics.h"
+#include "formula/FormulaTarget.h"
 #include "formula/TableScorer.h"
 
 #include <QDate>
@@ -97,9 +98,13 @@ public:
     QString manualPath() const;
     QString lastOpenedDocument() const { return m_lastOpened; }
     QDate today() const;
-    // Opens a written file with the desktop's program (unless VELMORA_NO_OPEN=1)
-    // and remembers it as lastOpenedDocument().
-    void openDocument(const QString& path);
+    // Opens a file with the desktop's program (unless VELMORA_NO_OPEN=1) and
+    // remembers it as lastOpenedDocument(). When no program can show it, the
+    // user is told where the file is (under `title`); returns false then.
+    bool openDocument(const QString& path, const QString& title = QStringLiteral("打开文件"));
+    // Hands a file to the desktop; false when nothing could open it. Tests replace it.
+    using DocumentOpener = std::function<bool(const QString& path)>;
+    void setDocumentOpener(DocumentOpener opener) { m_opener = std::move(opener); }
     // The first number box gets the focus, at once or as soon as the running work ends.
     void focusDrawEntry();
 
@@ -128,7 +133,7 @@ private:
     void buildControls();
     QWidget* buildHistoryPanel();
     QWidget* buildFormulaPanel();
-    QLayout* buildChoiceFrames(QWidget* panel);
+    void buildChoiceFrames(QWidget* panel, QLayout* into);
     QGroupBox* buildTargetFrame(QWidget* panel);
     QGroupBox* buildMethodFrame(QWidget* panel);
     QWidget* buildFormulaList(QWidget* panel);
@@ -158,10 +163,11 @@ private:
     // Draw entry and formula list (MainWindowFormulas.cpp).
     void saveTypedDraw();
     void addTypedFormula();
-    void showTarget(int position, bool group);
+    void showTarget(const FormulaTarget& target);
     void showTableChoice();
     void formulaClicked(const QModelIndex& index);
-    void formulaDoubleClicked(const QModelIndex& index);
+    // A double click on a column's cell or heading ranks the list by it ("双击参数列").
+    void rankBy(int column);
     void formulaContextMenu(const QPoint& pos);
     void deleteCurrentFormula();
     void deleteFormulas(bool selected);
@@ -183,6 +189,7 @@ private:
     // Runs a handler; a UserError (or any failure) reaches the user as a message.
     void guarded(const std::function<void()>& handler);
     void sizeHistoryColumns();
+    void sizeFormulaColumns();
 
     // Goes before the widgets (they are deleted by the base class), after the
     // running work has stopped; the formula model reads it through a QPointer.
@@ -192,6 +199,7 @@ private:
     bool m_loading = false;
     bool m_focusEntryWhenIdle = false;
     QString m_lastOpened;
+    DocumentOpener m_opener;
 
     HistoryTableModel* m_historyModel = nullptr;
     FormulaTableModel* m_formulaModel = nullptr;

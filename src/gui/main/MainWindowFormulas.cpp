@@ -9,6 +9,7 @@
 #include "gui/main/FormulaDetailDialog.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/UserPrompts.h"
+#include "history/DrawRefused.h"
 #include "workbench/Workbench.h"
 
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTableView>
 
 // ---- draw entry -----------------------------------------------------------
@@ -24,9 +26,15 @@
 void MainWindow::saveTypedDraw()
 {
     guarded([this] {
-        // A refused draw raises and stores nothing; a stored one brings AddHaoma,
-        // Yansuan and QihaoXianshi.
-        m_workbench->addDraw(m_entry->issue(), m_entry->numbers());
+        try {
+            // A stored draw brings AddHaoma, Yansuan and QihaoXianshi.
+            m_workbench->addDraw(m_entry->issue(), m_entry->numbers());
+        } catch (const DrawRefused& refused) {
+            // Nothing is stored; the user corrects the first wrong box by typing over it.
+            m_prompts.warn(refused.title(), refused.message());
+            m_entry->selectBox(refused.box());
+            return;
+        }
         m_entry->clearNumbers();
         focusDrawEntry();
     });
@@ -48,6 +56,7 @@ void MainWindow::addTypedFormula()
         m_formulaInput->setFocus();
         return;
     }
+    const bool killBefore = shownKill();
     FormulaTarget target;
     try {
         target = m_workbench->addFormula(m_formulaInput->text()); // AddGongshi, AddHaoma, Yansuan follow
@@ -55,21 +64,26 @@ void MainWindow::addTypedFormula()
         m_prompts.warn(error.title(), error.message() + QStringLiteral("\n\n") + error.detail());
         return;
     }
-    showTarget(target.kind.position(), target.kind.group());
+    showTarget(target);
     m_formulaInput->clear();
+    QString message = QStringLiteral("公式已添加到%1%2公式").arg(target.label(), target.killWord());
+    if (target.kill != killBefore)
+        message += QStringLiteral("，列表已切换到“%1”").arg(target.killWord());
+    statusBar()->showMessage(message, 10000);
 }
 
-// Checks the buttons of the table the Workbench now shows, without asking for
-// another refresh.
-void MainWindow::showTarget(int position, bool group)
+// Checks the buttons of the table and flag the Workbench now shows, without
+// asking for another refresh.
+void MainWindow::showTarget(const FormulaTarget& target)
 {
+    std::vector<QRadioButton*> buttons(m_position.begin(), m_position.end());
+    buttons.insert(buttons.end(), {m_kind[0], m_kind[1], m_killKeep[0], m_killKeep[1]});
     std::vector<QSignalBlocker> blockers;
-    for (QRadioButton* b : m_position)
+    for (QRadioButton* b : buttons)
         blockers.emplace_back(b);
-    for (QRadioButton* b : m_kind)
-        blockers.emplace_back(b);
-    m_position[static_cast<size_t>(position - 1)]->setChecked(true);
-    m_kind[group ? 1 : 0]->setChecked(true);
+    m_position[static_cast<size_t>(target.kind.position() - 1)]->setChecked(true);
+    m_kind[target.kind.group() ? 1 : 0]->setChecked(true);
+    m_killKeep[target.kill ? 0 : 1]->setChecked(true);
 }
 
 void MainWindow::showTableChoice()
@@ -97,13 +111,11 @@ void MainWindow::formulaClicked(const QModelIndex& index)
     }
 }
 
-void MainWindow::formulaDoubleClicked(const QModelIndex& index)
+void MainWindow::rankBy(int column)
 {
-    if (!index.isValid())
-        return;
     // Statistic columns re-order the list; the others refill it as it stands.
     std::vector<ScoredFormula> rows = m_formulaModel->rows();
-    FormulaRanking::rank(rows, index.column());
+    FormulaRanking::rank(rows, column);
     m_formulaModel->setRows(std::move(rows));
     m_formulaGrid->scrollToBottom();
 }

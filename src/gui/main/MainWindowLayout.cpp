@@ -6,6 +6,8 @@
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/HistoryTableModel.h"
 #include "gui/main/WheelRouter.h"
+#include "gui/widgets/FlowLayout.h"
+#include "gui/widgets/ScreenFit.h"
 #include "history/AttributeCatalog.h"
 #include "workbench/Workbench.h"
 
@@ -22,6 +24,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -106,13 +109,14 @@ void MainWindow::buildControls()
     splitter->addWidget(buildFormulaPanel());
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({400, 960});
+    splitter->setSizes({360, 1000});
     setCentralWidget(splitter);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
 
     m_wheel = new WheelRouter(this);
     m_wheel->addGrid(m_historyGrid);
     m_wheel->addGrid(m_formulaGrid);
-    resize(1366, 740);
+    ScreenFit::apply(this, QSize(1366, 740));
 }
 
 QWidget* MainWindow::buildHistoryPanel()
@@ -148,11 +152,11 @@ QWidget* MainWindow::buildHistoryPanel()
 QWidget* MainWindow::buildFormulaPanel()
 {
     auto* panel = new QWidget(this);
-    auto* frames = new QHBoxLayout;
-    frames->addLayout(buildChoiceFrames(panel));
+    // The frames wrap onto a second row in a narrow window.
+    auto* frames = new FlowLayout;
+    buildChoiceFrames(panel, frames);
     frames->addWidget(buildTargetFrame(panel));
     frames->addWidget(buildMethodFrame(panel));
-    frames->addStretch(1);
 
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -165,7 +169,7 @@ QWidget* MainWindow::buildFormulaPanel()
 }
 
 // 位数选择, 玩法选择 and 生杀: which formula table the list shows.
-QLayout* MainWindow::buildChoiceFrames(QWidget* panel)
+void MainWindow::buildChoiceFrames(QWidget* panel, QLayout* into)
 {
     auto* frame1 = frame(panel, QStringLiteral("Frame1"), QStringLiteral("位数选择"));
     auto* frame1Layout = new QHBoxLayout(frame1);
@@ -198,11 +202,9 @@ QLayout* MainWindow::buildChoiceFrames(QWidget* panel)
             if (on)
                 showTableChoice();
         });
-    auto* row = new QHBoxLayout;
-    row->addWidget(frame1);
-    row->addWidget(frame2);
-    row->addWidget(frame4);
-    return row;
+    into->addWidget(frame1);
+    into->addWidget(frame2);
+    into->addWidget(frame4);
 }
 
 // 计算/验算选择: the coming draw, or the draw after the issue typed in Text3.
@@ -267,7 +269,12 @@ QWidget* MainWindow::buildFormulaList(QWidget* panel)
     m_formulaGrid->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int tab) { m_formulaModel->setShowCode(tab == 1); });
     connect(m_formulaGrid, &QTableView::clicked, this, [this](const QModelIndex& i) { formulaClicked(i); });
-    connect(m_formulaGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { formulaDoubleClicked(i); });
+    connect(m_formulaGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& i) {
+        if (i.isValid())
+            rankBy(i.column());
+    });
+    connect(m_formulaGrid->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            [this](int column) { rankBy(column); });
     connect(m_formulaGrid, &QTableView::customContextMenuRequested, this,
             [this](const QPoint& pos) { formulaContextMenu(pos); });
 
@@ -323,17 +330,15 @@ QLayout* MainWindow::buildProgressRow(QWidget* panel)
 QWidget* MainWindow::buildButtonPanel()
 {
     auto* panel = new QWidget(this);
-    auto* grid = new QGridLayout(panel);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(4);
-    int i = 0;
+    // As many buttons to a row as the width allows, all of one width.
+    auto* flow = new FlowLayout(panel, 4);
+    flow->setUniformWidths(true);
     for (const ButtonEntry& entry : kButtons) {
         auto* button = new QPushButton(QString::fromUtf8(entry.caption), panel);
         button->setObjectName(QString::fromLatin1(entry.name));
-        grid->addWidget(button, i / 7, i % 7);
+        flow->addWidget(button);
         if (!staysUsable(entry.name))
             m_dataWidgets.push_back(button);
-        ++i;
     }
     button("Command21")->setToolTip(QStringLiteral("从官方服务器更新历史号码"));
     connectButtons();

@@ -2,6 +2,8 @@
 
 #include "common/UserError.h"
 #include "gui/main/UserPrompts.h"
+#include "gui/widgets/FlowLayout.h"
+#include "gui/widgets/ScreenFit.h"
 #include "history/AttributeCatalog.h"
 #include "history/HistorySnapshot.h"
 
@@ -18,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTextStream>
 #include <QTimer>
@@ -64,7 +67,7 @@ SearchWindow::SearchWindow(Database& db, const HistorySnapshot& history, Lottery
     setObjectName(QStringLiteral("frmGSGL"));
     setWindowTitle(QStringLiteral("公式搜索设置以及搜索结果"));
     buildControls();
-    resize(1180, 760); // room for the found list below the settings
+    ScreenFit::apply(this, QSize(1180, 760)); // room for the found list below the settings
     m_plan = std::make_unique<PlanSearch>(*m_session, m_defaults, currentOptions(), &m_store);
     connectControls();
 
@@ -79,8 +82,17 @@ SearchWindow::~SearchWindow() = default;
 
 void SearchWindow::buildControls()
 {
-    auto* root = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
+    // Everything scrolls in a window too small for it; the settings groups wrap
+    // onto more rows in a narrow one.
+    auto* scroll = named(new QScrollArea(this), QStringLiteral("scrContent"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    auto* root = new QVBoxLayout(content);
+    auto* top = new FlowLayout;
     root->addLayout(top);
     top->addWidget(buildKindBox());
     top->addWidget(buildBoundsBox());
@@ -90,9 +102,13 @@ void SearchWindow::buildControls()
     m_text11->setReadOnly(true);
     root->addWidget(m_text11);
     m_list1 = named(new QListWidget(this), QStringLiteral("List1"));
+    // The list takes the height left over, down to a few lines, before the window scrolls.
+    m_list1->setMinimumHeight(100);
+    m_list1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     root->addWidget(m_list1, 1);
     root->addLayout(buildStoreRow());
     root->addWidget(buildTuneBox());
+    scroll->setWidget(content);
     for (auto [timer, name] :
          {std::pair{&m_timer1, "Timer1"}, std::pair{&m_timer2, "Timer2"}, std::pair{&m_timer3, "Timer3"}}) {
         *timer = named(new QTimer(this), QString::fromLatin1(name));
@@ -127,7 +143,9 @@ QGroupBox* SearchWindow::buildKindBox()
         killGroup->addButton(m_option2[at]);
         grid->addWidget(m_option2[at], 1, i);
     }
-    grid->addLayout(buildPositionRow(box), 2, 0, 1, 4);
+    // Each caption above its choices keeps the box narrow.
+    grid->addWidget(new QLabel(QStringLiteral("位数选择"), box), 2, 0, 1, 4);
+    grid->addLayout(buildPositionRow(box), 3, 0, 1, 4);
     buildFormRows(box, grid);
     m_opTDG[0]->setChecked(true);
     m_option2[0]->setChecked(true);
@@ -141,7 +159,6 @@ QLayout* SearchWindow::buildPositionRow(QGroupBox* box)
 {
     auto* xing = new QButtonGroup(this);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("位数选择"), box));
     for (int p = 1; p <= 5; ++p) {
         const auto at = static_cast<size_t>(p);
         m_optXing[at] =
@@ -157,32 +174,35 @@ void SearchWindow::buildFormRows(QGroupBox* box, QGridLayout* grid)
 {
     auto* form = new QButtonGroup(this);
     auto* constant = new QButtonGroup(this);
-    grid->addWidget(new QLabel(QStringLiteral("公式形式"), box), 3, 0);
+    grid->addWidget(new QLabel(QStringLiteral("公式形式"), box), 4, 0, 1, 4);
     for (int i = 0; i < 2; ++i) {
         const auto at = static_cast<size_t>(i);
         m_option6[at] =
             named(new QRadioButton(i == 0 ? QStringLiteral("[Xxx类]A+B") : QStringLiteral("A+B=下期杀xx"), box),
                   arrayName("Option6", i));
         form->addButton(m_option6[at]);
-        grid->addWidget(m_option6[at], 3, i + 1);
+        grid->addWidget(m_option6[at], 5, i);
     }
-    grid->addWidget(new QLabel(QStringLiteral("公式末尾偏移常数"), box), 4, 0);
+    grid->addWidget(new QLabel(QStringLiteral("公式末尾偏移常数"), box), 6, 0, 1, 4);
     for (int i = 0; i < 2; ++i) {
         const auto at = static_cast<size_t>(i);
         m_option5[at] = named(new QRadioButton(i == 0 ? QStringLiteral("指定") : QStringLiteral("随机"), box),
                               arrayName("Option5", i));
         constant->addButton(m_option5[at]);
-        grid->addWidget(m_option5[at], 4, i + 1);
+        grid->addWidget(m_option5[at], 7, i);
     }
+    const int shortWidth = fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12;
     m_text6 = named(new QLineEdit(QStringLiteral("0"), box), QStringLiteral("Text6"));
-    grid->addWidget(m_text6, 4, 3);
-    grid->addWidget(new QLabel(QStringLiteral("公式运算元数"), box), 5, 0);
+    m_text6->setMaximumWidth(shortWidth);
+    grid->addWidget(m_text6, 7, 2);
+    grid->addWidget(new QLabel(QStringLiteral("公式运算元数"), box), 8, 0, 1, 4);
     m_hScroll1 = named(new QScrollBar(Qt::Horizontal, box), QStringLiteral("HScroll1"));
     m_hScroll1->setRange(CandidateGenerator::kMinOperands, CandidateGenerator::kMaxOperands);
-    grid->addWidget(m_hScroll1, 5, 1, 1, 2);
+    grid->addWidget(m_hScroll1, 9, 0, 1, 2);
     m_text2 = named(new QLineEdit(box), QStringLiteral("Text2"));
     m_text2->setReadOnly(true);
-    grid->addWidget(m_text2, 5, 3);
+    m_text2->setMaximumWidth(shortWidth);
+    grid->addWidget(m_text2, 9, 2);
 }
 
 // Acceptance bounds and the current candidate's statistics.
@@ -197,7 +217,7 @@ QGroupBox* SearchWindow::buildBoundsBox()
     grid->addWidget(new QLabel(QStringLiteral("当前公式"), box), 0, 3);
     for (int i = 0; i < 16; ++i) {
         m_text1[static_cast<size_t>(i)] = named(new QLineEdit(box), arrayName("Text1", i));
-        m_text1[static_cast<size_t>(i)]->setMinimumWidth(boundWidth());
+        m_text1[static_cast<size_t>(i)]->setFixedWidth(boundWidth());
     }
     for (int s = 0; s < 5; ++s) {
         grid->addWidget(new QLabel(statisticNames[s], box), s + 1, 0);
@@ -229,6 +249,7 @@ QGroupBox* SearchWindow::buildPlanBox()
         const int column = kind.group() ? 3 : 0;
         m_label4[at] = named(new QLabel(kind.label(), box), arrayName("Label4", k));
         m_text5[at] = named(new QLineEdit(box), arrayName("Text5", k));
+        m_text5[at]->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
         m_label5[at] = named(new QLabel(QStringLiteral("0"), box), arrayName("Label5", k));
         grid->addWidget(m_label4[at], row, column);
         grid->addWidget(m_text5[at], row, column + 1);
@@ -257,11 +278,16 @@ QGroupBox* SearchWindow::buildPlanBox()
     m_option4[1]->setChecked(true);
     m_planTotal = named(new QLabel(box), QStringLiteral("lblPlanTotal"));
     grid->addWidget(m_planTotal, 8, 0, 1, 6);
-    auto* buttons = new QHBoxLayout;
+    // Two rows of buttons keep the box narrow.
+    auto* buttons = new QGridLayout;
+    int at = 0;
     for (const auto& [name, caption] :
-         {std::pair{"Command9", "保存设置"}, std::pair{"Command10", "调用设置"},
-          std::pair{"Command5", "确定搜索方案开始搜索"}, std::pair{"Command7", "暂停"}, std::pair{"Command6", "继续"}})
-        buttons->addWidget(named(new QPushButton(QString::fromUtf8(caption), box), QString::fromLatin1(name)));
+         {std::pair{"Command5", "确定搜索方案开始搜索"}, std::pair{"Command7", "暂停"}, std::pair{"Command6", "继续"},
+          std::pair{"Command9", "保存设置"}, std::pair{"Command10", "调用设置"}}) {
+        buttons->addWidget(named(new QPushButton(QString::fromUtf8(caption), box), QString::fromLatin1(name)), at / 3,
+                           at % 3);
+        ++at;
+    }
     grid->addLayout(buttons, 9, 0, 1, 6);
     return box;
 }
@@ -310,18 +336,18 @@ QGroupBox* SearchWindow::buildTuneBox()
     m_hScroll2->setSingleStep(BoundTuner::kTrialStep);
     m_hScroll2->setPageStep(100);
     m_hScroll2->setValue(BoundTuner::kMinTrials);
-    grid->addWidget(m_hScroll2, 0, 1);
+    grid->addWidget(m_hScroll2, 0, 1, 1, 2);
     m_text7 = named(new QLineEdit(QString::number(BoundTuner::kMinTrials), box), QStringLiteral("Text7"));
     m_text7->setReadOnly(true);
     m_text7->setMaximumWidth(boundWidth());
-    grid->addWidget(m_text7, 0, 2);
+    grid->addWidget(m_text7, 0, 3);
     grid->setColumnStretch(1, 1);
     grid->addWidget(named(new QPushButton(QStringLiteral("当前公式类在指定范围内检索最优参数设置"), box),
                           QStringLiteral("Command11")),
-                    1, 0, 1, 3);
+                    1, 0, 1, 2);
     grid->addWidget(named(new QPushButton(QStringLiteral("所有公式类在指定范围内检索最优参数设置并保存"), box),
                           QStringLiteral("Command12")),
-                    2, 0, 1, 3);
+                    1, 2, 1, 2);
     return box;
 }
 
@@ -392,6 +418,15 @@ void SearchWindow::connectInputs()
     }
     // The existing counts are per kill/keep flag.
     connect(m_option2[0], &QRadioButton::toggled, this, [this] { countExisting(); });
+    // Each kind searches under its own bounds: a change of kind brings them into the boxes.
+    std::vector<QRadioButton*> kindButtons{m_opTDG[0], m_opTDG[1], m_option2[0], m_option2[1]};
+    for (int p = 1; p <= 5; ++p)
+        kindButtons.push_back(m_optXing[static_cast<size_t>(p)]);
+    for (QRadioButton* b : kindButtons)
+        connect(b, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                showBounds(m_defaults.bounds(currentKind(), currentKill()).texts());
+        });
     for (int k = 1; k <= 10; ++k)
         connect(m_text5[static_cast<size_t>(k)], &QLineEdit::editingFinished, this, [this] { updatePlanTotal(); });
 }

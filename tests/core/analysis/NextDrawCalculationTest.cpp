@@ -1,4 +1,5 @@
 #include "analysis/NextDrawCalculation.h"
+#include "analysis/ErrorValuesTable.h"
 #include "common/UserError.h"
 #include "formula/FormulaStore.h"
 #include "history/Database.h"
@@ -213,6 +214,14 @@ TEST_F(NextDrawCalculationTest, VerifyReadsTheDrawBeforeTheIssueAndRefusesWhatIs
     EXPECT_EQ(result.referenceIssue, QStringLiteral("24010102"));
     EXPECT_EQ(result.tally(1, 6).vote, 1);
     EXPECT_EQ(result.tally(1, 11).vote, 0);
+    // What the verified issue drew, and which of it each list judges.
+    ASSERT_TRUE(result.verifiedNumbers.has_value());
+    EXPECT_EQ(*result.verifiedNumbers, (std::array<int, 5>{11, 1, 2, 3, 4}));
+    EXPECT_EQ(ErrorValuesTable::drawnAt(result, 3), std::set<int>{2});
+    CalculationResult group = result;
+    group.group = true;
+    EXPECT_EQ(ErrorValuesTable::drawnAt(group, 3), (std::set<int>{11, 1, 2}));
+    EXPECT_TRUE(ErrorValuesTable::drawnAt(run(request(1, true, {1})), 1).empty());
 
     r.verifyIssue = QStringLiteral("24010101"); // nothing before the first draw
     EXPECT_THROW(run(r), UserError);

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -83,6 +84,12 @@ private slots:
         QCOMPARE(summary->horizontalHeaderItem(0)->text(), QStringLiteral("杀留次数"));
         QCOMPARE(summary->rowCount(), 3);
         QCOMPARE(summary->item(2, 2)->text(), QStringLiteral("01"));
+        // Counts 0, 1 and 3 occur at position 1: no line for 2.
+        CalculationResult gap = threePositions(false);
+        gap.tally(1, 1) = {3, 3, 0};
+        ErrorValuesWindow gapWindow(db, gap);
+        auto* gapSummary = gapWindow.findChild<QTableWidget*>(QStringLiteral("MSFlexGrid3_0"));
+        QCOMPARE(column(gapSummary, 0), (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("3")}));
 
         // ErrarrLei is left with the last tab's rows: position 3, no votes.
         QCOMPARE(db.sql().scalar(QStringLiteral("SELECT SUM(ETrrcount) FROM ErrarrLei")).toInt(), 0);
@@ -102,12 +109,22 @@ private slots:
         Database db(env.dataDirectory());
         ErrorValuesWindow window(db, threePositions(false));
         auto* list = window.findChild<QTableWidget*>(QStringLiteral("MSFlexGrid1_0"));
-        window.resort(0, 2);
-        QCOMPARE(column(list, 1).first(), QStringLiteral("1"));
-        QCOMPARE(list->horizontalHeaderItem(2)->text(), QStringLiteral("杀留Err值（公式错误值）"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // The caption says a double click sorts: a single click on a heading does not.
         emit list->horizontalHeader()->sectionClicked(2);
         QCOMPARE(column(list, 1).first(), QStringLiteral("2"));
+        emit list->horizontalHeader()->sectionDoubleClicked(2);
+        QCOMPARE(column(list, 1).first(), QStringLiteral("1"));
+        // The longer headings take a second line and leave the verdict column in view.
+        QCOMPARE(list->horizontalHeaderItem(2)->text(), QStringLiteral("杀留Err值\n（公式错误值）"));
+        QTest::qWait(0);
+        QVERIFY(list->columnViewportPosition(5) + list->columnWidth(5) <= list->viewport()->width());
+        emit list->horizontalHeader()->sectionDoubleClicked(2);
+        QCOMPARE(column(list, 1).first(), QStringLiteral("2"));
         QCOMPARE(column(list, 0).first(), QStringLiteral("1"));
+        if (const QString file = qEnvironmentVariable("VELMORA_SCREENSHOT"); !file.isEmpty())
+            QVERIFY(window.grab().save(file));
 
         CalculationResult keep = threePositions(false);
         keep.kill = false;
@@ -122,6 +139,32 @@ private slots:
         QCOMPARE(column(list, 5).last(), QStringLiteral("滤杀"));
         window.resort(0, 2); // keep formulas stay descending
         QCOMPARE(column(list, 1).first(), QStringLiteral("7"));
+    }
+
+    void aVerifiedIssueShowsWhatItDrew()
+    {
+        TestEnvironment env;
+        Database db(env.dataDirectory());
+        CalculationResult result = threePositions(false);
+        ErrorValuesWindow window(db, result);
+        auto* label = window.findChild<QLabel*>(QStringLiteral("LabelVerified"));
+        QVERIFY(label->isHidden());
+
+        result.verifiedIssue = QStringLiteral("25030205");
+        result.verifiedNumbers = std::array<int, 5>{3, 5, 9, 2, 7};
+        window.prepare(result);
+        QVERIFY(!label->isHidden());
+        QVERIFY(label->text().contains(QStringLiteral("25030205")));
+        QVERIFY(label->text().contains(QStringLiteral("03 05 09 02 07")));
+        // Each position's list marks the number drawn there, and only that one.
+        for (int tab = 0; tab < 3; ++tab) {
+            auto* list = window.findChild<QTableWidget*>(QStringLiteral("MSFlexGrid1_%1").arg(tab));
+            QStringList marked;
+            for (int r = 0; r < list->rowCount(); ++r)
+                if (list->item(r, 1)->font().bold())
+                    marked << list->item(r, 1)->text();
+            QCOMPARE(marked, QStringList{QString::number((*result.verifiedNumbers)[static_cast<size_t>(tab)])});
+        }
     }
 
     void exportWritesTheShownTab()

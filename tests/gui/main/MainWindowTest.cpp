@@ -17,11 +17,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -288,6 +290,68 @@ private slots:
         QCOMPARE(child<QLineEdit>(*window, "Text1")->text(), QStringLiteral("25030202"));
     }
 
+    void entryBoxesRecoverFromARefusedDraw()
+    {
+        auto window = openWindow();
+        QLineEdit* boxes[6] = {child<QLineEdit>(*window, "Text1")};
+        for (int i = 1; i <= 5; ++i)
+            boxes[i] = child<QLineEdit>(*window, QString::fromLatin1("txtIpt%1").arg(i).toLatin1().constData());
+        const auto type = [](const QStringList& pairs) {
+            for (const QString& pair : pairs)
+                QTest::keyClicks(QApplication::focusWidget(), pair);
+        };
+        boxes[1]->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), boxes[1]);
+
+        // 01 repeats in box 2: the draw is refused, box 2 gets the focus with its
+        // text selected, and every box shows two digits.
+        type({QStringLiteral("01"), QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03"),
+              QStringLiteral("04")});
+        QCOMPARE(m_prompts.messages.size(), 1);
+        QCOMPARE(QApplication::focusWidget(), boxes[2]);
+        QCOMPARE(boxes[2]->selectedText(), QStringLiteral("01"));
+        QCOMPARE(boxes[5]->text(), QStringLiteral("04"));
+        // Typing over the selection replaces it, and the box waits for its second digit.
+        QTest::keyClicks(boxes[2], QStringLiteral("0"));
+        QCOMPARE(boxes[2]->text(), QStringLiteral("0"));
+        QCOMPARE(QApplication::focusWidget(), boxes[2]);
+        QTest::keyClicks(boxes[2], QStringLiteral("5"));
+        QCOMPARE(QApplication::focusWidget(), boxes[3]);
+        type({QStringLiteral("06"), QStringLiteral("07"), QStringLiteral("08")});
+        QVERIFY(waitIdle(*window));
+        QCOMPARE(m_prompts.messages.size(), 1);
+        const auto stored = DrawStore(*window->database(), window->lottery()).last();
+        QVERIFY(stored.has_value());
+        QCOMPARE(stored->numbers, (DrawNumbers{1, 5, 6, 7, 8}));
+
+        // 12 is out of range: box 1 is selected, not emptied; a click on it starts afresh.
+        boxes[1]->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), boxes[1]);
+        type({QStringLiteral("12"), QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03"),
+              QStringLiteral("04")});
+        QCOMPARE(m_prompts.messages.size(), 2);
+        QCOMPARE(QApplication::focusWidget(), boxes[1]);
+        QCOMPARE(boxes[1]->selectedText(), QStringLiteral("12"));
+        QTest::mouseClick(boxes[1], Qt::LeftButton);
+        for (int i = 1; i <= 5; ++i)
+            QVERIFY(boxes[i]->text().isEmpty());
+        // A box left with one digit shows two.
+        QTest::keyClicks(boxes[1], QStringLiteral("3"));
+        boxes[2]->setFocus();
+        QCOMPARE(boxes[1]->text(), QStringLiteral("03"));
+
+        // A wrong issue puts the user in the issue box.
+        const QString proposed = boxes[0]->text();
+        boxes[0]->setText(proposed.left(7));
+        boxes[1]->setFocus();
+        type({QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03"), QStringLiteral("04"),
+              QStringLiteral("05")});
+        QCOMPARE(m_prompts.messages.size(), 3);
+        QCOMPARE(QApplication::focusWidget(), boxes[0]);
+        QCOMPARE(boxes[0]->selectedText(), proposed.left(7));
+        QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 1);
+    }
+
     void formulaInputAddsToItsTargetTable()
     {
         seed(2, {});
@@ -312,6 +376,48 @@ private slots:
         QVERIFY(m_prompts.messages.last().startsWith(
             QStringLiteral("无法识别公式|公式文本文件中含有无法识别公式，无法添加到软件")));
         QCOMPARE(FormulaStore(*window->database()).count(QStringLiteral("Gongshi3G")), 1);
+
+        // A keep formula added while kill formulas are shown: the list follows it, and says so.
+        input->setText(QStringLiteral("第二码+1=下期生第三组选"));
+        add->click();
+        QVERIFY(waitIdle(*window));
+        QVERIFY(child<QRadioButton>(*window, "Option2_1")->isChecked());
+        QCOMPARE(grid->model()->rowCount(), 1);
+        QCOMPARE(grid->model()->index(0, 3).data().toString(), QStringLiteral("生"));
+        QVERIFY(window->statusBar()->currentMessage().contains(QStringLiteral("列表已切换到“生”")));
+
+        // A formula that divides by zero on every draw says why it never predicts.
+        input->setText(QStringLiteral("第一码/0=下期生第三组选"));
+        add->click();
+        QVERIFY(waitIdle(*window));
+        QCOMPARE(grid->model()->rowCount(), 2);
+        QVERIFY(grid->model()->index(1, 5).data(Qt::ToolTipRole).toString().contains(QStringLiteral("算不出值")));
+        QVERIFY(grid->model()->index(1, 0).data(Qt::ToolTipRole).toString().contains(QStringLiteral("除数为零")));
+        QVERIFY(grid->model()->index(0, 5).data(Qt::ToolTipRole).isNull());
+    }
+
+    void rateCellsAreWholeWhenEveryDrawCountsAndHelpSaysWhereTheManualIs()
+    {
+        // Sixty days: with every draw weighted, the rate's weights run to eleven digits.
+        seed(60, {QStringLiteral("第一码+第二码=下期杀第一直选"), QStringLiteral("第三码*7=下期杀第一直选")});
+        auto window = openWindow();
+        child<QAction>(*window, "mnuQs0")->trigger(); // 前所有期
+        QVERIFY(waitIdle(*window));
+        auto* grid = child<QTableView>(*window, "MSFlexGrid2");
+        const QFontMetrics metrics(grid->font());
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            const QString rate = grid->model()->index(row, 5).data().toString();
+            QVERIFY2(rate.size() > 30, qPrintable(rate));
+            QVERIFY(grid->columnWidth(5) > metrics.horizontalAdvance(rate));
+        }
+        QVERIFY(grid->columnWidth(4) >= grid->horizontalHeader()->sectionSizeHint(4));
+
+        // No program to show the manual: the user is told where it is.
+        window->setDocumentOpener([](const QString&) { return false; });
+        child<QPushButton>(*window, "Command18")->click();
+        QCOMPARE(m_prompts.messages.size(), 1);
+        QVERIFY(m_prompts.messages.first().startsWith(QStringLiteral("使用说明|")));
+        QVERIFY(m_prompts.messages.first().contains(QDir::toNativeSeparators(window->manualPath())));
     }
 
     void selectionRankingAndDeletion()
@@ -353,6 +459,11 @@ private slots:
         QCOMPARE(columnTexts(grid, 0), order);
         QMetaObject::invokeMethod(grid, "doubleClicked", Q_ARG(QModelIndex, grid->model()->index(0, 1)));
         QCOMPARE(columnTexts(grid, 0), order); // columns 0-4 keep the order
+        // A double click on the heading ranks as one on the column's cells.
+        window->AddGongshiZhonglei();
+        QVERIFY(waitIdle(*window));
+        emit grid->horizontalHeader()->sectionDoubleClicked(6);
+        QCOMPARE(columnTexts(grid, 0), order);
 
         // Deleting formula 3 of 5 renumbers 1..4; the selection moves with its formulas.
         window->AddGongshiZhonglei(); // back to idx order, selection kept
