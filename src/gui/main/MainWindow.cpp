@@ -200,6 +200,16 @@ void MainWindow::sizeFormulaColumns()
         rateWidth = std::max(rateWidth, metrics.horizontalAdvance(*longest) + padding);
     m_formulaGrid->setColumnWidth(4, valueWidth);
     m_formulaGrid->setColumnWidth(5, rateWidth);
+    fitFormulaColumn();
+}
+
+void MainWindow::fitFormulaColumn()
+{
+    int others = 0;
+    for (int c = 0; c < FormulaTableModel::kColumns; ++c)
+        if (c != 1)
+            others += m_formulaGrid->columnWidth(c);
+    m_formulaGrid->setColumnWidth(1, std::max(kFormulaColumnWidth, m_formulaGrid->viewport()->width() - others));
 }
 
 void MainWindow::showHistory(const std::shared_ptr<const HistorySnapshot>& history)

@@ -190,6 +190,8 @@ private:
     void guarded(const std::function<void()>& handler);
     void sizeHistoryColumns();
     void sizeFormulaColumns();
+    void fitFormulaColumn();
+    static constexpr int kFormulaColumnWidth = 236; // 公式 at least
 
     // Goes before the widgets (they are deleted by the base class), after the
     // running work has stopped; the formula model reads it through a QPointer.

@@ -44,6 +44,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_verifyIssue && event->type() == QEvent::FocusIn)
         m_target[1]->setChecked(true); // typing an issue here means verifying it
+    if (watched == m_formulaGrid->viewport() && event->type() == QEvent::Resize)
+        fitFormulaColumn();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -12,7 +12,6 @@
 #include "workbench/Workbench.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -222,10 +221,11 @@ QGroupBox* MainWindow::buildTargetFrame(QWidget* panel)
     m_verifyIssue->setMaximumWidth(110);
     m_verifyIssue->installEventFilter(this);
     connect(m_verifyIssue, &QLineEdit::textEdited, this, [this] { m_target[1]->setChecked(true); });
-    auto* layout = new QGridLayout(frame5);
-    layout->addWidget(m_target[0], 0, 0);
-    layout->addWidget(m_target[1], 1, 0);
-    layout->addWidget(m_verifyIssue, 1, 1);
+    // One row, so the frames above the list stay low.
+    auto* layout = new QHBoxLayout(frame5);
+    layout->addWidget(m_target[0]);
+    layout->addWidget(m_target[1]);
+    layout->addWidget(m_verifyIssue);
     return frame5;
 }
 
@@ -236,7 +236,7 @@ QGroupBox* MainWindow::buildMethodFrame(QWidget* panel)
     m_method = {radio(frame6, QStringLiteral("Option6_0"), QStringLiteral("最优公式法")),
                 radio(frame6, QStringLiteral("Option6_1"), QStringLiteral("计算选中公式"))};
     m_method[1]->setChecked(true);
-    auto* layout = new QVBoxLayout(frame6);
+    auto* layout = new QHBoxLayout(frame6);
     for (QRadioButton* b : m_method)
         layout->addWidget(b);
     connect(m_method[1], &QRadioButton::toggled, this, [this](bool on) {
@@ -263,10 +263,12 @@ QWidget* MainWindow::buildFormulaList(QWidget* panel)
     m_formulaGrid->setToolTip(QStringLiteral("双击参数列可以以该参数次序排序，单击鼠标右键可以打开此表功能扩展菜单"));
     m_formulaGrid->setModel(m_formulaModel);
     m_formulaGrid->setContextMenuPolicy(Qt::CustomContextMenu);
-    const int widths[FormulaTableModel::kColumns] = {46, 236, 66, 36, 50, 226, 62, 62, 62, 62};
+    const int widths[FormulaTableModel::kColumns] = {46, kFormulaColumnWidth, 66, 36, 50, 226, 62, 62, 62, 62};
     for (int c = 0; c < FormulaTableModel::kColumns; ++c)
         m_formulaGrid->setColumnWidth(c, widths[c]);
-    m_formulaGrid->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    // 公式 takes the room the other columns leave, never less than its own width
+    // (the grid then scrolls sideways); the user may still drag it.
+    m_formulaGrid->viewport()->installEventFilter(this);
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int tab) { m_formulaModel->setShowCode(tab == 1); });
     connect(m_formulaGrid, &QTableView::clicked, this, [this](const QModelIndex& i) { formulaClicked(i); });
     connect(m_formulaGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& i) {

@@ -342,6 +342,7 @@ QGroupBox* SearchWindow::buildTuneBox()
     m_text7->setMaximumWidth(boundWidth());
     grid->addWidget(m_text7, 0, 3);
     grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
     grid->addWidget(named(new QPushButton(QStringLiteral("当前公式类在指定范围内检索最优参数设置"), box),
                           QStringLiteral("Command11")),
                     1, 0, 1, 2);

@@ -165,6 +165,10 @@ private slots:
                     marked << list->item(r, 1)->text();
             QCOMPARE(marked, QStringList{QString::number((*result.verifiedNumbers)[static_cast<size_t>(tab)])});
         }
+        if (const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            window.show();
+            QVERIFY(window.grab().save(dir + QStringLiteral("/error-values-verified.png")));
+        }
     }
 
     void exportWritesTheShownTab()

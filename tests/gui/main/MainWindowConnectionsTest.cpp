@@ -150,6 +150,7 @@ private slots:
 
         SearchWindow search(*window.database(), *window.history(), window.lottery(), window.scoringWindow(), *settings,
                             prompts, 1);
+        search.resize(1180, 720);
         search.show();
         search.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         QTest::qWait(600);

@@ -45,6 +45,8 @@ private:
     {
         auto window = std::make_unique<MainWindow>(std::make_unique<Database>(m_env->dataDirectory()), *m_store,
                                                    m_prompts, [] { return kToday; });
+        // The test screen is small; the grids get the room of a common laptop screen.
+        window->resize(1366, 728);
         window->show();
         QApplication::setActiveWindow(window.get());
         [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window.get());

@@ -128,13 +128,46 @@ private slots:
             QVERIFY(!child<QTimer>(timer)->isActive());
     }
 
+    void boundsFollowTheChosenKind()
+    {
+        const auto shown = [this] {
+            QStringList texts;
+            for (int i = 0; i < 10; ++i)
+                texts << child<QLineEdit>(QStringLiteral("Text1_%1").arg(i).toLatin1().constData())->text();
+            return texts;
+        };
+        const DefaultBounds builtIn = DefaultBounds::builtIn();
+        QCOMPARE(shown(), builtIn.bounds(1, true).texts());
+        // A keep search after the switch from kill searches under keep bounds.
+        child<QRadioButton>("Option2_1")->setChecked(true);
+        QCOMPARE(shown(), builtIn.bounds(1, false).texts());
+        click("Command1");
+        click("Command2");
+        QCOMPARE(m_window->session().bounds().texts(), builtIn.bounds(1, false).texts());
+
+        // Play and position choose the kind too; a kind's saved bounds come back with it.
+        child<QRadioButton>("opTDG1")->setChecked(true);
+        child<QRadioButton>("optXing3")->setChecked(true);
+        QCOMPARE(shown(), builtIn.bounds(8, false).texts());
+        child<QLineEdit>("Text1_0")->setText(QStringLiteral("55"));
+        click("Command8");
+        child<QRadioButton>("Option2_0")->setChecked(true);
+        QCOMPARE(shown(), builtIn.bounds(8, true).texts());
+        child<QRadioButton>("Option2_1")->setChecked(true);
+        QCOMPARE(shown().first(), QStringLiteral("55"));
+        // Group 第一 searches as direct 第一 does.
+        child<QRadioButton>("optXing1")->setChecked(true);
+        QCOMPARE(shown(), builtIn.bounds(1, false).texts());
+    }
+
     void manualSearchPausesResumesAndStores()
     {
+        // Bounds are typed after the kind is chosen: choosing a kind loads its own.
+        child<QRadioButton>("optXing3")->setChecked(true);
+        child<QRadioButton>("opTDG1")->setChecked(true);
         setBounds({QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("32768"),
                    QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768"),
                    QStringLiteral("x"), QStringLiteral("32768")});
-        child<QRadioButton>("optXing3")->setChecked(true);
-        child<QRadioButton>("opTDG1")->setChecked(true);
         child<QLineEdit>("Text6")->setText(QStringLiteral("3.7"));
         click("Command1");
         QVERIFY(child<QTimer>("Timer1")->isActive());

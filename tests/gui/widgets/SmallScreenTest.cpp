@@ -1,5 +1,6 @@
 // The main window and the search window on a screen of 1024 × 700: they open
-// inside it and every control keeps its full size.
+// inside it, nothing is cut off, and the grids keep room for their rows.
+// VELMORA_SCREENSHOT_DIR=DIR saves both windows at 1024 × 700 and 1366 × 768.
 #include "common/SettingsStore.h"
 #include "formula/DemoFormulas.h"
 #include "formula/FormulaStore.h"
@@ -17,11 +18,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -30,16 +32,26 @@ namespace {
 
 const QDate kToday(2025, 3, 2);
 
-void dump(QWidget* top)
+// Every button and group shows whole inside `window` (or inside the part of
+// the window its scroll area scrolls), with its caption at full width.
+void verifyNothingCut(QWidget* window, QWidget* area)
 {
-    qDebug() << top->objectName() << top->geometry() << top->frameGeometry() << "min" << top->minimumSizeHint()
-             << top->minimumSize();
-    for (auto* w : top->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(top) || w->objectName().isEmpty())
+    for (QWidget* w : area->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || !(qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w)))
             continue;
-        const QRect r(w->mapTo(top, QPoint(0, 0)), w->size());
-        qDebug() << "  " << w->metaObject()->className() << w->objectName() << r << "hint" << w->sizeHint();
+        const QRect inArea(w->mapTo(area, QPoint(0, 0)), w->size());
+        QVERIFY2(area->rect().contains(inArea), qPrintable(w->objectName()));
+        QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(w->objectName()));
     }
+}
+
+void saveShot(QWidget* window, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QTest::qWait(100);
+    QVERIFY(window->grab().save(QDir(dir).filePath(name)));
 }
 
 } // namespace
@@ -47,32 +59,83 @@ void dump(QWidget* top)
 class SmallScreenTest : public QObject {
     Q_OBJECT
 
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<QSettings> m_store;
+    ScriptedPrompts m_prompts;
+
+    QRect available() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
 private slots:
-    void measure()
+    void init()
     {
-        TestEnvironment env;
-        auto store = SettingsStore::open();
-        ScriptedPrompts prompts;
-        {
-            Database db(env.dataDirectory());
-            DrawStore(db, LotteryTable::entry(0)).addAll(DemoHistory::generate(LotteryTable::entry(0), 3, 7, kToday));
-            FormulaStore formulas(db);
-            for (const QString& line : DemoFormulas::lines())
-                formulas.add(FormulaText::parse(line));
-        }
-        qDebug() << QGuiApplication::primaryScreen()->availableGeometry();
-        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *store, prompts, [] { return kToday; });
+        m_env = std::make_unique<TestEnvironment>();
+        m_store = SettingsStore::open();
+        Database db(m_env->dataDirectory());
+        DrawStore(db, LotteryTable::entry(0)).addAll(DemoHistory::generate(LotteryTable::entry(0), 3, 7, kToday));
+        FormulaStore formulas(db);
+        for (const QString& line : DemoFormulas::lines())
+            formulas.add(FormulaText::parse(line));
+    }
+    void cleanup()
+    {
+        m_store.reset();
+        m_env.reset();
+    }
+
+    void placementKeepsWindowsInsideTheAvailableArea()
+    {
+        const QMargins frame(4, 30, 4, 4);
+        // A panel at the top of a 1366 × 768 screen leaves 728 pixels.
+        const QRect panelled(0, 40, 1366, 728);
+        const QRect tall = ScreenFit::place(panelled, QSize(1180, 760), QSize(600, 400), frame);
+        QVERIFY(panelled.contains(tall.marginsAdded(frame)));
+        QCOMPARE(tall.width(), 1180);
+        QCOMPARE(tall.height(), 728 - 34);
+        // Room to spare: the wanted size, centred.
+        const QRect small = ScreenFit::place(QRect(0, 0, 1920, 1080), QSize(800, 600), QSize(), frame);
+        QCOMPARE(small.size(), QSize(800, 600));
+        QCOMPARE(small.center().x(), 959);
+    }
+
+    void mainWindowFits()
+    {
+        QCOMPARE(available().size(), QSize(1024, 700));
+        MainWindow window(std::make_unique<Database>(m_env->dataDirectory()), *m_store, m_prompts,
+                          [] { return kToday; });
         window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(waitIdle(window));
-        dump(&window);
-        window.grab().save(QStringLiteral("/tmp/ux-main-1024.png"));
-        Database db(env.dataDirectory());
+        QTest::qWait(0);
+        QVERIFY(available().contains(window.frameGeometry()));
+        QVERIFY(window.width() > 900);
+        verifyNothingCut(&window, &window);
+        // The grids keep room for ten rows and more.
+        for (const char* name : {"MSFlexGrid1", "MSFlexGrid2"})
+            QVERIFY2(window.findChild<QTableView*>(QString::fromLatin1(name))->height() >= 11 * 22, name);
+        saveShot(&window, QStringLiteral("main-1024x700.png"));
+        window.resize(1366, 768 - 40);
+        saveShot(&window, QStringLiteral("main-1366x768.png"));
+    }
+
+    void searchWindowFits()
+    {
+        Database db(m_env->dataDirectory());
         const HistorySnapshot history = HistorySnapshot::load(db.sql());
-        SearchWindow search(db, history, LotteryTable::entry(0), ScoringWindow{}, *store, prompts, 1);
-        search.show();
-        QTest::qWait(50);
-        dump(&search);
-        search.grab().save(QStringLiteral("/tmp/ux-search-1024.png"));
+        SearchWindow window(db, history, LotteryTable::entry(0), ScoringWindow{}, *m_store, m_prompts, 1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(0);
+        QVERIFY(available().contains(window.frameGeometry()));
+        auto* scroll = window.findChild<QScrollArea*>(QStringLiteral("scrContent"));
+        QVERIFY(scroll);
+        // Nothing needs a sideways scroll; what does not fit below scrolls there.
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+        verifyNothingCut(&window, scroll->widget());
+        QVERIFY(window.findChild<QListWidget*>(QStringLiteral("List1"))->height() >= 100);
+        saveShot(&window, QStringLiteral("search-1024x700.png"));
+        window.resize(1366, 768 - 40);
+        saveShot(&window, QStringLiteral("search-1366x768.png"));
     }
 };
 
