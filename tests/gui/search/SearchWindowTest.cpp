@@ -137,27 +137,27 @@ private slots:
             return texts;
         };
         const DefaultBounds builtIn = DefaultBounds::builtIn();
-        QCOMPARE(shown(), builtIn.bounds(1, true).texts());
+        QCOMPARE(shown(), builtIn.bounds(FormulaKind::fromSearchIndex(1), true).texts());
         // A keep search after the switch from kill searches under keep bounds.
         child<QRadioButton>("Option2_1")->setChecked(true);
-        QCOMPARE(shown(), builtIn.bounds(1, false).texts());
+        QCOMPARE(shown(), builtIn.bounds(FormulaKind::fromSearchIndex(1), false).texts());
         click("Command1");
         click("Command2");
-        QCOMPARE(m_window->session().bounds().texts(), builtIn.bounds(1, false).texts());
+        QCOMPARE(m_window->session().bounds().texts(), builtIn.bounds(FormulaKind::fromSearchIndex(1), false).texts());
 
         // Play and position choose the kind too; a kind's saved bounds come back with it.
         child<QRadioButton>("opTDG1")->setChecked(true);
         child<QRadioButton>("optXing3")->setChecked(true);
-        QCOMPARE(shown(), builtIn.bounds(8, false).texts());
+        QCOMPARE(shown(), builtIn.bounds(FormulaKind::fromSearchIndex(8), false).texts());
         child<QLineEdit>("Text1_0")->setText(QStringLiteral("55"));
         click("Command8");
         child<QRadioButton>("Option2_0")->setChecked(true);
-        QCOMPARE(shown(), builtIn.bounds(8, true).texts());
+        QCOMPARE(shown(), builtIn.bounds(FormulaKind::fromSearchIndex(8), true).texts());
         child<QRadioButton>("Option2_1")->setChecked(true);
         QCOMPARE(shown().first(), QStringLiteral("55"));
         // Group 第一 searches as direct 第一 does.
         child<QRadioButton>("optXing1")->setChecked(true);
-        QCOMPARE(shown(), builtIn.bounds(1, false).texts());
+        QCOMPARE(shown(), builtIn.bounds(FormulaKind::fromSearchIndex(1), false).texts());
     }
 
     void manualSearchPausesResumesAndStores()
