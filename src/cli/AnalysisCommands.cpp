@@ -251,7 +251,7 @@ CliCommand predictDefinition()
                            QStringLiteral("ISSUE")),
         QCommandLineOption(QStringLiteral("keys"),
                            QStringLiteral("ranking keys for --method best, up to three; default: the stored choice"),
-                           QStringLiteral("rate,errcon,truecon,errlst,truelst")),
+                           QStringLiteral("rate,errcon,truecon,errlst,truelst,expected,z")),
         QCommandLineOption(QStringLiteral("limit"),
                            QStringLiteral("numbers kept per position for --method best, 1..12; default: stored"),
                            QStringLiteral("L")),

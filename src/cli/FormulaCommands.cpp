@@ -102,6 +102,10 @@ QJsonObject scoredObject(const ScoredFormula& f)
     o.insert(QStringLiteral("nextValue"), f.nextNumber ? QJsonValue(*f.nextNumber) : QJsonValue());
     o.insert(QStringLiteral("error"), f.evaluable ? QJsonValue() : QJsonValue(f.error));
     o.insert(QStringLiteral("note"), f.note.isEmpty() ? QJsonValue() : QJsonValue(f.note));
+    const FormulaStatistics& s = f.record.statistics;
+    const bool chance = f.evaluable && s.hasChance();
+    o.insert(QStringLiteral("expected_rate"), chance ? QJsonValue(s.expectedRate) : QJsonValue());
+    o.insert(QStringLiteral("z"), chance ? QJsonValue(s.z) : QJsonValue());
     return o;
 }
 

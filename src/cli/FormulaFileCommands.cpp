@@ -161,6 +161,7 @@ int exportXlsx(CliContext& context, const CliOptions& options)
         FormulaGridView view;
         view.kindLabel = targetOf(table, kill).label();
         view.weighted = context.settings().weightedRate();
+        view.showChance = context.settings().showChance();
         const FormulaGridSheet sheet(scored, view);
         GridSpreadsheet::write(path, sheet, QStringLiteral("导出到EXCEL表格"));
         rows = sheet.rowCount();

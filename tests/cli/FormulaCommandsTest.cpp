@@ -3,6 +3,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,8 +40,11 @@ TEST(FormulaCommands, addScoreListAndDeleteThroughTheCommandLine)
     ASSERT_EQ(formulas.size(), 2);
     const QJsonObject first = formulas[0].toObject();
     for (const char* key : {"idx", "gongshiCN", "gongshi", "bolKill", "sglGsRate", "intGsErrCon", "intGsTrueCon",
-                            "intGsErrLst", "intGsTrueLst", "rateText", "nextValue", "error"})
+                            "intGsErrLst", "intGsTrueLst", "rateText", "nextValue", "error", "expected_rate", "z"})
         EXPECT_TRUE(first.contains(QLatin1String(key))) << key;
+    // A kill of one number in eleven hits about ten times in eleven by chance.
+    EXPECT_NEAR(first.value(s("expected_rate")).toDouble(), 100.0 * 10 / 11, 5.0);
+    EXPECT_LT(std::fabs(first.value(s("z")).toDouble()), 6.0);
     EXPECT_TRUE(first.value(s("rateText")).toString().endsWith(s("/338350)")));
     EXPECT_TRUE(first.value(s("error")).isNull());
     EXPECT_EQ(

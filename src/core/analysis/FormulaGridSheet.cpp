@@ -30,6 +30,8 @@ QString FormulaGridSheet::headerText(int column, bool weighted)
     case 7: return QStringLiteral("最大连对");
     case 8: return QStringLiteral("最后连错");
     case 9: return QStringLiteral("最后连对");
+    case kExpectedRateColumn: return QStringLiteral("随机期望");
+    case kZColumn: return QStringLiteral("超随机Z");
     default: return {};
     }
 }
@@ -53,8 +55,20 @@ QString FormulaGridSheet::text(const ScoredFormula& formula, int column, const F
     case 7: return QString::number(r.statistics.longestHitRun);
     case 8: return QString::number(r.statistics.lastMissRun);
     case 9: return QString::number(r.statistics.lastHitRun);
+    case kExpectedRateColumn: return formula.evaluable ? expectedRateText(r.statistics) : QString();
+    case kZColumn: return formula.evaluable ? zText(r.statistics) : QString();
     default: return {};
     }
+}
+
+QString FormulaGridSheet::expectedRateText(const FormulaStatistics& statistics)
+{
+    return statistics.hasChance() ? QString(QString::number(statistics.expectedRate, 'f', 4) + u'%') : QString();
+}
+
+QString FormulaGridSheet::zText(const FormulaStatistics& statistics)
+{
+    return statistics.hasChance() ? QString::number(statistics.z, 'f', 2) : QString();
 }
 
 double FormulaGridSheet::columnWidth(int column) const
@@ -63,6 +77,7 @@ double FormulaGridSheet::columnWidth(int column) const
     case 1: return 48.0;
     case 2: return 12.0;
     case 5: return 30.0;
+    case kExpectedRateColumn: return 12.0;
     default: return 9.0;
     }
 }

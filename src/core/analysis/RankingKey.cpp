@@ -2,15 +2,17 @@
 
 const QStringList& RankingKeys::captions()
 {
-    static const QStringList list{QStringLiteral("正确率"), QStringLiteral("最大连错"), QStringLiteral("最大连对"),
-                                  QStringLiteral("最后连错"), QStringLiteral("最后连对")};
+    static const QStringList list{QStringLiteral("正确率"),   QStringLiteral("最大连错"), QStringLiteral("最大连对"),
+                                  QStringLiteral("最后连错"), QStringLiteral("最后连对"), QStringLiteral("随机期望"),
+                                  QStringLiteral("超随机Z")};
     return list;
 }
 
 const QStringList& RankingKeys::tokens()
 {
-    static const QStringList list{QStringLiteral("rate"), QStringLiteral("errcon"), QStringLiteral("truecon"),
-                                  QStringLiteral("errlst"), QStringLiteral("truelst")};
+    static const QStringList list{QStringLiteral("rate"),   QStringLiteral("errcon"),  QStringLiteral("truecon"),
+                                  QStringLiteral("errlst"), QStringLiteral("truelst"), QStringLiteral("expected"),
+                                  QStringLiteral("z")};
     return list;
 }
 

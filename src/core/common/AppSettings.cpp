@@ -78,6 +78,9 @@ void AppSettings::setFormulaFilesUtf8(bool utf8) { write("FormulaFileUtf8", bool
 bool AppSettings::openExports() const { return readBool("OpenExports", true); }
 void AppSettings::setOpenExports(bool open) { write("OpenExports", boolText(open)); }
 
+bool AppSettings::showChance() const { return readBool("ShowChance", true); }
+void AppSettings::setShowChance(bool show) { write("ShowChance", boolText(show)); }
+
 void AppSettings::restoreDefaults()
 {
     setResultOnSameDraw(false);

@@ -42,6 +42,10 @@ public:
     bool openExports() const;
     void setOpenExports(bool open);
 
+    // ShowChance: the formula list shows 随机期望 and 超随机Z after the five statistics.
+    bool showChance() const;
+    void setShowChance(bool show);
+
     QString resultColumn() const { return resultOnSameDraw() ? QStringLiteral("Canshu") : QStringLiteral("PreCanshu"); }
 
     // "恢复默认设置": LsXs false, SyBq true, ZqlJq true, IniSerchDay 6, JSQS 6.

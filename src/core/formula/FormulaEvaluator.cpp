@@ -52,7 +52,12 @@ FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind k
       m_kind(kind),
       m_range(range),
       m_window(window)
-{}
+{
+    const auto [first, end] = FormulaScoring::countedRows(history.size(), window);
+    // The frequencies do not depend on the kill flag; a bad range is refused by evaluate().
+    if (first < end && range >= 1 && range <= HitRule::kMaxRange)
+        m_chance = ChanceBaseline(HitRule(history, kind.rule(range, true)), first, end);
+}
 
 std::vector<FormulaResultColumn> FormulaEvaluator::resultColumns(const std::vector<FormulaRecord>& formulas,
                                                                  ResultColumnForm form) const
@@ -115,6 +120,9 @@ FormulaEvaluation FormulaEvaluator::evaluate(const FormulaRecord& formula, Resul
         if (std::none_of(predictions, predictions + (end - first), FormulaScoring::isFoldable))
             scored.note = valuelessNote();
     }
+    if (first < end)
+        m_chance.measure(scored.record.statistics, values.data() + (first - 1 - begin), first, end, m_range,
+                         formula.kill, m_window.weighted);
     if (n > 0) {
         scored.latestValue = values[static_cast<size_t>(n - 1 - begin)];
         if (FormulaScoring::isFoldable(scored.latestValue))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formula/ChanceBaseline.h"
 #include "formula/FormulaResultColumn.h"
 #include "formula/FormulaStatistics.h"
 #include "formula/ScoredFormula.h"
@@ -26,7 +27,8 @@ struct FormulaEvaluation {
 // Evaluates the formulas of one kind over the history: the counted draws of the
 // window give the statistics, the latest draw the "计算值"; each formula judges
 // by its own kill flag. The first draw has no prediction, so it never counts
-// and is never a hit.
+// and is never a hit. Beside the statistics stands the chance baseline of the
+// same counted draws (ChanceBaseline), weighted like the rate.
 class FormulaEvaluator {
 public:
     FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window);
@@ -44,4 +46,5 @@ private:
     FormulaKind m_kind;
     int m_range;
     ScoringWindow m_window;
+    ChanceBaseline m_chance;
 };

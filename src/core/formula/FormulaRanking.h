@@ -5,15 +5,16 @@
 
 #include <vector>
 
-// Ranking of the formula list by one of its five statistics (grid columns 5..9:
-// rate, longest miss run, longest hit run, last miss run, last hit run).
+// Ranking of the formula list by one of its statistics (grid columns 5..11:
+// rate, longest miss run, longest hit run, last miss run, last hit run,
+// expected rate and z of the chance baseline).
 class FormulaRanking {
 public:
     static constexpr int kFirstStatisticColumn = 5;
     static bool isStatisticColumn(int column)
     {
         return column >= kFirstStatisticColumn &&
-               column < kFirstStatisticColumn + static_cast<int>(kStatisticKeys.size());
+               column < kFirstStatisticColumn + static_cast<int>(kRankingKeys.size());
     }
     // The statistic a grid column shows (a statistic column only).
     static StatisticKey keyOf(int column) { return static_cast<StatisticKey>(column - kFirstStatisticColumn); }

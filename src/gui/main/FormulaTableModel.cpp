@@ -87,6 +87,7 @@ FormulaGridView FormulaTableModel::view() const
     view.kindLabel = m_kindLabel;
     view.weighted = m_weighted;
     view.showCode = m_showCode;
+    view.showChance = m_showChance;
     view.selection = m_selection();
     view.highlight = m_highlight;
     return view;
@@ -125,6 +126,9 @@ QVariant FormulaTableModel::data(const QModelIndex& index, int role) const
             const QString texts = formula.record.chinese + u'\n' + formula.record.code;
             return why.isEmpty() ? texts : QString(texts + QStringLiteral("\n\n") + why);
         }
+        if (column == FormulaGridSheet::kZColumn && formula.record.statistics.hasChance())
+            return QStringLiteral("正确率比随机期望高出 %1 个标准差")
+                .arg(FormulaGridSheet::zText(formula.record.statistics));
         return why.isEmpty() ? QVariant() : QVariant(why);
     }
     case Qt::TextAlignmentRole:

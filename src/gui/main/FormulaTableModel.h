@@ -9,15 +9,17 @@
 #include <optional>
 #include <vector>
 
-// The formula list: 序号, 公式, 种类, 生杀, 计算值 and the five statistics, one row
-// per listed formula in the order given. 序号 is blue for a selected formula;
-// 计算值 is shown for selected formulas only.
+// The formula list: 序号, 公式, 种类, 生杀, 计算值, the five statistics and the
+// chance baseline (随机期望, 超随机Z), one row per listed formula in the order
+// given. 序号 is blue for a selected formula; 计算值 is shown for selected
+// formulas only. The chance columns are always there; the view hides them when
+// the setting says so.
 class FormulaTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kRawRole = Qt::UserRole; // the cell's value as a number, for sorting
     static constexpr int kIdxRole = Qt::UserRole + 1;
-    static constexpr int kColumns = 10;
+    static constexpr int kColumns = FormulaGridSheet::kColumns;
 
     // The shown table's selection, read whenever a cell is drawn (the shown table
     // changes); nothing reads as every formula selected.
@@ -34,6 +36,9 @@ public:
     void setKindLabel(const QString& label);
     void setWeighted(bool weighted);
     void setShowCode(bool showCode);
+    // Whether the chance columns are shown (and copied to the spreadsheet).
+    void setShowChance(bool showChance) { m_showChance = showChance; }
+    bool showsChance() const { return m_showChance; }
     bool showsCode() const { return m_showCode; }
     // Marks in green the 计算值 cells whose 种类 and 计算值 texts equal these; nothing clears it.
     void setHighlight(std::optional<std::pair<QString, QString>> kindAndValue);
@@ -58,5 +63,6 @@ private:
     QString m_kindLabel;
     bool m_weighted = true;
     bool m_showCode = false;
+    bool m_showChance = true;
     std::optional<std::pair<QString, QString>> m_highlight;
 };

@@ -157,6 +157,7 @@ private:
     void chooseLottery(int index);
     void chooseLookBack(int index);
     void chooseResultColumn(bool sameDraw);
+    void showChanceColumns(bool show);
     void askSearchDays();
     void restoreDefaults();
 
@@ -227,6 +228,7 @@ private:
     std::array<QAction*, LotteryTable::kCount> m_lotteries{}; // mnu11S50..27
     QAction* m_excludeCurrent = nullptr; // mnuBuhan
     QAction* m_weighted = nullptr; // mnuZqlJq
+    QAction* m_showChance = nullptr; // mnuChance
     // Commands that change stored data or start long work: off while work runs.
     std::vector<QWidget*> m_dataWidgets;
     std::vector<QAction*> m_dataActions;

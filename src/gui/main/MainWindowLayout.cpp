@@ -263,7 +263,7 @@ QWidget* MainWindow::buildFormulaList(QWidget* panel)
     m_formulaGrid->setToolTip(QStringLiteral("双击参数列可以以该参数次序排序，单击鼠标右键可以打开此表功能扩展菜单"));
     m_formulaGrid->setModel(m_formulaModel);
     m_formulaGrid->setContextMenuPolicy(Qt::CustomContextMenu);
-    const int widths[FormulaTableModel::kColumns] = {46, kFormulaColumnWidth, 66, 36, 50, 226, 62, 62, 62, 62};
+    const int widths[FormulaTableModel::kColumns] = {46, kFormulaColumnWidth, 66, 36, 50, 226, 62, 62, 62, 62, 86, 66};
     for (int c = 0; c < FormulaTableModel::kColumns; ++c)
         m_formulaGrid->setColumnWidth(c, widths[c]);
     // 公式 takes the room the other columns leave, never less than its own width

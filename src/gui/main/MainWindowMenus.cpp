@@ -46,6 +46,12 @@ void MainWindow::buildMenus()
         m_formulaModel->setWeighted(on);
         Yansuan();
     });
+    m_showChance =
+        addAction(m_setupMenu, QStringLiteral("mnuChance"), QStringLiteral("公式列表显示随机期望和超随机Z(&Z)"), true);
+    connect(m_showChance, &QAction::triggered, this, [this](bool on) {
+        m_workbench->settings().setShowChance(on);
+        showChanceColumns(on);
+    });
     connect(addAction(m_setupMenu, QStringLiteral("mnuSetDay"), QStringLiteral("历史号码更新检索天数设置(&D)")),
             &QAction::triggered, this, [this] { guarded([this] { askSearchDays(); }); });
     buildLotteryMenu(m_setupMenu);

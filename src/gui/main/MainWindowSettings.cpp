@@ -42,10 +42,19 @@ void MainWindow::applySettingsToControls()
     m_excludeCurrent->setChecked(settings.excludeCurrent());
     m_weighted->setChecked(settings.weightedRate());
     m_formulaModel->setWeighted(settings.weightedRate());
+    m_showChance->setChecked(settings.showChance());
+    showChanceColumns(settings.showChance());
     // An index off the menu counts every draw, so "前所有期" is the entry in effect.
     const int lookBack = AppSettings::lookBackIndexForDraws(settings.lookBackDraws());
     for (size_t i = 0; i < m_lookBack.size(); ++i)
         m_lookBack[i]->setChecked(static_cast<int>(i) == lookBack);
+}
+
+void MainWindow::showChanceColumns(bool show)
+{
+    m_formulaModel->setShowChance(show);
+    for (int column = FormulaGridSheet::kExpectedRateColumn; column <= FormulaGridSheet::kZColumn; ++column)
+        m_formulaGrid->setColumnHidden(column, !show);
 }
 
 void MainWindow::chooseLottery(int index)

@@ -48,7 +48,11 @@ TEST(GridSpreadsheet, formulaGridKeepsTextsAndSelectionColours)
     const XlsxReader sheet(path);
     ASSERT_TRUE(sheet.ok());
     EXPECT_EQ(sheet.rowCount(), 4);
-    EXPECT_EQ(sheet.columnCount(), 10);
+    EXPECT_EQ(sheet.columnCount(), 12);
+    EXPECT_EQ(sheet.cell(0, 10).text, s("随机期望"));
+    EXPECT_EQ(sheet.cell(1, 11).text, FormulaGridSheet::zText(rows[0].record.statistics));
+    EXPECT_FALSE(sheet.cell(1, 11).text.isEmpty());
+    EXPECT_TRUE(sheet.cell(3, 10).text.isEmpty()); // not evaluable, not measured
     EXPECT_EQ(sheet.cell(0, 5).text, s("正确率（加权算法）"));
     EXPECT_EQ(sheet.cell(0, 9).text, s("最后连对"));
     EXPECT_EQ(sheet.cell(1, 0).text, s("1"));
@@ -65,6 +69,9 @@ TEST(GridSpreadsheet, formulaGridKeepsTextsAndSelectionColours)
     EXPECT_EQ(sheet.cell(1, 4).text, QString::number(*rows[0].nextNumber));
     EXPECT_TRUE(sheet.cell(2, 4).text.isEmpty());
     EXPECT_EQ(sheet.cell(2, 4).fill, s("FFFFFF"));
+    // Hidden in the list, the chance columns stay out of the copy too.
+    view.showChance = false;
+    EXPECT_EQ(FormulaGridSheet(rows, view).columnCount(), 10);
 }
 
 TEST(GridSpreadsheet, historyGridPaintsExactlyTheHitsGreen)
