@@ -7,6 +7,7 @@
 #include "history/HistorySnapshot.h"
 #include "search/BoundTuner.h"
 #include "search/FoundFormulaStore.h"
+#include "search/HoldOut.h"
 #include "search/PlanSearch.h"
 #include "search/SearchEngine.h"
 #include "search/SearchSession.h"
@@ -79,6 +80,8 @@ struct SearchRequest {
     int candidates = 10000;
     int wanted = 0;
     int threads = 0;
+    bool holdOut = false; // --holdout given
+    std::optional<int> holdOutDraws; // its count; nothing for "auto"
 };
 
 SearchRequest searchRequest(CliContext& context, const CliOptions& options)
@@ -106,7 +109,21 @@ SearchRequest searchRequest(CliContext& context, const CliOptions& options)
     request.storeMode = storeModeOf(options);
     request.candidates = options.integer(QStringLiteral("candidates"), 1, kIntMax, 10000);
     request.threads = options.threads();
+    request.holdOut = options.isSet(QStringLiteral("holdout"));
+    if (request.holdOut &&
+        options.text(QStringLiteral("holdout")).trimmed().compare(QStringLiteral("auto"), Qt::CaseInsensitive) != 0)
+        request.holdOutDraws = options.integer(QStringLiteral("holdout"), 1, kIntMax, 0);
     return request;
+}
+
+// The draws held out: as asked, or 20% of the window ("auto"); 0 without --holdout.
+int heldOutDraws(const SearchRequest& request, const HistorySnapshot& history)
+{
+    if (!request.holdOut)
+        return 0;
+    const int draws = request.holdOutDraws.value_or(HoldOut::defaultDraws(history.size(), request.window));
+    HoldOut::check(draws, history.size());
+    return draws;
 }
 
 // Runs every kind of the stored plan; --candidates limits each kind, so a plan always ends.
@@ -144,12 +161,55 @@ std::uint64_t runSingle(SearchSession& session, SearchSettings& settings, const 
 }
 
 struct SearchOutcome {
+    int heldOut = 0;
     std::uint64_t evaluated = 0;
     double seconds = 0;
     int threads = 0;
     bool full = false;
     QStringList storedTables;
 };
+
+// A found row's figures on the held-out draws; null where nothing was measured.
+void insertHeldOut(QJsonObject& o, const std::optional<FormulaStatistics>& s)
+{
+    const bool known = s && s->hasChance();
+    o.insert(QStringLiteral("holdout_rate"), known ? QJsonValue(static_cast<double>(s->rate)) : QJsonValue());
+    o.insert(QStringLiteral("holdout_z"), known ? QJsonValue(s->z) : QJsonValue());
+    o.insert(QStringLiteral("holdout_expected_rate"), known ? QJsonValue(s->expectedRate) : QJsonValue());
+}
+
+QJsonObject summaryJson(const HoldOutSummary& summary)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("held_out"), summary.heldOut);
+    o.insert(QStringLiteral("formulas"), summary.count);
+    const auto mean = [&summary](double v) { return summary.count > 0 ? QJsonValue(v) : QJsonValue(); };
+    o.insert(QStringLiteral("mean_in_sample_rate"), mean(summary.inSampleRate));
+    o.insert(QStringLiteral("mean_holdout_rate"), mean(summary.heldOutRate));
+    o.insert(QStringLiteral("chance_rate"), mean(summary.chanceRate));
+    return o;
+}
+
+QString heldOutLine(const FoundFormula& f)
+{
+    if (!f.heldOut || !f.heldOut->hasChance())
+        return f.text;
+    return QStringLiteral("%1\tin-sample %2%\theld-out %3%\tz %4")
+        .arg(f.text)
+        .arg(static_cast<double>(f.statistics.rate), 0, 'f', 4)
+        .arg(static_cast<double>(f.heldOut->rate), 0, 'f', 4)
+        .arg(f.heldOut->z, 0, 'f', 2);
+}
+
+QString summaryLine(const HoldOutSummary& s)
+{
+    return QStringLiteral("hold-out %1 draws, %2 formulas: mean in-sample rate %3%, mean held-out rate %4%, chance %5%")
+        .arg(s.heldOut)
+        .arg(s.count)
+        .arg(s.inSampleRate, 0, 'f', 4)
+        .arg(s.heldOutRate, 0, 'f', 4)
+        .arg(s.chanceRate, 0, 'f', 4);
+}
 
 void printSearch(CliContext& context, const SearchRequest& request, const std::vector<FoundFormula>& found,
                  const SearchOutcome& outcome)
@@ -163,6 +223,8 @@ void printSearch(CliContext& context, const SearchRequest& request, const std::v
             o.insert(QStringLiteral("gongshiCN"), f.text);
             o.insert(QStringLiteral("table"), f.target.tableName());
             o.insert(QStringLiteral("bolKill"), f.target.kill);
+            if (outcome.heldOut > 0)
+                insertHeldOut(o, f.heldOut);
             list.append(o);
         }
         QJsonObject result;
@@ -174,11 +236,15 @@ void printSearch(CliContext& context, const SearchRequest& request, const std::v
         result.insert(QStringLiteral("seed"), QString::number(request.seed));
         result.insert(QStringLiteral("full"), outcome.full);
         result.insert(QStringLiteral("storedTables"), QJsonArray::fromStringList(outcome.storedTables));
+        if (outcome.heldOut > 0)
+            result.insert(QStringLiteral("holdout_summary"), summaryJson(HoldOut::summarize(found, outcome.heldOut)));
         context.printJson(result);
         return;
     }
     for (const FoundFormula& f : found)
-        context.printLine(f.text);
+        context.printLine(outcome.heldOut > 0 ? heldOutLine(f) : f.text);
+    if (outcome.heldOut > 0)
+        context.printLine(summaryLine(HoldOut::summarize(found, outcome.heldOut)));
     context.printLine(QStringLiteral("found %1, evaluated %2 in %3 s (%4 per second, %5 threads, seed %6)")
                           .arg(found.size())
                           .arg(outcome.evaluated)
@@ -200,10 +266,12 @@ int searchCommand(CliContext& context, const CliOptions& options)
     requireHistory(history);
     SearchEngine engine(request.threads);
     SearchSession session(engine, history, context.lottery().numberRange, request.window, request.seed);
+    SearchOutcome outcome;
+    outcome.heldOut = heldOutDraws(request, history);
+    session.setHeldOut(outcome.heldOut);
     SearchSettings settings(context.settings().store());
     FoundFormulaStore store(db);
 
-    SearchOutcome outcome;
     const auto started = std::chrono::steady_clock::now();
     outcome.evaluated =
         request.plan ? runPlan(session, settings, store, request) : runSingle(session, settings, request);
@@ -317,7 +385,12 @@ CliCommand searchDefinition()
         QCommandLineOption(QStringLiteral("plan"),
                            QStringLiteral("run the stored search plan over every kind instead of --table")),
         QCommandLineOption(QStringLiteral("mode"), QStringLiteral("plan counts as new formulas (default) or as held"),
-                           QStringLiteral("new|hold"))};
+                           QStringLiteral("new|hold")),
+        QCommandLineOption(
+            QStringLiteral("holdout"),
+            QStringLiteral("hold out the newest M draws: the search sees only the older ones and each "
+                           "found formula is scored on the held-out draws too; auto = 20% of the window"),
+            QStringLiteral("M|auto"))};
     command.options += candidateOptions();
     command.run = searchCommand;
     return command;

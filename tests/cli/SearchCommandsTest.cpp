@@ -88,3 +88,43 @@ TEST(SearchCommands, tuneEvaluatesTheTrialsAndSavesTheKindsBounds)
         EXPECT_GE(f.toObject().value(QStringLiteral("sglGsRate")).toDouble(),
                   bounds.at(0).toString().toDouble() - 0.0001);
 }
+
+TEST(SearchCommands, holdOutScoresTheFoundFormulasOnTheNewestDraws)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    ASSERT_EQ(cli.run(args({"init", "--demo", "--days", "4", "--seed", "3"})).exitCode, 0);
+    const QStringList search =
+        args({"search", "--table", "Gongshi2D", "--flag", "kill", "--candidates", "1500", "--seed", "5", "--window",
+              "300", "--bounds", "92,100,0,32768,0,32768,0,32768,0,32768", "--json"});
+    const CliResult held = cli.run(search + args({"--holdout", "auto"}));
+    ASSERT_EQ(held.exitCode, 0) << held.err.toStdString();
+    const QJsonObject result = held.json().object();
+    const QJsonArray found = result.value(QStringLiteral("found")).toArray();
+    ASSERT_GT(found.size(), 0);
+    for (const char* key : {"holdout_rate", "holdout_z", "holdout_expected_rate"})
+        EXPECT_TRUE(found.first().toObject().value(QLatin1String(key)).isDouble()) << key;
+    const QJsonObject summary = result.value(QStringLiteral("holdout_summary")).toObject();
+    EXPECT_EQ(summary.value(QStringLiteral("held_out")).toInt(), 60); // a fifth of the window
+    EXPECT_EQ(summary.value(QStringLiteral("formulas")).toInt(), found.size());
+    // Chosen for their rate on the older draws, they average at least 92 there.
+    EXPECT_GE(summary.value(QStringLiteral("mean_in_sample_rate")).toDouble(), 92.0 - 0.0001);
+    EXPECT_NEAR(summary.value(QStringLiteral("chance_rate")).toDouble(), 100.0 * 10 / 11, 5.0);
+
+    // The same seed and split give the same list; an explicit count gives that split.
+    const QJsonObject again = cli.run(search + args({"--holdout", "60"})).json().object();
+    EXPECT_EQ(again.value(QStringLiteral("found")), result.value(QStringLiteral("found")));
+    EXPECT_EQ(again.value(QStringLiteral("holdout_summary")), result.value(QStringLiteral("holdout_summary")));
+    const CliResult plain = cli.run(search);
+    ASSERT_EQ(plain.exitCode, 0);
+    EXPECT_FALSE(plain.json().object().contains(QStringLiteral("holdout_summary")));
+    EXPECT_FALSE(plain.json()
+                     .object()
+                     .value(QStringLiteral("found"))
+                     .toArray()
+                     .first()
+                     .toObject()
+                     .contains(QStringLiteral("holdout_rate")));
+    EXPECT_EQ(cli.run(search + args({"--holdout", "100000"})).exitCode, 2);
+    EXPECT_EQ(cli.run(search + args({"--holdout", "0"})).exitCode, 2);
+}

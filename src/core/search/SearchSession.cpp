@@ -1,5 +1,6 @@
 #include "search/SearchSession.h"
 
+#include "search/HoldOut.h"
 #include "search/SearchEngine.h"
 
 #include <algorithm>
@@ -22,12 +23,43 @@ SearchSession::SearchSession(SearchEngine& engine, const HistorySnapshot& histor
 void SearchSession::begin(const FormulaTarget& target, const StatisticBounds& bounds, const SearchOptions& options)
 {
     m_generator = std::make_unique<CandidateGenerator>(m_seed, options.operands, options.constant);
-    m_scorer = std::make_unique<CandidateScorer>(m_history, target.rule(m_range), m_window);
+    m_scorer = std::make_unique<CandidateScorer>(searched(), target.rule(m_range), m_window);
+    if (m_heldOut > 0)
+        m_heldOutEvaluator.emplace(m_history, target.kind, m_range, HoldOut::heldOutWindow(m_heldOut, m_window));
+    else
+        m_heldOutEvaluator.reset();
     m_target = target;
     m_bounds = bounds;
     m_options = options;
     m_verified = 0;
     m_busy = {};
+}
+
+void SearchSession::setHeldOut(int draws)
+{
+    if (draws == m_heldOut)
+        return;
+    if (draws != 0)
+        HoldOut::check(draws, m_history.size());
+    // The scorer reads the older draws' columns: it goes before they do.
+    m_scorer.reset();
+    m_generator.reset();
+    m_heldOutEvaluator.reset();
+    m_older = draws > 0 ? HoldOut::olderDraws(m_history, draws) : HistorySnapshot();
+    m_heldOut = draws;
+    m_found.clear();
+    m_verified = 0;
+}
+
+std::optional<FormulaStatistics> SearchSession::scoreHeldOut(const QString& code) const
+{
+    if (!m_heldOutEvaluator)
+        return std::nullopt;
+    FormulaRecord record;
+    record.code = code;
+    record.kill = m_target.kill;
+    const FormulaEvaluation evaluation = m_heldOutEvaluator->evaluate(record);
+    return evaluation.scored.evaluable ? std::optional(evaluation.scored.record.statistics) : std::nullopt;
 }
 
 double SearchSession::candidatesPerSecond() const
@@ -52,9 +84,11 @@ int SearchSession::runBatch(std::uint64_t count, std::uint64_t wanted)
     m_busy += Clock::now() - started;
     m_nextIndex += batch.evaluated;
     m_verified += batch.evaluated;
-    for (const AcceptedCandidate& a : batch.accepted)
-        m_found.push_back({CandidateGenerator::code(a.candidate),
-                           CandidateGenerator::text(a.candidate, m_target, m_options.form), m_target, a.statistics});
+    for (const AcceptedCandidate& a : batch.accepted) {
+        const QString code = CandidateGenerator::code(a.candidate);
+        m_found.push_back({code, CandidateGenerator::text(a.candidate, m_target, m_options.form), m_target,
+                           a.statistics, scoreHeldOut(code)});
+    }
     if (batch.evaluated > 0) {
         m_lastText = CandidateGenerator::text(batch.lastCandidate, m_target, m_options.form);
         m_lastStatistics = batch.lastStatistics;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "formula/FormulaEvaluator.h"
 #include "formula/FormulaStatistics.h"
 #include "formula/StatisticBounds.h"
+#include "history/HistorySnapshot.h"
 #include "search/CandidateGenerator.h"
 #include "search/CandidateScorer.h"
 #include "search/FoundFormula.h"
@@ -14,7 +16,6 @@
 #include <optional>
 #include <vector>
 
-class HistorySnapshot;
 class SearchEngine;
 
 // How much work one step may do: a number of candidates, a span of time, or both.
@@ -26,6 +27,8 @@ struct SearchBudget {
 // The running search of the search window: the current kind and bounds, the
 // verified count and the found list. Candidates come from one stream per
 // session (seed, index 0, 1, 2, ...), so a restart never replays candidates.
+// With a hold-out (HoldOut) the search sees only the older draws, and each
+// formula it accepts is scored on the held-out draws as well.
 class SearchSession {
 public:
     static constexpr int kCapacity = 32767;
@@ -36,6 +39,14 @@ public:
 
     // What to look for from now on. Clears the verified count, keeps the found list.
     void begin(const FormulaTarget& target, const StatisticBounds& bounds, const SearchOptions& options);
+
+    // Holds out the newest `draws` draws (0: none). A change empties the found
+    // list, whose figures belong to the other split, and ends the task: begin()
+    // again. Raises UserError (HoldOut::check) for a count the history cannot give.
+    void setHeldOut(int draws);
+    int heldOut() const { return m_heldOut; }
+    // The draws the search scores on: the whole history, or the older draws.
+    const HistorySnapshot& searched() const { return m_heldOut > 0 ? m_older : m_history; }
     bool hasTask() const { return m_scorer != nullptr; }
 
     // Evaluates candidates within the budget, stopping after `wanted` accepted
@@ -61,12 +72,16 @@ public:
 
 private:
     int runBatch(std::uint64_t count, std::uint64_t wanted);
+    std::optional<FormulaStatistics> scoreHeldOut(const QString& code) const;
 
     SearchEngine& m_engine;
     const HistorySnapshot& m_history;
     int m_range;
     ScoringWindow m_window;
     std::uint64_t m_seed;
+    int m_heldOut = 0;
+    HistorySnapshot m_older; // the history without the held-out draws
+    std::optional<FormulaEvaluator> m_heldOutEvaluator; // the task's kind on the held-out draws
 
     FormulaTarget m_target;
     StatisticBounds m_bounds;

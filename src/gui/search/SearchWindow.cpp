@@ -2,6 +2,7 @@
 
 #include "common/UserError.h"
 #include "gui/main/UserPrompts.h"
+#include "gui/search/HoldOutBox.h"
 #include "gui/widgets/FlowLayout.h"
 #include "gui/widgets/ScreenFit.h"
 #include "history/AttributeCatalog.h"
@@ -61,8 +62,7 @@ SearchWindow::SearchWindow(Database& db, const HistorySnapshot& history, Lottery
       m_defaults(m_settings.loadBounds()),
       m_engine(0),
       m_session(std::make_unique<SearchSession>(m_engine, m_history, m_lottery.numberRange, m_window, seed)),
-      m_store(db),
-      m_tuner(m_engine, m_history, m_lottery.numberRange, m_window)
+      m_store(db)
 {
     setObjectName(QStringLiteral("frmGSGL"));
     setWindowTitle(QStringLiteral("公式搜索设置以及搜索结果"));
@@ -98,6 +98,8 @@ void SearchWindow::buildControls()
     top->addWidget(buildBoundsBox());
     top->addWidget(buildPlanBox());
     root->addLayout(buildRunRow());
+    m_holdOut = new HoldOutBox(m_history.size(), HoldOut::defaultDraws(m_history.size(), m_window), this);
+    root->addWidget(m_holdOut);
     m_text11 = named(new QLineEdit(this), QStringLiteral("Text11"));
     m_text11->setReadOnly(true);
     root->addWidget(m_text11);
@@ -381,10 +383,10 @@ void SearchWindow::connectControls()
     connect(button("Command8"), &QPushButton::clicked, this, guarded([this] { saveKindBounds(); }));
     connect(button("Command9"), &QPushButton::clicked, this, guarded([this] { savePlan(); }));
     connect(button("Command10"), &QPushButton::clicked, this, guarded([this] { loadPlan(); }));
-    connect(button("Command11"), &QPushButton::clicked, this, [this] {
-        if (haveHistory())
-            m_timer3->start();
-    });
+    connect(button("Command11"), &QPushButton::clicked, this, guarded([this] {
+                if (haveHistory() && applyHoldOut(false))
+                    m_timer3->start();
+            }));
     connect(button("Command12"), &QPushButton::clicked, this, guarded([this] { tuneAllKinds(); }));
     connect(button("Command20"), &QPushButton::clicked, this, guarded([this] { exportTexts(); }));
     connect(m_timer1, &QTimer::timeout, this, guarded([this] { manualTick(); }));
@@ -484,11 +486,32 @@ bool SearchWindow::haveHistory()
     return false;
 }
 
+bool SearchWindow::applyHoldOut(bool listGoes)
+{
+    const int draws = m_holdOut->heldOut();
+    if (draws == m_session->heldOut())
+        return true;
+    if (!listGoes && !m_session->found().empty() &&
+        !m_prompts.confirm(kTitle, QStringLiteral("留出期数已改变，搜索结果列表中的公式将被清空，是否继续？")))
+        return false;
+    m_session->setHeldOut(draws);
+    m_list1->clear();
+    m_holdOut->showSummary({});
+    return true;
+}
+
+BoundTuner SearchWindow::tuner()
+{
+    return BoundTuner(m_engine, m_session->searched(), m_lottery.numberRange, m_window);
+}
+
 void SearchWindow::startManual()
 {
     if (!haveHistory())
         return;
     m_timer2->stop();
+    if (!applyHoldOut(false))
+        return;
     m_planFlag = false;
     // Bounds through their numeric values: a box that is not a number counts as 0.
     const StatisticBounds bounds = StatisticBounds::fromTexts(boundTexts());
@@ -522,6 +545,8 @@ void SearchWindow::startPlan()
     if (!haveHistory())
         return;
     m_timer1->stop();
+    if (!applyHoldOut(true))
+        return;
     m_planFlag = true;
     countExisting();
     m_plan = std::make_unique<PlanSearch>(*m_session, m_defaults, currentOptions(), &m_store);
@@ -558,7 +583,7 @@ void SearchWindow::tuneTick()
     m_timer3->stop();
     const FormulaTarget target(currentKind(), currentKill());
     const BoundTuner::Result result =
-        m_tuner.tune(target, currentOptions(), m_seed ^ (++m_tuneRuns * 0x9E3779B97F4A7C15ULL), m_hScroll2->value());
+        tuner().tune(target, currentOptions(), m_seed ^ (++m_tuneRuns * 0x9E3779B97F4A7C15ULL), m_hScroll2->value());
     showBounds(BoundTuner::writeBack(result.tuned, boundTexts()));
     m_text3->setText(QString::number(result.evaluated));
     const FormulaStatistics& s = result.last;
@@ -576,7 +601,7 @@ void SearchWindow::tuneAllKinds()
                                           "较高的数值为设置软件各类公式搜索的默认值，"
                                           "操作后各类公式搜索默认值将改变，是否确认更改搜索默认值？")))
         return;
-    if (!haveHistory())
+    if (!haveHistory() || !applyHoldOut(false))
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
@@ -586,7 +611,7 @@ void SearchWindow::tuneAllKinds()
                 continue;
             selectKind(kind);
             const BoundTuner::Result result =
-                m_tuner.tune(FormulaTarget(kind, kill), currentOptions(),
+                tuner().tune(FormulaTarget(kind, kill), currentOptions(),
                              m_seed ^ (++m_tuneRuns * 0x9E3779B97F4A7C15ULL), m_hScroll2->value());
             // The boxes tuning does not write keep this kind's own saved values.
             const QStringList texts = BoundTuner::writeBack(result.tuned, m_defaults.bounds(kind, kill).texts());
@@ -609,6 +634,7 @@ void SearchWindow::storeFound(StoreMode mode)
         // A plan's list is stored once and then emptied.
         m_session->clearFound();
         m_list1->clear();
+        m_holdOut->showSummary({});
     } else if (!m_session->found().empty()) {
         const FormulaTarget& last = m_session->found().back().target;
         selectKind(last.kind);
@@ -720,8 +746,9 @@ void SearchWindow::refreshFoundList()
         m_list1->clear();
     QStringList added;
     for (size_t i = static_cast<size_t>(m_list1->count()); i < found.size(); ++i)
-        added << found[i].text;
+        added << HoldOutBox::itemText(found[i]);
     m_list1->addItems(added);
+    m_holdOut->showSummary(HoldOut::summarize(found, m_session->heldOut()));
 }
 
 void SearchWindow::colourKindLabels()

@@ -17,6 +17,7 @@
 
 class Database;
 class HistorySnapshot;
+class HoldOutBox;
 class QCheckBox;
 class QGridLayout;
 class QGroupBox;
@@ -74,6 +75,11 @@ private:
     QStringList boundTexts() const;
     void showBounds(const QStringList& texts);
     bool haveHistory();
+    // Gives the session the hold-out the box asks for. A change empties the found
+    // list: unless `listGoes` (a plan empties it anyway), the user confirms first.
+    bool applyHoldOut(bool listGoes);
+    // Tunes on the draws the search sees, so a held-out draw cannot reach the bounds either.
+    BoundTuner tuner();
 
     void startManual(); // Command1
     void startPlan(); // Command5
@@ -108,7 +114,6 @@ private:
     std::unique_ptr<SearchSession> m_session;
     std::unique_ptr<PlanSearch> m_plan;
     FoundFormulaStore m_store;
-    BoundTuner m_tuner;
     std::array<int, 11> m_existing{};
     bool m_planFlag = false;
 
@@ -135,6 +140,7 @@ private:
     QLabel* m_rate = nullptr;
     QLabel* m_planTotal = nullptr;
     QListWidget* m_list1 = nullptr;
+    HoldOutBox* m_holdOut = nullptr;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;

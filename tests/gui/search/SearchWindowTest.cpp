@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -243,6 +244,70 @@ private slots:
         click("Command6");
         QTRY_VERIFY(m_window->plan().finished());
         QCOMPARE(rowsOf("Gongshi2D"), 400);
+    }
+
+    void holdOutSearchesTheOlderDrawsAndShowsTheHeldOutFigures()
+    {
+        auto* hold = child<QCheckBox>("chkHoldOut");
+        auto* draws = child<QSpinBox>("txtHoldOut");
+        QVERIFY(!draws->isEnabled());
+        QCOMPARE(draws->value(), 60); // a fifth of the 300-draw window
+        setBounds({QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768")});
+        hold->setChecked(true);
+        draws->setValue(40);
+        // Tuning already works on the older draws only: the split comes first.
+        click("Command11");
+        QCOMPARE(m_window->session().heldOut(), 40);
+        QTRY_VERIFY(!child<QTimer>("Timer3")->isActive());
+        setBounds({QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768")});
+        click("Command1");
+        QTRY_VERIFY(m_window->session().found().size() >= 10);
+        click("Command2");
+        QCOMPARE(m_window->session().heldOut(), 40);
+        QCOMPARE(m_window->session().searched().size(), m_history.size() - 40);
+        auto* list = child<QListWidget>("List1");
+        QVERIFY2(list->item(0)->text().contains(QStringLiteral("留出")), qPrintable(list->item(0)->text()));
+        QVERIFY2(child<QLabel>("lblHoldOut")->text().contains(QStringLiteral("留出 40 期平均正确率")),
+                 qPrintable(child<QLabel>("lblHoldOut")->text()));
+
+        // Another split would empty the list: the user is asked first, and a no changes nothing.
+        const size_t found = m_window->session().found().size();
+        draws->setValue(30);
+        m_prompts.confirmAnswer = false;
+        click("Command1");
+        QCOMPARE(m_prompts.questions.last(), QStringLiteral("公式搜索"));
+        QVERIFY(!child<QTimer>("Timer1")->isActive());
+        QCOMPARE(m_window->session().found().size(), found);
+        QCOMPARE(m_window->session().heldOut(), 40);
+        m_prompts.confirmAnswer = true;
+        hold->setChecked(false);
+        click("Command1");
+        click("Command2");
+        QCOMPARE(m_window->session().heldOut(), 0);
+        QCOMPARE(m_window->session().found().size(), size_t{0});
+        QCOMPARE(list->count(), 0);
+        QVERIFY(child<QLabel>("lblHoldOut")->text().isEmpty());
+    }
+
+    // VELMORA_SCREENSHOT=FILE saves a picture of the window after a held-out search.
+    void screenshot()
+    {
+        const QString file = qEnvironmentVariable("VELMORA_SCREENSHOT");
+        if (file.isEmpty())
+            QSKIP("VELMORA_SCREENSHOT not set");
+        setBounds({QStringLiteral("88"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768")});
+        child<QCheckBox>("chkHoldOut")->setChecked(true);
+        click("Command1");
+        QTRY_VERIFY(m_window->session().found().size() >= 20);
+        click("Command2");
+        QTest::qWait(200);
+        QVERIFY(m_window->grab().save(file));
     }
 
     void tuningWritesTheBoundBoxesAndSavesEveryKind()
