@@ -167,7 +167,7 @@ void MainWindow::showFormulaDetail()
     if (!current.isValid() || !history)
         return;
     const FormulaRecord& record = m_formulaModel->rows()[static_cast<size_t>(current.row())].record;
-    auto* dialog = new FormulaDetailDialog(history, record, scoringRule(), this);
+    auto* dialog = new FormulaDetailDialog(history, record, scoringRule(), scoringWindow(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }

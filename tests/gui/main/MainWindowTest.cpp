@@ -5,7 +5,9 @@
 #include "formula/DemoFormulas.h"
 #include "formula/FormulaStore.h"
 #include "formula/FormulaText.h"
+#include "gui/main/FormulaDetailDialog.h"
 #include "gui/main/FormulaTableModel.h"
+#include "gui/main/HitStripWidget.h"
 #include "gui/support/ScriptedPrompts.h"
 #include "gui/support/WaitIdle.h"
 #include "history/Database.h"
@@ -18,6 +20,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -26,6 +29,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 
@@ -208,6 +212,7 @@ private slots:
             {"mnuQs4", "前500期"},
             {"mnuQs9", "前3000期"},
             {"mnuZqlJq", "正确率使用期数加权算法(&A)"},
+            {"mnuChance", "公式列表显示随机期望和超随机Z(&Z)"},
             {"mnuSetDay", "历史号码更新检索天数设置(&D)"},
             {"mnuCaizhong", "彩种选择"},
             {"mnu11S50", "广东11选5"},
@@ -513,6 +518,53 @@ private slots:
         QVERIFY(m_prompts.messages.isEmpty());
     }
 
+    // The chance baseline beside the five statistics, ranked like them, hidden by
+    // its setting; the detail view shows the same figures and the hit strip.
+    void chanceColumnsRankHideAndAgreeWithTheDetailView()
+    {
+        seed(3, {QStringLiteral("第一码+第二码=下期杀第一直选"), QStringLiteral("第一码*2=下期杀第一直选"),
+                 QStringLiteral("第三码+5=下期杀第一直选"), QStringLiteral("和数=下期杀第一直选")});
+        auto window = openWindow();
+        auto* grid = child<QTableView>(*window, "MSFlexGrid2");
+        QCOMPARE(grid->model()->headerData(10, Qt::Horizontal).toString(), QStringLiteral("随机期望"));
+        QCOMPARE(grid->model()->headerData(11, Qt::Horizontal).toString(), QStringLiteral("超随机Z"));
+        QVERIFY(!grid->isColumnHidden(11));
+        for (const QString& text : columnTexts(grid, 10)) {
+            QVERIFY2(text.endsWith(u'%'), qPrintable(text));
+            QVERIFY(text.chopped(1).toDouble() > 50.0); // a kill hits about ten times in eleven by chance
+        }
+        QMetaObject::invokeMethod(grid, "doubleClicked", Q_ARG(QModelIndex, grid->model()->index(0, 11)));
+        QList<double> z;
+        for (const QString& text : columnTexts(grid, 11))
+            z << text.toDouble();
+        QVERIFY(std::is_sorted(z.begin(), z.end()));
+
+        // The detail view of a row counts the list's draws and finds the list's figures.
+        rightClick(*window, grid, grid->visualRect(grid->model()->index(1, 1)).center());
+        const int idx = grid->model()->index(1, 0).data().toInt();
+        const auto& listed = window->listedFormulas();
+        const auto row =
+            std::find_if(listed.begin(), listed.end(), [idx](const ScoredFormula& f) { return f.record.idx == idx; });
+        QVERIFY(row != listed.end());
+        child<QAction>(*window, "mnuCulate")->trigger();
+        auto* detail = window->findChild<FormulaDetailDialog*>(QStringLiteral("frmGsCulate"));
+        QVERIFY(detail);
+        QCOMPARE(detail->statistics().hitWeight, row->record.statistics.hitWeight);
+        QCOMPARE(detail->statistics().z, row->record.statistics.z);
+        QCOMPARE(detail->hitStrip().strip().size(), 84 * 3 - 1); // the 300-draw window: all but the first draw
+        const QString figures = detail->findChild<QLabel*>(QStringLiteral("lblChance"))->text();
+        QVERIFY2(figures.contains(grid->model()->index(1, 11).data().toString()), qPrintable(figures));
+        detail->close();
+
+        child<QAction>(*window, "mnuChance")->trigger();
+        QVERIFY(grid->isColumnHidden(10) && grid->isColumnHidden(11));
+        QVERIFY(!window->settings().showChance());
+        m_store = SettingsStore::open();
+        window = openWindow();
+        QVERIFY(!child<QAction>(*window, "mnuChance")->isChecked());
+        QVERIFY(child<QTableView>(*window, "MSFlexGrid2")->isColumnHidden(10));
+    }
+
     void historyResultColumnsFollowTheList()
     {
         seed(2, {QStringLiteral("第一码+第二码=下期杀第一直选"), QStringLiteral("第二码+3=下期生第一直选")});
@@ -685,6 +737,14 @@ private slots:
         QVERIFY(waitIdle(*window));
         QTest::qWait(200);
         QVERIFY(window->grab().save(file));
+        // And the detail view of the first formula, beside it.
+        auto* grid = child<QTableView>(*window, "MSFlexGrid2");
+        rightClick(*window, grid, grid->visualRect(grid->model()->index(0, 1)).center());
+        child<QAction>(*window, "mnuCulate")->trigger();
+        auto* detail = window->findChild<FormulaDetailDialog*>(QStringLiteral("frmGsCulate"));
+        QVERIFY(detail);
+        QTest::qWait(200);
+        QVERIFY(detail->grab().save(QString(file).replace(QStringLiteral(".png"), QStringLiteral("-detail.png"))));
     }
 };
 
