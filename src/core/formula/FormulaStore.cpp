@@ -20,16 +20,20 @@ int nextIdx(SqliteDatabase& sql, const QString& table)
     return static_cast<int>(std::max(statement.integer(0), statement.integer(1))) + 1;
 }
 
-// idx 1..n in idx order, kill and keep formulas alike.
+// idx 1..n in idx order, kill and keep formulas alike. Only the rows whose idx
+// changes are written: after the last formula goes, none.
 void renumber(SqliteDatabase& sql, const QString& table)
 {
-    std::vector<std::int64_t> rowids;
-    SqliteStatement rows = sql.prepare(QStringLiteral("SELECT rowid FROM %1 ORDER BY idx, rowid").arg(table));
-    while (rows.next())
-        rowids.push_back(rows.integer(0));
+    std::vector<std::pair<std::int64_t, std::int64_t>> rows; // rowid, idx
+    SqliteStatement walk = sql.prepare(QStringLiteral("SELECT rowid, idx FROM %1 ORDER BY idx, rowid").arg(table));
+    while (walk.next())
+        rows.emplace_back(walk.integer(0), walk.isNull(1) ? -1 : walk.integer(1));
     SqliteStatement update = sql.prepare(QStringLiteral("UPDATE %1 SET idx = ?1 WHERE rowid = ?2").arg(table));
-    for (size_t i = 0; i < rowids.size(); ++i) {
-        update.bind(1, static_cast<int>(i + 1)).bind(2, rowids[i]);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto idx = static_cast<std::int64_t>(i + 1);
+        if (rows[i].second == idx)
+            continue;
+        update.bind(1, idx).bind(2, rows[i].first);
         update.run();
     }
 }

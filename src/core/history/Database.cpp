@@ -1,8 +1,7 @@
 #include "history/Database.h"
 
-#include "formula/FormulaKind.h"
-#include "history/AttributeCatalog.h"
 #include "history/DatabaseError.h"
+#include "history/DatabaseSchema.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,33 +9,29 @@
 
 namespace {
 
-QString createLishi()
+// Back to normal locking; the exclusive lock goes with the next access.
+void releaseLock(SqliteDatabase& db) noexcept
 {
-    QString sql = QStringLiteral("CREATE TABLE Lishi (strQQH TEXT NOT NULL");
-    for (int i = 0; i < AttributeCatalog::kCount; ++i)
-        sql += QStringLiteral(", %1 INTEGER").arg(AttributeCatalog::code(i));
-    sql += QStringLiteral(", canshu REAL, PreCanshu INTEGER, GSCS INTEGER, GSZCS REAL, GSGL INTEGER)");
-    return sql;
-}
-
-QString createFormulaTable(const QString& name)
-{
-    return QStringLiteral(
-               "CREATE TABLE %1 (idx INTEGER, gongshi TEXT, gongshiCN TEXT, bolKill INTEGER NOT NULL DEFAULT 1, "
-               "sglGsRate REAL, intGsErrCon INTEGER, intGsTrueCon INTEGER, intGsErrLst INTEGER, intGsTrueLst INTEGER)")
-        .arg(name);
+    try {
+        db.exec(QStringLiteral("PRAGMA locking_mode = NORMAL"));
+        db.scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"));
+    } catch (...) {
+        // Closing the connection ends the lock in any case.
+    }
 }
 
 } // namespace
 
-Database::Database(const QString& dataDirectory) : m_directory(dataDirectory)
+Database::Database(const QString& folder, const QString& dataDirectory)
+    : m_folder(folder),
+      m_directory(dataDirectory.isEmpty() ? folder : dataDirectory)
 {
-    QDir().mkpath(m_directory);
+    QDir().mkpath(m_folder);
     open();
 }
 
-QString Database::filePath() const { return QDir(m_directory).filePath(QStringLiteral("formula.mdb")); }
-QString Database::workCopyPath() const { return QDir(m_directory).filePath(QStringLiteral("formulaTmp.mdb")); }
+QString Database::filePath() const { return QDir(m_folder).filePath(QStringLiteral("formula.mdb")); }
+QString Database::workCopyPath() const { return QDir(m_folder).filePath(QStringLiteral("formulaTmp.mdb")); }
 
 void Database::refuseForeignFile(const QString& path)
 {
@@ -61,46 +56,46 @@ void Database::open()
 {
     refuseForeignFile(filePath());
     m_db = std::make_unique<SqliteDatabase>(filePath());
-    migrate();
+    DatabaseSchema::prepare(*m_db, filePath());
 }
 
-void Database::migrate()
-{
-    const int version = m_db->scalar(QStringLiteral("PRAGMA user_version")).toInt();
-    if (version > kSchemaVersion)
-        throw DatabaseError(
-            QStringLiteral("数据库 %1 来自更新版本的程序（结构版本 %2），无法使用。").arg(filePath()).arg(version));
-    if (version == kSchemaVersion)
-        return;
-    SqliteDatabase::Transaction transaction(*m_db);
-    if (version < 1) {
-        m_db->exec(createLishi());
-        m_db->exec(QStringLiteral("CREATE UNIQUE INDEX strQQH ON Lishi (strQQH)"));
-        for (const FormulaKind& kind : FormulaKind::all())
-            m_db->exec(createFormulaTable(kind.tableName()));
-        for (const char* table : {"Errarr", "ErrarrLei"}) {
-            m_db->exec(
-                QStringLiteral("CREATE TABLE %1 (num INTEGER, ETrrcount INTEGER, Errcount INTEGER, Trrcount INTEGER)")
-                    .arg(QLatin1String(table)));
-            for (int n = 1; n <= 11; ++n)
-                m_db->exec(QStringLiteral("INSERT INTO %1 VALUES (%2, 0, 0, 0)").arg(QLatin1String(table)).arg(n));
-        }
-    }
-    m_db->exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
-    transaction.commit();
-}
-
-void Database::compact()
+void Database::compact(const std::function<void()>& whileHeld)
 {
     const QString work = workCopyPath();
-    if (QFile::exists(work) && !QFile::remove(work))
-        throw DatabaseError(QStringLiteral("无法删除旧的工作副本 %1").arg(work));
-    SqliteStatement vacuum = m_db->prepare(QStringLiteral("VACUUM INTO ?1"));
-    vacuum.bind(1, work);
-    vacuum.run();
-    // The file itself is compacted in place, never replaced: SQLite holds every
-    // other writer out while it runs and journals it, so a failure leaves
-    // formula.mdb whole, no committed write is lost, and every open connection
-    // (the window's, a worker's, the command line's) keeps working on the same file.
-    m_db->exec(QStringLiteral("VACUUM"));
+    if (QFileInfo(work).isDir() || (QFile::exists(work) && !QFile::remove(work)))
+        throw DatabaseError(QStringLiteral("无法删除旧的工作副本 %1，数据库没有压缩。").arg(work));
+    // In exclusive locking mode the lock VACUUM takes is kept after it: no other
+    // connection reads or writes until the copy is written too. VACUUM itself is
+    // journalled, so a failure or a crash leaves formula.mdb whole.
+    m_db->exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
+    try {
+        m_db->exec(QStringLiteral("VACUUM"));
+        if (whileHeld)
+            whileHeld();
+        SqliteStatement copy = m_db->prepare(QStringLiteral("VACUUM INTO ?1"));
+        copy.bind(1, work);
+        copy.run();
+    } catch (...) {
+        releaseLock(*m_db);
+        throw;
+    }
+    releaseLock(*m_db);
+}
+
+std::optional<int> Database::recordedLottery()
+{
+    const QVariant index = m_db->scalar(QStringLiteral("SELECT GsZl FROM Caizhong ORDER BY rowid LIMIT 1"));
+    return index.isValid() ? std::optional<int>(index.toInt()) : std::nullopt;
+}
+
+void Database::recordLottery(const LotteryTable::Entry& lottery)
+{
+    SqliteDatabase::Transaction transaction(*m_db);
+    if (!recordedLottery()) {
+        SqliteStatement insert =
+            m_db->prepare(QStringLiteral("INSERT INTO Caizhong (GsZl, onlineCode, caption) VALUES (?1, ?2, ?3)"));
+        insert.bind(1, lottery.index).bind(2, lottery.onlineCode).bind(3, lottery.caption);
+        insert.run();
+    }
+    transaction.commit();
 }

@@ -5,10 +5,43 @@
 #include <sqlite3.h>
 
 namespace {
-[[noreturn]] void fail(sqlite3* db, const QString& what)
+
+QString between(const QString& text, const QString& prefix)
 {
-    throw DatabaseError(what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)));
+    return text.startsWith(prefix) ? text.mid(prefix.size()).trimmed() : QString();
 }
+
+// What went wrong, in the user's words: the cause first, never the statement.
+QString causeOf(int code, const QString& message)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return QStringLiteral("数据库正被另一个程序使用，等待超时。请稍后再试。");
+    case SQLITE_READONLY: return QStringLiteral("数据库文件是只读的（或所在文件夹不可写），无法保存改动。");
+    case SQLITE_FULL: return QStringLiteral("磁盘已满，无法写入数据库。");
+    case SQLITE_IOERR: return QStringLiteral("读写数据库文件时出错（磁盘或文件系统的问题）。");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return QStringLiteral("数据库文件已损坏，或不是数据库文件。");
+    case SQLITE_CANTOPEN: return QStringLiteral("无法打开数据库文件。");
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return QStringLiteral("没有访问数据库文件的权限。");
+    case SQLITE_CONSTRAINT: return QStringLiteral("要保存的数据与已有数据冲突。");
+    default: break;
+    }
+    if (const QString column = between(message, QStringLiteral("no such column:")); !column.isEmpty())
+        return QStringLiteral("数据库缺少列 %1：文件不完整或来自其他程序。").arg(column);
+    if (const QString table = between(message, QStringLiteral("no such table:")); !table.isEmpty())
+        return QStringLiteral("数据库缺少表 %1：文件不完整或来自其他程序。").arg(table);
+    return QStringLiteral("数据库操作失败。");
+}
+
+[[noreturn]] void fail(sqlite3* db, const QString& sql)
+{
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    throw DatabaseError(causeOf(sqlite3_extended_errcode(db), message),
+                        sql.isEmpty() ? message : QString(message + QStringLiteral("\nSQL: ") + sql.left(200)));
+}
+
 } // namespace
 
 SqliteDatabase::SqliteDatabase(const QString& path) : m_path(path)
@@ -18,7 +51,7 @@ SqliteDatabase::SqliteDatabase(const QString& path) : m_path(path)
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw DatabaseError(QStringLiteral("无法打开数据库 %1: %2").arg(path, message));
+        throw DatabaseError(QStringLiteral("无法打开数据库 %1。").arg(path), message);
     }
     sqlite3_busy_timeout(m_db, 5000);
     exec(QStringLiteral("PRAGMA foreign_keys = ON"));
@@ -28,12 +61,8 @@ SqliteDatabase::~SqliteDatabase() { sqlite3_close_v2(m_db); }
 
 void SqliteDatabase::exec(const QString& sql)
 {
-    char* error = nullptr;
-    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString message = error ? QString::fromUtf8(error) : QStringLiteral("unknown error");
-        sqlite3_free(error);
-        throw DatabaseError(message + QStringLiteral(" (") + sql.left(120) + u')');
-    }
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(m_db, sql);
 }
 
 SqliteStatement SqliteDatabase::prepare(const QString& sql) { return SqliteStatement(m_db, sql); }
@@ -74,7 +103,7 @@ void SqliteDatabase::Transaction::commit()
 SqliteStatement::SqliteStatement(sqlite3* db, const QString& sql) : m_db(db)
 {
     if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK)
-        fail(m_db, QStringLiteral("SQL error in \"%1\"").arg(sql.left(200)));
+        fail(m_db, sql);
 }
 
 SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_stmt); }
@@ -87,14 +116,14 @@ SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept : m_db(other.
 SqliteStatement& SqliteStatement::bind(int index, std::int64_t value)
 {
     if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK)
-        fail(m_db, QStringLiteral("bind"));
+        fail(m_db, {});
     return *this;
 }
 
 SqliteStatement& SqliteStatement::bind(int index, double value)
 {
     if (sqlite3_bind_double(m_stmt, index, value) != SQLITE_OK)
-        fail(m_db, QStringLiteral("bind"));
+        fail(m_db, {});
     return *this;
 }
 
@@ -103,14 +132,14 @@ SqliteStatement& SqliteStatement::bind(int index, const QString& value)
     const QByteArray utf8 = value.toUtf8();
     if (sqlite3_bind_text(m_stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT) !=
         SQLITE_OK)
-        fail(m_db, QStringLiteral("bind"));
+        fail(m_db, {});
     return *this;
 }
 
 SqliteStatement& SqliteStatement::bindNull(int index)
 {
     if (sqlite3_bind_null(m_stmt, index) != SQLITE_OK)
-        fail(m_db, QStringLiteral("bind"));
+        fail(m_db, {});
     return *this;
 }
 
@@ -121,7 +150,7 @@ bool SqliteStatement::next()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    fail(m_db, QStringLiteral("SQL step"));
+    fail(m_db, QString::fromUtf8(sqlite3_sql(m_stmt)));
 }
 
 void SqliteStatement::run()
