@@ -166,7 +166,7 @@ struct SearchOutcome {
     double seconds = 0;
     int threads = 0;
     bool full = false;
-    QStringList storedTables;
+    FoundStoreResult stored;
 };
 
 // A found row's figures on the held-out draws; null where nothing was measured.
@@ -235,7 +235,9 @@ void printSearch(CliContext& context, const SearchRequest& request, const std::v
         result.insert(QStringLiteral("threads"), outcome.threads);
         result.insert(QStringLiteral("seed"), QString::number(request.seed));
         result.insert(QStringLiteral("full"), outcome.full);
-        result.insert(QStringLiteral("storedTables"), QJsonArray::fromStringList(outcome.storedTables));
+        result.insert(QStringLiteral("storedTables"), QJsonArray::fromStringList(outcome.stored.tables));
+        result.insert(QStringLiteral("replaced"), outcome.stored.replaced);
+        result.insert(QStringLiteral("removed"), outcome.stored.removed);
         if (outcome.heldOut > 0)
             result.insert(QStringLiteral("holdout_summary"), summaryJson(HoldOut::summarize(found, outcome.heldOut)));
         context.printJson(result);
@@ -255,7 +257,7 @@ void printSearch(CliContext& context, const SearchRequest& request, const std::v
     if (outcome.full)
         context.printLine(QStringLiteral("找到的公式已达%1条上限，搜索已停止").arg(SearchSession::kCapacity));
     if (request.storeMode)
-        context.printLine(FoundFormulaStore::completedMessage());
+        context.printLine(FoundFormulaStore::messageFor(outcome.stored));
 }
 
 int searchCommand(CliContext& context, const CliOptions& options)
@@ -276,7 +278,7 @@ int searchCommand(CliContext& context, const CliOptions& options)
     outcome.evaluated =
         request.plan ? runPlan(session, settings, store, request) : runSingle(session, settings, request);
     if (request.storeMode)
-        outcome.storedTables = store.store(session.found(), *request.storeMode);
+        outcome.stored = store.store(session.found(), *request.storeMode);
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     outcome.threads = engine.threadCount();
     outcome.full = session.full();

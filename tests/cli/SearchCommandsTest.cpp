@@ -49,7 +49,7 @@ TEST(SearchCommands, searchIsReproducibleAcrossThreadCountsAndStoresWhatItFound)
         EXPECT_TRUE(first.contains(QLatin1String(column))) << column;
 
     // Stored twice: one row per distinct formula, after what the table held, numbered 1..n.
-    Database db(env.dataDirectory());
+    Database db(env.lotteryFolder());
     const auto rows = [&db] { return db.sql().scalar(QStringLiteral("SELECT COUNT(*) FROM Gongshi3G")).toInt(); };
     const int before = rows();
     QSet<QString> distinct;

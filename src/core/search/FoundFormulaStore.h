@@ -11,16 +11,36 @@ class Database;
 
 enum class StoreMode { Append, Replace };
 
+// What a store did.
+struct FoundStoreResult {
+    QStringList tables; // written, in the order of their first entry
+    bool replaced = false; // a replace: formulas of the searched flag were removed first
+    int removed = 0; // how many formulas the replace removed
+};
+
+// Formulas of one table and flag, as a replace would remove them.
+struct ReplacedFormulas {
+    FormulaTarget target;
+    int count = 0;
+};
+
 // Writes found formulas into their formula tables. Per table, in one
-// transaction: (replace) empty it, add the new rows, keep the first row of
-// every (bolKill, gongshi, gongshiCN) and renumber idx 1..n. A failure leaves
-// that table exactly as it was and reaches the caller.
+// transaction: (replace) remove its formulas of the found formulas' kill/keep
+// flag, add the new rows, keep the first row of every (bolKill, gongshi,
+// gongshiCN) and renumber idx 1..n. The other flag's formulas are never
+// touched. A failure leaves that table exactly as it was and reaches the caller.
 class FoundFormulaStore {
 public:
     explicit FoundFormulaStore(Database& db);
 
-    // Returns the tables written, in the order of their first entry.
-    QStringList store(const std::vector<FoundFormula>& found, StoreMode mode);
+    FoundStoreResult store(const std::vector<FoundFormula>& found, StoreMode mode);
+
+    // What a replace of `found` would remove, per table and flag, in the order
+    // of their first entry; read now, so ask just before storing.
+    std::vector<ReplacedFormulas> replacedBy(const std::vector<FoundFormula>& found);
+    // The question asked before a replace, naming each table and count.
+    static QString replaceQuestion(const std::vector<ReplacedFormulas>& removed, int found);
+    static QString replaceTitle() { return QStringLiteral("公式更新到数据库"); }
 
     // Formulas with the given kill flag held by each kind's table (by search
     // index 1..10; index 0 unused): a keep plan is not satisfied by kill formulas.
@@ -28,9 +48,16 @@ public:
 
     static QString completedMessage() { return QStringLiteral("公式追加完毕！"); }
     static QString completedTitle() { return QStringLiteral("追加公式"); }
+    static QString replacedMessage() { return QStringLiteral("公式已替换"); }
+    // The message after `result`: replaced or appended.
+    static QString messageFor(const FoundStoreResult& result)
+    {
+        return result.replaced ? replacedMessage() : completedMessage();
+    }
 
 private:
-    void storeTable(const QString& table, const std::vector<const FoundFormula*>& rows, StoreMode mode);
+    // Returns how many formulas the replace removed.
+    int storeTable(const QString& table, const std::vector<const FoundFormula*>& rows, StoreMode mode);
 
     Database& m_db;
 };

@@ -21,7 +21,7 @@ void PlanSearch::start(const SearchPlan& plan, const std::array<int, 11>& existi
     m_kindStarted = false;
     m_done.fill(false);
     m_stored = false;
-    m_storedTables.clear();
+    m_storeResult = {};
     m_storedCount = 0;
 }
 
@@ -88,7 +88,7 @@ void PlanSearch::finishPlan()
     if (!m_plan.autoStore || !m_store)
         return;
     m_storedCount = static_cast<int>(m_session.found().size());
-    m_storedTables = m_store->store(m_session.found(), *m_plan.autoStore);
+    m_storeResult = m_store->store(m_session.found(), *m_plan.autoStore);
     m_stored = true;
     m_session.clearFound();
 }

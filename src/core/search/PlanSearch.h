@@ -1,13 +1,12 @@
 #pragma once
 
 #include "search/DefaultBounds.h"
+#include "search/FoundFormulaStore.h"
 #include "search/SearchOptions.h"
 #include "search/SearchPlan.h"
 #include "search/SearchSession.h"
 
 #include <array>
-
-class FoundFormulaStore;
 
 // Walks the ten kinds of a plan one after another. Each tick does one plan
 // step: skip an empty kind, finish a kind whose target is already met, or
@@ -39,7 +38,8 @@ public:
     int kindTarget() const { return m_target; }
     // How the plan ended: true when the found list was stored at the end.
     bool stored() const { return m_stored; }
-    QStringList storedTables() const { return m_storedTables; }
+    QStringList storedTables() const { return m_storeResult.tables; }
+    const FoundStoreResult& storeResult() const { return m_storeResult; }
     int storedCount() const { return m_storedCount; }
 
 private:
@@ -59,6 +59,6 @@ private:
     bool m_kindStarted = false;
     std::array<bool, 12> m_done{};
     bool m_stored = false;
-    QStringList m_storedTables;
+    FoundStoreResult m_storeResult;
     int m_storedCount = 0;
 };

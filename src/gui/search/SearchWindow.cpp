@@ -571,7 +571,7 @@ void SearchWindow::planTick()
     if (m_plan->finished()) {
         m_timer2->stop();
         if (m_plan->stored())
-            afterStore(m_plan->storedTables());
+            afterStore(m_plan->storeResult());
         return;
     }
     if (m_session->full())
@@ -629,7 +629,14 @@ void SearchWindow::tuneAllKinds()
 
 void SearchWindow::storeFound(StoreMode mode)
 {
-    const QStringList tables = m_store.store(m_session->found(), mode);
+    const std::vector<FoundFormula>& found = m_session->found();
+    // A replace says first which formulas of which table go; the other flag's stay.
+    if (mode == StoreMode::Replace && !found.empty() &&
+        !m_prompts.confirm(
+            FoundFormulaStore::replaceTitle(),
+            FoundFormulaStore::replaceQuestion(m_store.replacedBy(found), static_cast<int>(found.size()))))
+        return;
+    const FoundStoreResult result = m_store.store(found, mode);
     if (m_planFlag) {
         // A plan's list is stored once and then emptied.
         m_session->clearFound();
@@ -639,14 +646,14 @@ void SearchWindow::storeFound(StoreMode mode)
         const FormulaTarget& last = m_session->found().back().target;
         selectKind(last.kind);
     }
-    afterStore(tables);
+    afterStore(result);
 }
 
-void SearchWindow::afterStore(const QStringList&)
+void SearchWindow::afterStore(const FoundStoreResult& result)
 {
     countExisting();
     emit formulasStored();
-    m_prompts.inform(FoundFormulaStore::completedTitle(), FoundFormulaStore::completedMessage());
+    m_prompts.inform(FoundFormulaStore::completedTitle(), FoundFormulaStore::messageFor(result));
 }
 
 void SearchWindow::saveKindBounds()

@@ -88,7 +88,7 @@ private:
     void tuneTick(); // Timer3
     void tuneAllKinds(); // Command12
     void storeFound(StoreMode mode); // Command3 / Command4 and the end of a plan
-    void afterStore(const QStringList& tables);
+    void afterStore(const FoundStoreResult& result);
     void saveKindBounds(); // Command8
     void savePlan(); // Command9
     void loadPlan(); // Command10
