@@ -1,3 +1,4 @@
+#include "common/AppSettings.h"
 #include "common/DataDirectory.h"
 #include "common/SettingsStore.h"
 #include "common/UserError.h"
@@ -5,6 +6,8 @@
 #include "gui/main/MainWindowConnections.h"
 #include "gui/main/PromptDialog.h"
 #include "history/Database.h"
+#include "history/LotteryFolders.h"
+#include "workbench/Workbench.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -24,22 +27,30 @@ int main(int argc, char** argv)
     parser.addOption(dataDir);
     parser.process(app);
 
-    // A missing file is created; a refused or unreadable one is reported and the
-    // window still opens, with the data-dependent parts empty.
+    // The chosen lottery's database, in its folder of the data directory. A missing
+    // file is created; a refused or unreadable one is reported and the window still
+    // opens, with the data-dependent parts empty.
+    const auto settings = SettingsStore::open();
+    const QString dataDirectory = DataDirectory::resolve(parser.value(dataDir));
+    const LotteryTable::Entry lottery = LotteryTable::entry(AppSettings(*settings).lotteryIndex());
+    QString moved;
     std::unique_ptr<Database> database;
     try {
-        database = std::make_unique<Database>(DataDirectory::resolve(parser.value(dataDir)));
+        moved = LotteryFolders::moveTopLevelFile(dataDirectory, lottery);
+        database = LotteryFolders::open(dataDirectory, lottery);
     } catch (const UserError& error) {
         QMessageBox::warning(nullptr, error.title(), error.message());
     } catch (const std::exception& error) {
         QMessageBox::warning(nullptr, QStringLiteral("数据库错误"), QString::fromLocal8Bit(error.what()));
     }
 
-    const auto settings = SettingsStore::open();
     PromptDialog prompts;
     MainWindow window(std::move(database), *settings, prompts, [] { return QDate::currentDate(); });
+    window.workbench().setDataDirectory(dataDirectory);
     prompts.setParent(&window);
     MainWindowConnections::connect(window, *settings);
     window.show();
+    if (!moved.isEmpty())
+        prompts.inform(QStringLiteral("数据文件夹"), moved);
     return QApplication::exec();
 }

@@ -1,6 +1,8 @@
 #include "CliContext.h"
 
 #include "common/SettingsStore.h"
+#include "common/UserError.h"
+#include "history/LotteryFolders.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,9 +19,26 @@ CliContext::CliContext(QString dataDirectory, std::optional<int> lottery, bool j
 
 Database& CliContext::database()
 {
-    if (!m_database)
-        m_database = std::make_unique<Database>(m_dataDirectory);
+    if (!m_database) {
+        const QString moved =
+            LotteryFolders::moveTopLevelFile(m_dataDirectory, LotteryTable::entry(m_settings->lotteryIndex()));
+        if (!moved.isEmpty())
+            printNotice(moved);
+        m_database = LotteryFolders::open(m_dataDirectory, lottery());
+    }
     return *m_database;
+}
+
+QString CliContext::compactAfterDeletion()
+{
+    try {
+        database().compact();
+        return {};
+    } catch (const UserError& error) {
+        const QString warning = QStringLiteral("删除已完成，但压缩数据库失败：") + error.message();
+        printNotice(QStringLiteral("警告: ") + warning);
+        return warning;
+    }
 }
 
 LotteryTable::Entry CliContext::lottery() const
@@ -49,4 +68,10 @@ void CliContext::printLine(const QString& line) const
 {
     const QByteArray text = line.toUtf8() + '\n';
     std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+}
+
+void CliContext::printNotice(const QString& line) const
+{
+    const QByteArray text = line.toUtf8() + '\n';
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
 }

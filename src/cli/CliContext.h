@@ -19,7 +19,14 @@ public:
 
     bool json() const { return m_json; }
     QString dataDirectory() const { return m_dataDirectory; }
+    // The database of this run's lottery, in its folder of the data directory
+    // (LotteryFolders). On first use a formula.mdb at the top of the data
+    // directory moves into the folder of the lottery of the settings, said on stderr.
     Database& database();
+    // Compacts the database after a deletion that removed something. A failure
+    // does not undo the deletion: it is returned as a warning (also printed on
+    // stderr) and the command still succeeds.
+    QString compactAfterDeletion();
     AppSettings& settings() { return *m_settings; }
     // The lottery of this run: --lottery when given, else the stored choice.
     LotteryTable::Entry lottery() const;
@@ -28,6 +35,7 @@ public:
 
     void printJson(const QJsonValue& document) const;
     void printLine(const QString& line) const;
+    void printNotice(const QString& line) const; // stderr
 
 private:
     QString m_dataDirectory;

@@ -153,13 +153,18 @@ int drawNext(CliContext& context, const CliOptions&)
     return 0;
 }
 
-int reportDeleted(CliContext& context, int removed, bool compacted)
+// `compact`: the deletion compacts the file when it removed something. A failed
+// compaction is a warning: the draws are gone, and a retry would delete more.
+int reportDeleted(CliContext& context, int removed, bool compact)
 {
-    if (compacted)
-        context.database().compact();
+    const QString warning = compact && removed > 0 ? context.compactAfterDeletion() : QString();
     if (context.json()) {
         QJsonObject result;
         result.insert(QStringLiteral("deleted"), removed);
+        result.insert(QStringLiteral("compacted"), compact && removed > 0 && warning.isEmpty());
+        result.insert(QStringLiteral("restorable"), DrawStore(context.database(), context.lottery()).restorableCount());
+        if (!warning.isEmpty())
+            result.insert(QStringLiteral("warning"), warning);
         context.printJson(result);
     } else {
         context.printLine(QStringLiteral("deleted %1 draws").arg(removed));
@@ -171,6 +176,7 @@ int drawDeleteLast(CliContext& context, const CliOptions& options)
 {
     const QStringList& args = options.positionals();
     const int count = args.isEmpty() ? 1 : CliOptions::integerArgument(args.first(), 0, kIntMax, QStringLiteral("N"));
+    // One draw is the window's "删除最后历史": no compaction, as there.
     return reportDeleted(context, DrawStore(context.database(), context.lottery()).deleteLast(count), count > 1);
 }
 
@@ -186,6 +192,26 @@ int drawDeleteAfter(CliContext& context, const CliOptions& options)
 int drawDeleteAll(CliContext& context, const CliOptions&)
 {
     return reportDeleted(context, DrawStore(context.database(), context.lottery()).deleteAll(), false);
+}
+
+// The draws of the latest delete-last or delete-after, as they were stored.
+int drawUndoDelete(CliContext& context, const CliOptions&)
+{
+    const QStringList restored = DrawStore(context.database(), context.lottery()).restoreDeleted();
+    if (restored.isEmpty())
+        throw UserError(QStringLiteral("撤销删除"),
+                        QStringLiteral("没有可以撤销的删除：只有最近一次删除的历史号码可以恢复，"
+                                       "而且在历史号码再次改动之前。"),
+                        false);
+    if (context.json()) {
+        QJsonObject result;
+        result.insert(QStringLiteral("restored"), QJsonArray::fromStringList(restored));
+        context.printJson(result);
+    } else {
+        context.printLine(
+            QStringLiteral("restored %1 draws: %2 .. %3").arg(restored.size()).arg(restored.first(), restored.last()));
+    }
+    return 0;
 }
 
 CliCommand initDefinition()
@@ -229,6 +255,9 @@ std::vector<CliCommand> drawCommands()
         drawDefinition("delete-after", "remove every draw after ISSUE, keeping ISSUE itself", drawDeleteAfter);
     after.positionals = {{QStringLiteral("ISSUE"), QStringLiteral("the last issue to keep")}};
     after.minPositionals = after.maxPositionals = 1;
-    CliCommand all = drawDefinition("delete-all", "remove every draw", drawDeleteAll);
-    return {initDefinition(), add, list, next, last, after, all};
+    CliCommand all = drawDefinition("delete-all", "remove every draw (cannot be undone)", drawDeleteAll);
+    CliCommand undo = drawDefinition(
+        "undo-delete", "bring back the draws of the latest delete-last or delete-after, until the next change",
+        drawUndoDelete);
+    return {initDefinition(), add, list, next, last, after, all, undo};
 }

@@ -217,13 +217,16 @@ int deleteCommand(CliContext& context, const CliOptions& options)
     const QString table = options.table();
     FormulaStore store(context.database());
     const int removed = store.remove(table, idxsToDelete(store, table, options));
-    if (removed > 0)
-        context.database().compact();
+    // A failed compaction is a warning: the formulas are gone, and a retry would delete more.
+    const QString warning = removed > 0 ? context.compactAfterDeletion() : QString();
     if (context.json()) {
         QJsonObject result;
         result.insert(QStringLiteral("table"), table);
         result.insert(QStringLiteral("deleted"), removed);
         result.insert(QStringLiteral("remaining"), store.count(table));
+        result.insert(QStringLiteral("compacted"), removed > 0 && warning.isEmpty());
+        if (!warning.isEmpty())
+            result.insert(QStringLiteral("warning"), warning);
         context.printJson(result);
     } else {
         context.printLine(QStringLiteral("deleted %1 formulas from %2").arg(removed).arg(table));

@@ -21,7 +21,7 @@ class AnalysisCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Database db(env.dataDirectory());
+        Database db(env.lotteryFolder());
         DrawStore draws(db, LotteryTable::entry(0));
         draws.add(QStringLiteral("24010101"), {1, 2, 3, 4, 5});
         draws.add(QStringLiteral("24010102"), {6, 7, 8, 9, 10});

@@ -40,7 +40,7 @@ protected:
 
     bool databaseExists() const
     {
-        return QFile::exists(QDir(env.dataDirectory()).filePath(QStringLiteral("formula.mdb")));
+        return QFile::exists(QDir(env.lotteryFolder()).filePath(QStringLiteral("formula.mdb")));
     }
 
     TestEnvironment env;
@@ -165,7 +165,7 @@ TEST_F(CommandLine, globalOptionsWorkBeforeAndAfterTheCommand)
     ASSERT_EQ(after.exitCode, 0) << after.err.toStdString();
     const QJsonObject next = after.json().object();
     EXPECT_EQ(next.value(QStringLiteral("next")).toString().size(), 10); // YYYYMMDD + serial
-    EXPECT_TRUE(QFile::exists(QDir(other.dataDirectory()).filePath(QStringLiteral("formula.mdb"))));
+    EXPECT_TRUE(QFile::exists(QDir(other.lotteryFolder(26)).filePath(QStringLiteral("formula.mdb"))));
 
     const CliResult before = cli.run(args({"--json", "draw", "next"}));
     ASSERT_EQ(before.exitCode, 0) << before.err.toStdString();

@@ -52,9 +52,15 @@ TEST(DrawCommands, refusedDrawExitsWithTwoAndStoresNothing)
                  QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("--json")});
     ASSERT_EQ(good.exitCode, 0) << good.err.toStdString();
     EXPECT_EQ(good.json().object().value(QStringLiteral("L1F")).toInt(), 6);
-    const CliResult list = cli.run({QStringLiteral("draw"), QStringLiteral("list"), QStringLiteral("--json")});
-    EXPECT_EQ(list.json().object().value(QStringLiteral("draws")).toArray().size(), 1);
-    const CliResult deleted =
-        cli.run({QStringLiteral("draw"), QStringLiteral("delete-last"), QStringLiteral("--json")});
+    // Each lottery has its own history.
+    const auto listed = [&cli](const QStringList& lottery) {
+        const CliResult list =
+            cli.run(lottery + QStringList{QStringLiteral("draw"), QStringLiteral("list"), QStringLiteral("--json")});
+        return list.json().object().value(QStringLiteral("draws")).toArray().size();
+    };
+    EXPECT_EQ(listed({QStringLiteral("--lottery"), QStringLiteral("26")}), 1);
+    EXPECT_EQ(listed({}), 0);
+    const CliResult deleted = cli.run({QStringLiteral("--lottery"), QStringLiteral("26"), QStringLiteral("draw"),
+                                       QStringLiteral("delete-last"), QStringLiteral("--json")});
     EXPECT_EQ(deleted.json().object().value(QStringLiteral("deleted")).toInt(), 1);
 }

@@ -43,9 +43,9 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
-int storedDraws(const QString& dataDirectory)
+int storedDraws(const TestEnvironment& env)
 {
-    Database db(dataDirectory);
+    Database db(env.lotteryFolder());
     EXPECT_EQ(db.sql().scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
     return DrawStore(db, LotteryTable::entry(0)).count();
 }
@@ -92,7 +92,7 @@ TEST(DrawTransferCommands, fetchReadsTheSamplePageAndReportsWhatItSkipped)
         {QStringLiteral("draw"), QStringLiteral("fetch"), QStringLiteral("--url"), server.url(QStringLiteral("/x"))});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(missing.err).contains(QStringLiteral("无法下载")));
-    EXPECT_EQ(storedDraws(env.dataDirectory()), 12);
+    EXPECT_EQ(storedDraws(env), 12);
 }
 
 TEST(DrawTransferCommands, exportThenImportRoundTrip)
@@ -126,7 +126,7 @@ TEST(DrawTransferCommands, exportThenImportRoundTrip)
         cli.run({QStringLiteral("draw"), QStringLiteral("import"), env.path(QStringLiteral("bad.txt"))});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(QString::fromUtf8(bad.err).contains(QStringLiteral("第2行")));
-    EXPECT_EQ(storedDraws(env.dataDirectory()), 168);
+    EXPECT_EQ(storedDraws(env), 168);
 }
 
 // The fetch's store is one transaction: a process killed while it writes leaves
@@ -157,7 +157,7 @@ TEST(DrawTransferCommands, killDuringAFetchLeavesAllOrNoneOfItsDraws)
         ASSERT_TRUE(child.waitForStarted());
         // The journal exists while the transaction writes; the kill lands at a
         // different point of the write on every run. The last run is not killed.
-        const QString journal = QDir(env.dataDirectory()).filePath(QStringLiteral("formula.mdb-journal"));
+        const QString journal = QDir(env.lotteryFolder()).filePath(QStringLiteral("formula.mdb-journal"));
         while (run < 9 && child.state() == QProcess::Running && !QFile::exists(journal))
             QThread::usleep(100);
         if (run < 9 && child.state() == QProcess::Running) {
@@ -166,7 +166,7 @@ TEST(DrawTransferCommands, killDuringAFetchLeavesAllOrNoneOfItsDraws)
             child.kill();
         }
         child.waitForFinished();
-        const int stored = storedDraws(env.dataDirectory());
+        const int stored = storedDraws(env);
         EXPECT_TRUE(stored == 0 || stored == kAll) << "run " << run << ": " << stored << " draws";
         keptNone += stored == 0 ? 1 : 0;
         if (run == 9) {

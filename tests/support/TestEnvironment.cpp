@@ -1,5 +1,7 @@
 #include "TestEnvironment.h"
 
+#include "history/LotteryFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -11,3 +13,8 @@ TestEnvironment::TestEnvironment()
 }
 
 QString TestEnvironment::path(const QString& name) const { return QDir(m_data.path()).filePath(name); }
+
+QString TestEnvironment::lotteryFolder(int lottery) const
+{
+    return LotteryFolders::folder(dataDirectory(), LotteryTable::entry(lottery));
+}

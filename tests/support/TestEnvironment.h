@@ -11,6 +11,8 @@ public:
     QString dataDirectory() const { return m_data.path(); }
     QString settingsDirectory() const { return m_settings.path(); }
     QString path(const QString& name) const;
+    // The folder of formula.mdb of a lottery (by index), where velmora-cli keeps it.
+    QString lotteryFolder(int lottery = 0) const;
 
 private:
     QTemporaryDir m_data;

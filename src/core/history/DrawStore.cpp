@@ -3,6 +3,7 @@
 #include "common/UserError.h"
 #include "history/AttributeCatalog.h"
 #include "history/Database.h"
+#include "history/DatabaseSchema.h"
 #include "history/DrawRefused.h"
 #include "history/IssueNumbers.h"
 
@@ -124,8 +125,25 @@ void DrawStore::addAll(const std::vector<StoredDraw>& draws)
     transaction.commit();
 }
 
+void DrawStore::requireOwnLottery()
+{
+    SqliteStatement recorded =
+        m_db.sql().prepare(QStringLiteral("SELECT GsZl, caption FROM Caizhong ORDER BY rowid LIMIT 1"));
+    if (!recorded.next()) {
+        m_db.recordLottery(m_lottery);
+        return;
+    }
+    if (recorded.integer(0) != m_lottery.index)
+        throw DrawRefused(DrawRefused::kIssueBox, QStringLiteral("这个数据库保存的是%1的历史号码，不能存入%2的号码"
+                                                                 "（每个彩种的数据各在自己的文件夹里）。")
+                                                      .arg(recorded.text(1), m_lottery.caption));
+}
+
 void DrawStore::addWithinTransaction(const std::vector<StoredDraw>& draws)
 {
+    requireOwnLottery();
+    if (!draws.empty())
+        m_db.sql().exec(QStringLiteral("DELETE FROM LishiUndo"));
     RowWriter writer(m_db.sql(), m_lottery);
     std::optional<StoredDraw> latest = last();
     for (const StoredDraw& draw : draws) {
@@ -192,16 +210,36 @@ QString DrawStore::nextIssue(const QDate& today) const
     return IssueNumbers::next(lastIssue(), m_lottery.drawsPerDay, m_lottery.longDateIssue, today);
 }
 
+int DrawStore::moveToUndo(const QString& where, const QString& issue)
+{
+    SqliteDatabase& sql = m_db.sql();
+    SqliteStatement count = sql.prepare(QStringLiteral("SELECT COUNT(*) FROM Lishi WHERE ") + where);
+    count.bind(1, issue);
+    if (!count.next() || count.integer(0) == 0)
+        return 0; // nothing changes, so the latest deletion can still be undone
+    const QString columns = DatabaseSchema::lishiColumns().join(QStringLiteral(", "));
+    sql.exec(QStringLiteral("DELETE FROM LishiUndo"));
+    SqliteStatement keep =
+        sql.prepare(QStringLiteral("INSERT INTO LishiUndo (%1) SELECT %1 FROM Lishi WHERE %2").arg(columns, where));
+    keep.bind(1, issue);
+    keep.run();
+    SqliteStatement remove = sql.prepare(QStringLiteral("DELETE FROM Lishi WHERE ") + where);
+    remove.bind(1, issue);
+    remove.run();
+    return sql.changes();
+}
+
 int DrawStore::deleteLast(int count)
 {
     if (count <= 0)
         return 0;
     SqliteDatabase::Transaction transaction(m_db.sql());
-    SqliteStatement remove = m_db.sql().prepare(
-        QStringLiteral("DELETE FROM Lishi WHERE strQQH IN (SELECT strQQH FROM Lishi ORDER BY strQQH DESC LIMIT ?1)"));
-    remove.bind(1, count);
-    remove.run();
-    const int removed = m_db.sql().changes();
+    // The earliest issue that goes: the count-th from the end, or the first of all.
+    SqliteStatement boundary =
+        m_db.sql().prepare(QStringLiteral("SELECT strQQH FROM Lishi ORDER BY strQQH DESC LIMIT 1 OFFSET ?1"));
+    boundary.bind(1, count - 1);
+    const int removed = boundary.next() ? moveToUndo(QStringLiteral("strQQH >= ?1"), boundary.text(0))
+                                        : moveToUndo(QStringLiteral("strQQH >= ?1"), QStringLiteral(""));
     transaction.commit();
     return removed;
 }
@@ -209,10 +247,7 @@ int DrawStore::deleteLast(int count)
 int DrawStore::deleteAfter(const QString& issue)
 {
     SqliteDatabase::Transaction transaction(m_db.sql());
-    SqliteStatement remove = m_db.sql().prepare(QStringLiteral("DELETE FROM Lishi WHERE strQQH > ?1"));
-    remove.bind(1, issue);
-    remove.run();
-    const int removed = m_db.sql().changes();
+    const int removed = moveToUndo(QStringLiteral("strQQH > ?1"), issue);
     transaction.commit();
     return removed;
 }
@@ -222,6 +257,34 @@ int DrawStore::deleteAll()
     SqliteDatabase::Transaction transaction(m_db.sql());
     m_db.sql().exec(QStringLiteral("DELETE FROM Lishi"));
     const int removed = m_db.sql().changes();
+    m_db.sql().exec(QStringLiteral("DELETE FROM LishiUndo"));
     transaction.commit();
     return removed;
+}
+
+int DrawStore::restorableCount() const
+{
+    return m_db.sql().scalar(QStringLiteral("SELECT COUNT(*) FROM LishiUndo")).toInt();
+}
+
+QStringList DrawStore::restoreDeleted()
+{
+    SqliteDatabase& sql = m_db.sql();
+    SqliteDatabase::Transaction transaction(sql);
+    QStringList issues;
+    SqliteStatement kept = sql.prepare(QStringLiteral("SELECT strQQH FROM LishiUndo ORDER BY strQQH"));
+    while (kept.next())
+        issues << kept.text(0);
+    if (issues.isEmpty())
+        return issues;
+    // Every change of the history ends the undo; this guards against a writer
+    // that bypassed this class. The rows' attributes hold only on the history they left.
+    const QString latest = lastIssue();
+    if (!latest.isEmpty() && latest >= issues.first())
+        throw UserError(QStringLiteral("撤销删除"), QStringLiteral("删除之后历史号码已经改变，无法撤销。"), false);
+    const QString columns = DatabaseSchema::lishiColumns().join(QStringLiteral(", "));
+    sql.exec(QStringLiteral("INSERT INTO Lishi (%1) SELECT %1 FROM LishiUndo ORDER BY strQQH").arg(columns));
+    sql.exec(QStringLiteral("DELETE FROM LishiUndo"));
+    transaction.commit();
+    return issues;
 }

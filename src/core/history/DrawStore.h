@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -29,7 +30,10 @@ public:
     // Adds many draws in one transaction: all or none.
     void addAll(const std::vector<StoredDraw>& draws);
     // The same as addAll for a caller that already holds a write transaction on
-    // this database (a fetch that deletes and stores as one change).
+    // this database (a fetch that deletes and stores as one change). The database
+    // must hold this lottery's data (Caizhong), or record it now: a draw of
+    // another lottery is refused with a message naming the lottery of the data.
+    // Every change ends what the latest deletion left to undo.
     void addWithinTransaction(const std::vector<StoredDraw>& draws);
 
     // Empty when acceptable, else what is wrong: the issue's form and the five
@@ -47,9 +51,16 @@ public:
     // the history is empty.
     QString nextIssue(const QDate& today) const;
 
+    // The deleted rows of deleteLast and deleteAfter are kept whole (LishiUndo)
+    // until the next change of the history, for restoreDeleted.
     int deleteLast(int count); // returns how many were deleted
     int deleteAfter(const QString& issue); // keeps `issue` and everything before it
-    int deleteAll();
+    int deleteAll(); // asks first in the window; cannot be undone
+    // Puts the rows of the latest deletion back exactly as they were stored.
+    // Returns their issues, empty when there is nothing to restore.
+    QStringList restoreDeleted();
+    // How many draws restoreDeleted would bring back.
+    int restorableCount() const;
 
     const LotteryTable::Entry& lottery() const { return m_lottery; }
 
@@ -57,6 +68,9 @@ private:
     // The entry box of the first problem and what is wrong; an empty message when none.
     std::pair<int, QString> firstProblem(const QString& issue, const DrawNumbers& numbers) const;
     std::pair<int, QString> refusal(const QString& issue, const DrawNumbers& numbers) const;
+    void requireOwnLottery();
+    // Moves the rows `where` selects to LishiUndo (replacing what it held).
+    int moveToUndo(const QString& where, const QString& issue);
     std::optional<StoredDraw> readOne(const QString& sql, const QString& issue = QString()) const;
 
     Database& m_db;

@@ -74,7 +74,7 @@ void score(Database& db, const RefreshInput& input, const HistorySnapshot& histo
 RefreshOutput RefreshJob::run(const RefreshInput& input, const ProgressCallback& progress)
 {
     RefreshOutput output;
-    Database db(input.dataDirectory);
+    Database db(input.folder, input.dataDirectory);
     std::shared_ptr<const HistorySnapshot> history = input.history;
     // Only the scoring reports (and so can be stopped): the quick steps around it
     // always run, so what is shown stays current.

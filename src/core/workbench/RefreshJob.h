@@ -32,7 +32,8 @@ inline constexpr RefreshParts kEveryRefreshPart =
 // Everything a refresh needs, copied when it starts: it never reads the
 // workbench while it runs.
 struct RefreshInput {
-    QString dataDirectory;
+    QString folder; // of formula.mdb
+    QString dataDirectory; // of the exports and reports
     RefreshParts parts;
     FormulaTarget shown;
     ScoringWindow window;

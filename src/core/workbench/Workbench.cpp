@@ -7,6 +7,7 @@
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
 #include "history/IssueNumbers.h"
+#include "history/LotteryFolders.h"
 
 #include <algorithm>
 
@@ -57,8 +58,38 @@ void Workbench::requireIdle(const QString& title) const
 
 void Workbench::chooseLottery(int index)
 {
+    // A refresh only shows what is stored, and would show the old lottery: it
+    // makes way. Other work (storing, calculating) finishes first.
+    const bool otherWork = !m_queue.empty() || (m_runner.running() && !m_running);
+    if (otherWork)
+        requireIdle(QStringLiteral("彩种选择"));
     m_settings.setLotteryIndex(index);
     m_lottery = LotteryTable::entry(index);
+    if (m_dataDirectory.isEmpty() ||
+        (m_database && m_database->folder() == LotteryFolders::folder(m_dataDirectory, m_lottery))) {
+        refresh(RefreshParts(RefreshPart::Scores) | RefreshPart::NextIssue);
+        return;
+    }
+    // Nothing of the other lottery stays: its list, history and selections.
+    if (m_running) {
+        m_replaced = true; // runs again, over the new lottery's database
+        m_runner.cancel();
+    }
+    m_database.reset();
+    m_history.reset();
+    m_listed.clear();
+    m_selections.clear();
+    std::exception_ptr failure;
+    try {
+        m_database = LotteryFolders::open(m_dataDirectory, m_lottery);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    emit lotteryChanged();
+    emit selectionChanged();
+    if (failure)
+        report(failure);
+    refresh();
 }
 
 void Workbench::setShown(const FormulaTarget& shown)
@@ -162,6 +193,7 @@ void Workbench::applyWithoutDatabase(RefreshParts parts)
 void Workbench::startRefresh()
 {
     RefreshInput input;
+    input.folder = m_database->folder();
     input.dataDirectory = m_database->dataDirectory();
     input.parts = m_pending;
     input.shown = m_shown;
@@ -287,23 +319,45 @@ void Workbench::report(const std::exception_ptr& failure)
     deliver(*this, [&failure] { std::rethrow_exception(failure); });
 }
 
-void Workbench::compact()
+void Workbench::compact() { startCompaction(false); }
+
+void Workbench::compactAfterDeletion() { startCompaction(true); }
+
+void Workbench::startCompaction(bool afterDeletion)
 {
-    const QString directory = requireDatabase().dataDirectory();
-    enqueue([this, directory] {
+    const QString folder = requireDatabase().folder();
+    enqueue([this, folder, afterDeletion] {
         // Not cancellable once begun; a cancel before it starts skips it.
-        m_runner.start([directory](const ProgressCallback&) { Database(directory).compact(); },
-                       [this](const JobRunner::Outcome& outcome) { finished(outcome); });
+        m_runner.start([folder](const ProgressCallback&) { Database(folder).compact(); },
+                       [this, afterDeletion](const JobRunner::Outcome& outcome) {
+                           if (outcome.failure && afterDeletion) {
+                               // The deletion was committed before: a user told it failed would
+                               // delete again.
+                               deliver(*this, [&outcome] {
+                                   try {
+                                       std::rethrow_exception(outcome.failure);
+                                   } catch (const UserError& error) {
+                                       throw UserError(
+                                           QStringLiteral("压缩数据库"),
+                                           QStringLiteral("删除已完成，但压缩数据库失败：") + error.message(), false);
+                                   }
+                               });
+                               startNext();
+                               return;
+                           }
+                           finished(outcome);
+                       });
     });
 }
 
 void Workbench::run(Work work, std::function<void()> done)
 {
+    const QString folder = requireDatabase().folder();
     const QString directory = requireDatabase().dataDirectory();
-    enqueue([this, directory, work, done] {
+    enqueue([this, folder, directory, work, done] {
         m_runner.start(
-            [directory, work](const ProgressCallback& progress) {
-                Database db(directory);
+            [folder, directory, work](const ProgressCallback& progress) {
+                Database db(folder, directory);
                 work(db, progress);
             },
             [this, done](const JobRunner::Outcome& outcome) {
@@ -316,16 +370,16 @@ void Workbench::run(Work work, std::function<void()> done)
 
 void Workbench::calculate(CalculationRequest request, CalculationDone done)
 {
-    const QString directory = requireDatabase().dataDirectory();
-    enqueue([this, directory, request, done]() mutable {
+    const QString folder = requireDatabase().folder();
+    enqueue([this, folder, request, done]() mutable {
         // Read when the job starts, after every refresh asked for before it.
         const auto history = m_history ? m_history : std::make_shared<const HistorySnapshot>();
         for (const auto& visited : NextDrawCalculation::visitedTables(request.leadingPositions, request.group))
             request.tableSelections[visited.first] = selection(visited.first);
         auto result = std::make_shared<CalculationResult>();
         m_runner.start(
-            [directory, history, request, result](const ProgressCallback& progress) {
-                Database db(directory);
+            [folder, history, request, result](const ProgressCallback& progress) {
+                Database db(folder);
                 *result = NextDrawCalculation::run(db, *history, request, progress);
             },
             [this, result, done](const JobRunner::Outcome& outcome) {
@@ -387,13 +441,15 @@ void Workbench::deleteFormula(int idx)
 {
     Database& db = requireDatabase();
     requireIdle(QStringLiteral("删除公式"));
-    if (FormulaStore(db).remove(shownTable(), {idx}) > 0) {
+    const bool removed = FormulaStore(db).remove(shownTable(), {idx}) > 0;
+    if (removed) {
         selection().removeAndShift(idx);
         emit selectionChanged();
     }
     refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
     // Last: a compaction that fails leaves the list already showing what is stored.
-    compact();
+    if (removed)
+        compactAfterDeletion();
 }
 
 void Workbench::deleteLastFormula()
@@ -409,10 +465,11 @@ void Workbench::deleteFormulas(const std::vector<int>& idxs)
         return;
     Database& db = requireDatabase();
     requireIdle(QStringLiteral("删除公式"));
-    FormulaStore(db).remove(shownTable(), idxs);
+    const bool removed = FormulaStore(db).remove(shownTable(), idxs) > 0;
     resetSelection();
     refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
-    compact();
+    if (removed)
+        compactAfterDeletion();
 }
 
 void Workbench::clearAllFormulas()
@@ -448,8 +505,8 @@ void Workbench::deleteLastDraws(int count)
         return;
     Database& db = requireDatabase();
     requireIdle(QStringLiteral("删除历史"));
-    DrawStore(db, m_lottery).deleteLast(count);
-    compact();
+    if (DrawStore(db, m_lottery).deleteLast(count) > 0)
+        compactAfterDeletion();
     resetSelection();
     refresh();
 }
@@ -462,8 +519,8 @@ void Workbench::deleteDrawsAfter(const QString& issue)
                                                         .arg(issue)
                                                         .arg(IssueNumbers::length(m_lottery.longDateIssue)));
     requireIdle(QStringLiteral("删除期数"));
-    DrawStore(db, m_lottery).deleteAfter(issue);
-    compact();
+    if (DrawStore(db, m_lottery).deleteAfter(issue) > 0)
+        compactAfterDeletion();
     resetSelection();
     refresh();
 }
@@ -475,4 +532,18 @@ void Workbench::deleteAllDraws()
     DrawStore(db, m_lottery).deleteAll();
     resetSelection();
     refresh();
+}
+
+int Workbench::undoDrawDeletion()
+{
+    Database& db = requireDatabase();
+    requireIdle(QStringLiteral("撤销删除"));
+    const QStringList restored = DrawStore(db, m_lottery).restoreDeleted();
+    if (restored.isEmpty())
+        throw UserError(QStringLiteral("撤销删除"),
+                        QStringLiteral("没有可以撤销的删除：只有最近一次删除的历史号码可以恢复，"
+                                       "而且在历史号码再次改动之前。"),
+                        false);
+    refresh();
+    return static_cast<int>(restored.size());
 }

@@ -41,6 +41,10 @@ public:
     // `database` may be null (missing or refused file): everything reads as empty.
     Workbench(std::unique_ptr<Database> database, QSettings& store, std::function<QDate()> today,
               QObject* parent = nullptr);
+    // The data directory whose lottery folders (LotteryFolders) the lottery
+    // choice switches between. Without it a new lottery keeps the open database,
+    // which then refuses draws of the new lottery.
+    void setDataDirectory(const QString& dataDirectory) { m_dataDirectory = dataDirectory; }
     // Cancels the running job and waits for its worker to stop.
     ~Workbench() override;
 
@@ -50,7 +54,11 @@ public:
     AppSettings& settings() { return m_settings; }
     const AppSettings& settings() const { return m_settings; }
     const LotteryTable::Entry& lottery() const { return m_lottery; }
-    // Saves the choice; the next issue and the scores follow with a refresh.
+    // Saves the choice (refused while work other than a refresh runs or waits;
+    // a refresh makes way) and opens the lottery's own database
+    // (see setDataDirectory); every selection starts afresh and everything is
+    // read again. emits lotteryChanged once the new database is open (or could
+    // not be opened: failed() says why and everything reads as empty).
     void chooseLottery(int index);
     std::shared_ptr<const HistorySnapshot> history() const { return m_history; }
     bool drawTyped() const { return m_drawTyped; } // a draw was saved in this session
@@ -99,10 +107,14 @@ public:
     void clearAllFormulas();
     void renumberShownTable(); // ArrGs
     void deleteLastDraw(); // "删除最后历史": the selection stays, no compaction
-    void deleteLastDraws(int count); // then compaction and a full rebuild
+    void deleteLastDraws(int count); // then compaction (when any went) and a full rebuild
     // Keeps `issue` and every draw before it.
     void deleteDrawsAfter(const QString& issue);
     void deleteAllDraws();
+    // 撤销删除: the draws of the latest deletion come back whole, until the next
+    // change of the history. Returns how many; raises UserError when there is
+    // nothing to restore.
+    int undoDrawDeletion();
 
     // ---- long work ------------------------------------------------------------
     void compact(); // CompactDb
@@ -135,6 +147,9 @@ signals:
     void scoresReady(const std::vector<ScoredFormula>& rows, const std::vector<FormulaResultColumn>& columns);
     void nextIssueReady(const QString& next, const QString& last);
     void selectionChanged();
+    // Another lottery's database is open now (or none could be): windows holding
+    // the old one let go of it.
+    void lotteryChanged();
     void busyChanged(bool busy);
     void progressChanged(int done, int total);
     void failed(const QString& title, const QString& message);
@@ -143,6 +158,10 @@ private:
     using Job = std::function<void()>; // starts one job on the runner
 
     void requireIdle(const QString& title) const;
+    // After a deletion that removed something: a failure of the compaction says
+    // that the deletion itself is done.
+    void compactAfterDeletion();
+    void startCompaction(bool afterDeletion);
     void enqueue(Job job);
     void schedule();
     void startNext();
@@ -154,6 +173,7 @@ private:
     void report(const std::exception_ptr& failure);
 
     std::unique_ptr<Database> m_database;
+    QString m_dataDirectory;
     AppSettings m_settings;
     std::function<QDate()> m_today;
     LotteryTable::Entry m_lottery;

@@ -172,6 +172,9 @@ void MainWindowConnections::connect(MainWindow& window, QSettings& store)
 {
     auto shown = std::make_shared<QPointer<ErrorValuesWindow>>();
     window.setHook(MainWindow::Command::Calculate, [&store, shown](MainWindow& w) { calculate(w, store, shown); });
+    // The error values belong to the lottery they were calculated for, and the
+    // window writes to that lottery's database, which is closed now.
+    QObject::connect(&window.workbench(), &Workbench::lotteryChanged, &window, [shown] { delete shown->data(); });
     auto* backTest = new BackTestLauncher(window);
     window.setHook(MainWindow::Command::BackTest, [backTest](MainWindow&) { backTest->start(); });
     auto trend = std::make_shared<QPointer<TrendWindow>>();

@@ -8,6 +8,8 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
+#include <QTableView>
 
 namespace {
 
@@ -119,6 +121,19 @@ void MainWindow::buildHistoryMenu()
         if (command != Command::HistoryPageAddress && command != Command::Trend) // a setting, a view
             m_dataActions.push_back(action);
     }
+    // The draws of the latest deletion come back until the next change of the
+    // history; Ctrl+Z does the same while the history grid has the focus.
+    QAction* undo = addAction(history, QStringLiteral("mnuUndoDel"), QStringLiteral("撤销删除(&Z)"));
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcutContext(Qt::WidgetShortcut);
+    m_historyGrid->addAction(undo);
+    connect(undo, &QAction::triggered, this, [this] {
+        guarded([this] {
+            const int restored = m_workbench->undoDrawDeletion();
+            statusBar()->showMessage(QStringLiteral("已恢复 %1 期历史号码").arg(restored), 8000);
+        });
+    });
+    m_dataActions.push_back(undo);
 }
 
 // The formula grid's pop-up menu; it is not on the menu bar.

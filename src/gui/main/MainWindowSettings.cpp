@@ -59,12 +59,17 @@ void MainWindow::showChanceColumns(bool show)
 
 void MainWindow::chooseLottery(int index)
 {
-    m_workbench->chooseLottery(index);
+    try {
+        // Opens the lottery's own data and reads everything again.
+        m_workbench->chooseLottery(index);
+    } catch (...) {
+        // Refused (work is running): the menu shows the lottery still in use.
+        m_lotteries[static_cast<size_t>(m_workbench->lottery().index)]->setChecked(true);
+        throw;
+    }
     for (size_t i = 0; i < m_lotteries.size(); ++i)
         m_lotteries[i]->setChecked(static_cast<int>(i) == index);
     setWindowTitle(QStringLiteral("Velmora - %1").arg(m_workbench->lottery().caption));
-    QihaoXianshi();
-    Yansuan();
 }
 
 void MainWindow::chooseLookBack(int index)

@@ -37,11 +37,20 @@ TEST(DrawStore, badDrawsAreRefusedWithAReasonAndNothingStored)
     EXPECT_TRUE(refusal(store, QStringLiteral("26120801"), {6, 2, 3, 4, 5}).contains(QStringLiteral("已经存在")));
     EXPECT_EQ(store.count(), 1);
 
-    // 12 is a number of the twelve-number lotteries.
+    // The data belongs to the lottery of its first draw: another lottery's draw
+    // is refused with a message naming it, even once the history is empty.
     DrawStore twelve(db, LotteryTable::entry(27));
-    twelve.deleteAll();
-    twelve.add(QStringLiteral("2026120801"), {12, 1, 2, 3, 4});
-    EXPECT_EQ(HistorySnapshot::load(db.sql()).number(0, 1), 12);
+    store.deleteAll();
+    EXPECT_TRUE(refusal(twelve, QStringLiteral("2026120801"), {12, 1, 2, 3, 4}).contains(QStringLiteral("广东11选5")));
+    EXPECT_EQ(db.recordedLottery(), 0);
+    EXPECT_EQ(store.count(), 0);
+
+    // 12 is a number of the twelve-number lotteries.
+    TestEnvironment other;
+    Database twelveDb(other.dataDirectory());
+    DrawStore(twelveDb, LotteryTable::entry(27)).add(QStringLiteral("2026120801"), {12, 1, 2, 3, 4});
+    EXPECT_EQ(HistorySnapshot::load(twelveDb.sql()).number(0, 1), 12);
+    EXPECT_EQ(twelveDb.recordedLottery(), 27);
 }
 
 TEST(DrawStore, aBatchWithOneBadDrawStoresNothing)
@@ -167,4 +176,58 @@ TEST(DemoHistory, inMemorySnapshotMatchesTheStoredHistory)
     EXPECT_EQ(built.issues(), stored.issues());
     for (int a = 0; a < AttributeCatalog::kCount; ++a)
         EXPECT_EQ(built.column(a), stored.column(a)) << AttributeCatalog::code(a).toStdString();
+}
+
+namespace {
+
+// Every column of the rows from `issue` on, as stored.
+QList<QVariantList> rowsFrom(Database& db, const QString& issue)
+{
+    QList<QVariantList> rows;
+    SqliteStatement all = db.sql().prepare(QStringLiteral("SELECT * FROM Lishi WHERE strQQH >= ?1 ORDER BY strQQH"));
+    all.bind(1, issue);
+    while (all.next()) {
+        QVariantList row;
+        for (int c = 0; c < all.columnCount(); ++c)
+            row << all.value(c);
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace
+
+// The draws of the latest deletion come back exactly as they were stored, until
+// the history changes again; a deletion that removes nothing keeps what can be undone.
+TEST(DrawStore, theLatestDeletionCanBeUndoneUntilTheNextChange)
+{
+    TestEnvironment env;
+    Database db(env.dataDirectory());
+    const auto lottery = LotteryTable::entry(0);
+    DrawStore store(db, lottery);
+    const auto draws = DemoHistory::generate(lottery, 2, 11, QDate(2026, 6, 2));
+    store.addAll(draws);
+    db.sql().exec(QStringLiteral("UPDATE Lishi SET canshu = 2.5 WHERE strQQH = '26060284'")); // work columns too
+    const QString firstGone = draws[draws.size() - 10].issue;
+    const QList<QVariantList> before = rowsFrom(db, firstGone);
+
+    EXPECT_EQ(store.restoreDeleted(), QStringList());
+    EXPECT_EQ(store.deleteLast(10), 10);
+    EXPECT_EQ(store.deleteAfter(QStringLiteral("26060284")), 0); // nothing went: the undo stays
+    EXPECT_EQ(store.restorableCount(), 10);
+    const QStringList restored = store.restoreDeleted();
+    ASSERT_EQ(restored.size(), 10);
+    EXPECT_EQ(restored.first(), firstGone);
+    EXPECT_EQ(rowsFrom(db, firstGone), before);
+    EXPECT_EQ(store.restoreDeleted(), QStringList()); // once
+
+    // A later change of the history ends the undo: the rows would no longer fit.
+    store.deleteAfter(draws[100].issue);
+    store.add(draws[101].issue, draws[101].numbers);
+    EXPECT_EQ(store.restorableCount(), 0);
+    EXPECT_EQ(store.restoreDeleted(), QStringList());
+    store.deleteLast(1);
+    store.deleteAll();
+    EXPECT_EQ(store.restoreDeleted(), QStringList());
+    EXPECT_EQ(store.count(), 0);
 }

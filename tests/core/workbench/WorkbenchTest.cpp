@@ -11,9 +11,11 @@
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
+#include "history/LotteryFolders.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -308,4 +310,80 @@ TEST_F(WorkbenchTest, ChangesWaitForTheRunningJobAndDeletionsFollowTheListedFlag
     ASSERT_TRUE(waitIdle(*workbench));
     EXPECT_EQ(workbench->history()->size(), 85);
     EXPECT_TRUE(workbench->drawTyped());
+}
+
+// Each lottery's draws live in its own folder: switching to another lottery and
+// back shows each history again, untouched by the other.
+TEST_F(WorkbenchTest, SwitchingLotteryAndBackKeepsBothHistories)
+{
+    auto workbench = std::make_unique<Workbench>(LotteryFolders::open(m_env.dataDirectory(), LotteryTable::entry(0)),
+                                                 *m_store, [] { return kToday; });
+    workbench->setDataDirectory(m_env.dataDirectory());
+    int switches = 0;
+    QObject::connect(workbench.get(), &Workbench::lotteryChanged, [&switches] { ++switches; });
+    workbench->refresh();
+    ASSERT_TRUE(waitIdle(*workbench));
+    workbench->addDraw(QStringLiteral("25030101"), {1, 2, 3, 4, 5});
+    ASSERT_TRUE(waitIdle(*workbench));
+
+    workbench->chooseLottery(26); // 浙江快乐12: ten-digit issues, numbers up to 12
+    ASSERT_TRUE(waitIdle(*workbench));
+    EXPECT_EQ(switches, 1);
+    EXPECT_EQ(workbench->history()->size(), 0);
+    EXPECT_EQ(workbench->database()->folder(), m_env.lotteryFolder(26));
+    workbench->addDraw(QStringLiteral("2025030101"), {12, 1, 2, 3, 4});
+    ASSERT_TRUE(waitIdle(*workbench));
+    workbench->addDraw(QStringLiteral("2025030102"), {11, 1, 2, 3, 4});
+    ASSERT_TRUE(waitIdle(*workbench));
+
+    workbench->chooseLottery(0);
+    ASSERT_TRUE(waitIdle(*workbench));
+    ASSERT_EQ(workbench->history()->size(), 1);
+    EXPECT_EQ(workbench->history()->issue(0), QStringLiteral("25030101"));
+    workbench->chooseLottery(26);
+    ASSERT_TRUE(waitIdle(*workbench));
+    ASSERT_EQ(workbench->history()->size(), 2);
+    EXPECT_EQ(workbench->history()->number(0, 1), 12);
+    EXPECT_EQ(switches, 3);
+    EXPECT_EQ(m_store->value(QStringLiteral("IniSetting/GsZl")).toInt(), 26);
+}
+
+// A deletion whose compaction fails is done: the window is told so, as a
+// warning. Nothing deleted, nothing compacted. The latest history deletion can
+// be undone until the next change.
+TEST_F(WorkbenchTest, DeletionsCompactOnlyWhenSomethingWentAndCanBeUndone)
+{
+    seed(1, {QStringLiteral("第一码+1=下期杀第一直选")});
+    auto workbench = open();
+    workbench->refresh();
+    ASSERT_TRUE(waitIdle(*workbench));
+    QStringList said;
+    QObject::connect(workbench.get(), &Workbench::failed,
+                     [&](const QString& title, const QString& message) { said << title + u'|' + message; });
+    const QString work = m_env.path(QStringLiteral("formulaTmp.mdb"));
+
+    workbench->deleteFormula(7); // no such formula
+    ASSERT_TRUE(waitIdle(*workbench));
+    workbench->deleteDrawsAfter(QStringLiteral("25030184"));
+    ASSERT_TRUE(waitIdle(*workbench));
+    EXPECT_FALSE(QFile::exists(work));
+
+    ASSERT_TRUE(QDir().mkpath(work));
+    workbench->deleteLastDraws(4);
+    ASSERT_TRUE(waitIdle(*workbench));
+    EXPECT_EQ(workbench->history()->size(), 80);
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said[0].startsWith(QStringLiteral("压缩数据库|删除已完成，但压缩数据库失败：")))
+        << said[0].toStdString();
+
+    EXPECT_EQ(workbench->undoDrawDeletion(), 4);
+    ASSERT_TRUE(waitIdle(*workbench));
+    EXPECT_EQ(workbench->history()->size(), 84);
+    EXPECT_EQ(workbench->history()->issue(83), QStringLiteral("25030184"));
+    workbench->deleteLastDraw();
+    ASSERT_TRUE(waitIdle(*workbench));
+    workbench->addDraw(QStringLiteral("25030184"), {5, 4, 3, 2, 1});
+    ASSERT_TRUE(waitIdle(*workbench));
+    EXPECT_THROW(workbench->undoDrawDeletion(), UserError); // the history changed since
+    EXPECT_EQ(workbench->history()->size(), 84);
 }
