@@ -258,6 +258,24 @@ private slots:
         QVERIFY(prompts.messages.last().startsWith(QStringLiteral("删除期数|")));
         QCOMPARE(window.history()->issues().back(), QStringLiteral("25030110"));
 
+        // Ctrl+Z in the history grid (历史管理 → 撤销删除) brings the latest deletion back, once.
+        auto* grid = window.findChild<QTableView*>(QStringLiteral("MSFlexGrid1"));
+        QCOMPARE(window.findChild<QAction*>(QStringLiteral("mnuUndoDel"))->text(), QStringLiteral("撤销删除(&Z)"));
+        grid->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), grid);
+        const int said = static_cast<int>(prompts.messages.size());
+        QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(waitIdle(window));
+        QCOMPARE(count(), 164);
+        QCOMPARE(window.history()->issues().back(), QStringLiteral("25030180"));
+        QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(waitIdle(window));
+        QCOMPARE(prompts.messages.size(), said + 1);
+        QVERIFY(prompts.messages.last().startsWith(QStringLiteral("撤销删除|没有可以撤销的删除")));
+        QCOMPARE(count(), 164);
+        prompts.answers = {QStringLiteral("25030110")};
+        trigger("mnuDlzd");
+
         // Checking a past draw with no issue in the box is refused rather than run on the coming draw.
         window.findChild<QRadioButton*>(QStringLiteral("Option5_1"))->setChecked(true);
         window.findChild<QLineEdit*>(QStringLiteral("Text3"))->clear();

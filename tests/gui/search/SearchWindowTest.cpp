@@ -206,6 +206,25 @@ private slots:
         QCOMPARE(rowsOf("Gongshi3G"), static_cast<int>(before + 20));
         QCOMPARE(child<QLabel>("Label5_8")->text(), QString::number(before + 20));
         QCOMPARE(m_window->session().found().size(), before + 20);
+
+        // "公式更新到数据库" asks first; a no changes nothing. A yes removes only the
+        // searched flag's formulas: a keep formula of the same table stays.
+        m_db->sql().exec(QStringLiteral("INSERT INTO Gongshi3G (idx, gongshi, gongshiCN, bolKill) VALUES "
+                                        "(9999, 'L1A', 'keep', 0)"));
+        m_db->sql().exec(QStringLiteral("DELETE FROM Gongshi3G WHERE idx = 1"));
+        const int held = rowsOf("Gongshi3G");
+        m_prompts.confirmAnswer = false;
+        click("Command4");
+        QCOMPARE(m_prompts.questions.last(), QStringLiteral("公式更新到数据库"));
+        QCOMPARE(rowsOf("Gongshi3G"), held);
+        QCOMPARE(stored.count(), 2);
+        m_prompts.confirmAnswer = true;
+        click("Command4");
+        QCOMPARE(stored.count(), 3);
+        QCOMPARE(m_prompts.messages.last(), QStringLiteral("追加公式|公式已替换"));
+        QCOMPARE(rowsOf("Gongshi3G"), static_cast<int>(before + 20) + 1);
+        QCOMPARE(m_db->sql().scalar(QStringLiteral("SELECT gongshiCN FROM Gongshi3G WHERE bolKill = 0")).toString(),
+                 QStringLiteral("keep"));
     }
 
     void planColoursItsKindsAndStoresAtTheEnd()
