@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs, builds and starts Velmora. Its data (formula.mdb) lives in the user's
+# Installs, builds and starts Velmora. Its data (a formula.mdb per lottery) lives in the user's
 # data folder unless VELMORA_DATA_DIR says otherwise. Without a display the main
 # job runs in the terminal instead, on a fresh demo history in a temporary folder.
 set -euo pipefail

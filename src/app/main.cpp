@@ -22,8 +22,10 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("folder of formula.mdb"),
-                                     QStringLiteral("DIR"));
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("data directory (each lottery's formula.mdb is in a folder of its own there)"),
+        QStringLiteral("DIR"));
     parser.addOption(dataDir);
     parser.process(app);
 

@@ -41,10 +41,10 @@ QString CliApplication::version() { return QStringLiteral(VELMORA_VERSION); }
 QList<QCommandLineOption> CliApplication::globalOptions(bool withVersion)
 {
     QList<QCommandLineOption> options{
-        QCommandLineOption(
-            QStringLiteral("data-dir"),
-            QStringLiteral("folder of formula.mdb; default: VELMORA_DATA_DIR, else the user's data folder"),
-            QStringLiteral("DIR")),
+        QCommandLineOption(QStringLiteral("data-dir"),
+                           QStringLiteral("data directory (each lottery's formula.mdb is in a folder of its own "
+                                          "there); default: VELMORA_DATA_DIR, else the user's data folder"),
+                           QStringLiteral("DIR")),
         QCommandLineOption(QStringLiteral("lottery"),
                            QStringLiteral("the lottery of this run, 0..27; default: the stored choice"),
                            QStringLiteral("0..27")),
