@@ -123,7 +123,7 @@ void MainWindow::buildHistoryMenu()
     }
     // The draws of the latest deletion come back until the next change of the
     // history; Ctrl+Z does the same while the history grid has the focus.
-    QAction* undo = addAction(history, QStringLiteral("mnuUndoDel"), QStringLiteral("撤销删除(&Z)"));
+    QAction* undo = addAction(history, QStringLiteral("mnuUndoDel"), QStringLiteral("撤销删除(&R)"));
     undo->setShortcut(QKeySequence::Undo);
     undo->setShortcutContext(Qt::WidgetShortcut);
     m_historyGrid->addAction(undo);

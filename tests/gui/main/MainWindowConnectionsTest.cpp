@@ -260,7 +260,7 @@ private slots:
 
         // Ctrl+Z in the history grid (历史管理 → 撤销删除) brings the latest deletion back, once.
         auto* grid = window.findChild<QTableView*>(QStringLiteral("MSFlexGrid1"));
-        QCOMPARE(window.findChild<QAction*>(QStringLiteral("mnuUndoDel"))->text(), QStringLiteral("撤销删除(&Z)"));
+        QCOMPARE(window.findChild<QAction*>(QStringLiteral("mnuUndoDel"))->text(), QStringLiteral("撤销删除(&R)"));
         grid->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), grid);
         const int said = static_cast<int>(prompts.messages.size());
