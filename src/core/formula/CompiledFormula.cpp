@@ -201,6 +201,23 @@ double CompiledFormula::evaluateRow(const HistorySnapshot& history, int row) con
 
 bool CompiledFormula::isColumnSum() const { return m_program->sum; }
 
+std::optional<ColumnSum> CompiledFormula::asColumnSum() const
+{
+    const FormulaProgram& program = *m_program;
+    const double constant = program.constant;
+    if (!program.sum || constant != std::trunc(constant) || std::fabs(constant) > 1.0e9)
+        return std::nullopt;
+    ColumnSum sum;
+    sum.constant = static_cast<int>(constant);
+    for (const FormulaProgram::Term& term : program.terms) {
+        if (term.coefficient < 0 || sum.count + term.coefficient > ColumnSum::kMaxTerms)
+            return std::nullopt;
+        for (int k = 0; k < term.coefficient; ++k)
+            sum.terms[static_cast<size_t>(sum.count++)] = static_cast<std::uint8_t>(term.attribute);
+    }
+    return sum;
+}
+
 CompiledFormula::CompiledFormula(const CompiledFormula& other) : m_program(std::make_unique<Program>(*other.m_program))
 {}
 

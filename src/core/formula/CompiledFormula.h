@@ -1,7 +1,10 @@
 #pragma once
 
+#include "kernel/SumKernels.h"
+
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class HistorySnapshot;
@@ -25,6 +28,10 @@ public:
     double evaluateRow(const HistorySnapshot& history, int row) const;
 
     bool isColumnSum() const;
+    // A plain sum with positive whole coefficients (each column listed as often
+    // as it counts, at most ColumnSum::kMaxTerms in all) and a whole constant,
+    // as the vector kernels take it; nothing for any other formula.
+    std::optional<ColumnSum> asColumnSum() const;
 
     CompiledFormula(const CompiledFormula&);
     CompiledFormula& operator=(const CompiledFormula&);

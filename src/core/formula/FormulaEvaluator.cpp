@@ -5,6 +5,7 @@
 #include "formula/FormulaScoring.h"
 #include "formula/HitRule.h"
 #include "history/HistorySnapshot.h"
+#include "kernel/WindowTable.h"
 
 #include <algorithm>
 #include <optional>
@@ -47,7 +48,7 @@ QString valuelessNote()
 } // namespace
 
 FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range,
-                                   const ScoringWindow& window)
+                                   const ScoringWindow& window, KernelPath path)
     : m_history(history),
       m_kind(kind),
       m_range(range),
@@ -57,6 +58,21 @@ FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind k
     // The frequencies do not depend on the kill flag; a bad range is refused by evaluate().
     if (first < end && range >= 1 && range <= HitRule::kMaxRange)
         m_chance = ChanceBaseline(HitRule(history, kind.rule(range, true)), first, end);
+    if (path != KernelPath::Scalar && WindowTable::covers(range, end - first)) {
+        m_kernels.emplace(path);
+        m_table = std::make_shared<const WindowTable>(history, kind, range, window);
+    }
+}
+
+bool FormulaEvaluator::scoreSum(const CompiledFormula& formula, bool kill, FormulaStatistics& statistics) const
+{
+    if (!m_kernels)
+        return false;
+    const std::optional<ColumnSum> sum = formula.asColumnSum();
+    if (!sum || !SumKernels::covers(*m_table, *sum))
+        return false;
+    statistics = m_kernels->score(*m_table, kill, *sum);
+    return true;
 }
 
 std::vector<FormulaResultColumn> FormulaEvaluator::resultColumns(const std::vector<FormulaRecord>& formulas,
@@ -111,7 +127,7 @@ FormulaEvaluation FormulaEvaluator::evaluate(const FormulaRecord& formula, Resul
         if (first < end)
             scored.record.statistics =
                 FormulaScoring::tallyHits(result.column.hits.data(), first, end, m_window.weighted);
-    } else if (first < end) {
+    } else if (first < end && !scoreSum(*compiled, formula.kill, scored.record.statistics)) {
         scored.record.statistics = FormulaScoring::scorePredictions(hits, m_range, values.data() + (first - 1 - begin),
                                                                     first, end, m_window.weighted);
     }

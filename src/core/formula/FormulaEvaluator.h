@@ -4,10 +4,15 @@
 #include "formula/FormulaResultColumn.h"
 #include "formula/FormulaStatistics.h"
 #include "formula/ScoredFormula.h"
+#include "kernel/SumKernels.h"
 
+#include <memory>
+#include <optional>
 #include <vector>
 
+class CompiledFormula;
 class HistorySnapshot;
+class WindowTable;
 
 // What a result column of the history grid shows on each draw.
 enum class ResultColumnForm {
@@ -29,9 +34,14 @@ struct FormulaEvaluation {
 // by its own kill flag. The first draw has no prediction, so it never counts
 // and is never a hit. Beside the statistics stands the chance baseline of the
 // same counted draws (ChanceBaseline), weighted like the rate.
+//
+// On a vector path the evaluator builds the window table once and scores the
+// plain column sums among the formulas through the kernels when only their
+// statistics are asked for; everything else goes the plain way.
 class FormulaEvaluator {
 public:
-    FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window);
+    FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window,
+                     KernelPath path = KernelPath::Scalar);
 
     // A formula whose code form does not compile is marked (not evaluable, with
     // the reason), keeps no statistics and gets an empty column that says why.
@@ -42,9 +52,13 @@ public:
                                                    ResultColumnForm form) const;
 
 private:
+    bool scoreSum(const CompiledFormula& formula, bool kill, FormulaStatistics& statistics) const;
+
     const HistorySnapshot& m_history;
     FormulaKind m_kind;
     int m_range;
     ScoringWindow m_window;
     ChanceBaseline m_chance;
+    std::optional<SumKernels> m_kernels;
+    std::shared_ptr<const WindowTable> m_table;
 };

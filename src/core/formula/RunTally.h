@@ -32,9 +32,17 @@ public:
         s.longestMissRun = m_longestMiss;
         s.lastHitRun = m_hitRun;
         s.lastMissRun = m_missRun;
-        if (totalWeight > 0)
-            s.rate = static_cast<float>(static_cast<double>(m_hitWeight) / static_cast<double>(totalWeight) * 100.0);
+        s.rate = rateOf(m_hitWeight, totalWeight);
         return s;
+    }
+
+    // hitWeight / totalWeight × 100 in single precision (0 with no weight). It
+    // never falls as the hit weight grows, so a rate test is a hit weight interval.
+    static float rateOf(std::int64_t hitWeight, std::int64_t totalWeight)
+    {
+        if (totalWeight <= 0)
+            return 0.0f;
+        return static_cast<float>(static_cast<double>(hitWeight) / static_cast<double>(totalWeight) * 100.0);
     }
 
 private:

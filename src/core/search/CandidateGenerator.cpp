@@ -73,6 +73,18 @@ Candidate CandidateGenerator::generate(std::uint64_t index) const
     return candidate;
 }
 
+CandidateStream CandidateGenerator::stream() const
+{
+    CandidateStream stream;
+    stream.seed = m_seed;
+    stream.operands = m_operands;
+    stream.randomConstant = !m_constant.has_value();
+    stream.constant = m_constant.value_or(0);
+    stream.codeCount = kCodeCount;
+    stream.maxRandomConstant = kMaxRandomConstant;
+    return stream;
+}
+
 QString CandidateGenerator::code(const Candidate& candidate)
 {
     QString result;

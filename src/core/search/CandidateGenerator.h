@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formula/FormulaTarget.h"
+#include "kernel/SumKernels.h"
 #include "search/Candidate.h"
 
 #include <QString>
@@ -33,6 +34,9 @@ public:
     // The tail constant typed in a box: the integer part (rounded down) of its
     // numeric value, 0 when it is not a number.
     static int constantOf(const QString& text);
+
+    // The same candidates, as the vector kernels draw them.
+    CandidateStream stream() const;
 
     int operands() const { return m_operands; }
     std::uint64_t seed() const { return m_seed; }

@@ -41,7 +41,8 @@ void CandidateScorer::sumColumns(const Candidate& candidate, int base, int len, 
     }
 }
 
-CandidateScorer::CandidateScorer(const HistorySnapshot& history, const ScoringRule& rule, const ScoringWindow& window)
+CandidateScorer::CandidateScorer(const HistorySnapshot& history, const ScoringRule& rule, const ScoringWindow& window,
+                                 KernelPath path)
     : m_rule(rule)
 {
     if (rule.range != 11 && rule.range != 12)
@@ -63,9 +64,33 @@ CandidateScorer::CandidateScorer(const HistorySnapshot& history, const ScoringRu
     m_columns.resize(AttributeCatalog::kCount);
     for (int a = 0; a < AttributeCatalog::kCount; ++a)
         m_columns[static_cast<size_t>(a)] = m_count > 0 ? history.column(a).data() + (first - 1) : nullptr;
+
+    if (path != KernelPath::Scalar && WindowTable::covers(rule.range, m_count)) {
+        m_kernels.emplace(path);
+        m_table = std::make_shared<const WindowTable>(history, rule.kind, rule.range, window);
+    }
+}
+
+ColumnSum CandidateScorer::columnSum(const Candidate& candidate)
+{
+    ColumnSum sum;
+    sum.count = candidate.termCount;
+    std::copy_n(candidate.terms.begin(), candidate.termCount, sum.terms.begin());
+    sum.constant = candidate.constant;
+    return sum;
 }
 
 FormulaStatistics CandidateScorer::score(const Candidate& candidate) const
+{
+    if (m_kernels) {
+        const ColumnSum sum = columnSum(candidate);
+        if (SumKernels::covers(*m_table, sum))
+            return m_kernels->score(*m_table, m_rule.kill, sum);
+    }
+    return scoreScalar(candidate);
+}
+
+FormulaStatistics CandidateScorer::scoreScalar(const Candidate& candidate) const
 {
     return m_rule.range == 12 ? scoreIn<12>(candidate) : scoreIn<11>(candidate);
 }

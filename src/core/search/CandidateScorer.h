@@ -1,9 +1,13 @@
 #pragma once
 
 #include "formula/FormulaStatistics.h"
+#include "kernel/SumKernels.h"
+#include "kernel/WindowTable.h"
 #include "search/Candidate.h"
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
 class HistorySnapshot;
@@ -12,15 +16,29 @@ class HistorySnapshot;
 // draws with the list's own rules (fold by R, direct or group hits, first draw
 // never counted, j² weights), without allocating. Read-only after construction,
 // so one scorer serves every worker thread.
+//
+// On a vector path (the processor's best unless told otherwise) it builds the
+// window table once and scores through the kernels; the plain loop stays the
+// reference and scores whatever the kernels do not cover.
 class CandidateScorer {
 public:
-    CandidateScorer(const HistorySnapshot& history, const ScoringRule& rule, const ScoringWindow& window);
+    CandidateScorer(const HistorySnapshot& history, const ScoringRule& rule, const ScoringWindow& window,
+                    KernelPath path = SumKernels::best());
 
     FormulaStatistics score(const Candidate& candidate) const;
+    // The plain loop, whatever the path.
+    FormulaStatistics scoreScalar(const Candidate& candidate) const;
 
     int firstCountedRow() const { return m_first; }
     int countedRowCount() const { return m_count; }
     const ScoringRule& rule() const { return m_rule; }
+    // The path that scores: Scalar when the kernels cannot take this rule and window.
+    KernelPath path() const { return m_kernels ? m_kernels->path() : KernelPath::Scalar; }
+    // The kernels and their table, or null on the plain path.
+    const SumKernels* kernels() const { return m_kernels ? &*m_kernels : nullptr; }
+    const WindowTable* table() const { return m_table.get(); }
+
+    static ColumnSum columnSum(const Candidate& candidate);
 
 private:
     // sums[k] = the candidate's value on the row that predicts counted row base + k.
@@ -39,4 +57,6 @@ private:
     std::vector<std::int64_t> m_weights; // j² (or 1) of counted row j
     // Per attribute: the column starting at the row that predicts the first counted row.
     std::vector<const std::int32_t*> m_columns;
+    std::optional<SumKernels> m_kernels;
+    std::shared_ptr<const WindowTable> m_table;
 };

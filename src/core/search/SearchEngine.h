@@ -20,12 +20,13 @@ struct AcceptedCandidate {
 struct SearchBatch {
     std::vector<AcceptedCandidate> accepted; // in candidate order
     std::uint64_t evaluated = 0; // candidates consumed from `first` on
-    Candidate lastCandidate; // the last consumed candidate, for display
-    FormulaStatistics lastStatistics;
 };
 
 // Spreads candidate evaluation over a pool of threads it owns. Results are
 // merged in candidate order, so the outcome never depends on the thread count.
+// A scorer on a vector path searches through its kernels (early rejection,
+// candidates drawn in vector lanes); the bounds still judge every survivor, and
+// the plain loop scores the candidates the kernels do not cover.
 class SearchEngine {
 public:
     // threads <= 0: one per core.
@@ -41,6 +42,9 @@ public:
     // The statistics of candidates first .. first+count−1, in order.
     std::vector<FormulaStatistics> scoreRange(const CandidateGenerator& generator, const CandidateScorer& scorer,
                                               std::uint64_t first, int count);
+
+    // Candidates handed to a thread at a time.
+    static constexpr std::uint64_t kChunk = 4096;
 
 private:
     WorkerPool m_pool;

@@ -8,7 +8,11 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
-constexpr std::uint64_t kFirstBatchPerThread = 256;
+// Candidates per thread and batch when only a count limits the work: large enough
+// that handing out the work costs nothing next to it.
+constexpr std::uint64_t kBatchPerThread = 65536;
+// The first batch of a timed step, sized again from its speed afterwards.
+constexpr std::uint64_t kFirstTimedBatchPerThread = 4096;
 } // namespace
 
 SearchSession::SearchSession(SearchEngine& engine, const HistorySnapshot& history, int range,
@@ -20,10 +24,13 @@ SearchSession::SearchSession(SearchEngine& engine, const HistorySnapshot& histor
       m_seed(seed)
 {}
 
-void SearchSession::begin(const FormulaTarget& target, const StatisticBounds& bounds, const SearchOptions& options)
+void SearchSession::begin(const FormulaTarget& target, const StatisticBounds& bounds, const SearchOptions& options,
+                          KernelPath path)
 {
+    // The last candidate of the previous task is shown as it was judged.
+    showLast();
     m_generator = std::make_unique<CandidateGenerator>(m_seed, options.operands, options.constant);
-    m_scorer = std::make_unique<CandidateScorer>(searched(), target.rule(m_range), m_window);
+    m_scorer = std::make_unique<CandidateScorer>(searched(), target.rule(m_range), m_window, path);
     if (m_heldOut > 0)
         m_heldOutEvaluator.emplace(m_history, target.kind, m_range, HoldOut::heldOutWindow(m_heldOut, m_window));
     else
@@ -41,6 +48,8 @@ void SearchSession::setHeldOut(int draws)
         return;
     if (draws != 0)
         HoldOut::check(draws, m_history.size());
+    // The last candidate judged on the old split is shown before its scorer goes.
+    showLast();
     // The scorer reads the older draws' columns: it goes before they do.
     m_scorer.reset();
     m_generator.reset();
@@ -89,11 +98,31 @@ int SearchSession::runBatch(std::uint64_t count, std::uint64_t wanted)
         m_found.push_back({code, CandidateGenerator::text(a.candidate, m_target, m_options.form), m_target,
                            a.statistics, scoreHeldOut(code)});
     }
-    if (batch.evaluated > 0) {
-        m_lastText = CandidateGenerator::text(batch.lastCandidate, m_target, m_options.form);
-        m_lastStatistics = batch.lastStatistics;
-    }
+    if (batch.evaluated > 0)
+        m_lastIndex = m_nextIndex - 1;
     return static_cast<int>(batch.accepted.size());
+}
+
+void SearchSession::showLast() const
+{
+    if (!m_lastIndex || !m_generator)
+        return;
+    const Candidate candidate = m_generator->generate(*m_lastIndex);
+    m_lastText = CandidateGenerator::text(candidate, m_target, m_options.form);
+    m_lastStatistics = m_scorer->score(candidate);
+    m_lastIndex.reset();
+}
+
+const QString& SearchSession::lastText() const
+{
+    showLast();
+    return m_lastText;
+}
+
+const FormulaStatistics& SearchSession::lastStatistics() const
+{
+    showLast();
+    return m_lastStatistics;
 }
 
 int SearchSession::run(const SearchBudget& budget, std::uint64_t wanted)
@@ -103,7 +132,7 @@ int SearchSession::run(const SearchBudget& budget, std::uint64_t wanted)
     const auto started = Clock::now();
     std::uint64_t left = budget.candidates.value_or(kUnlimited);
     const std::uint64_t threads = static_cast<std::uint64_t>(m_engine.threadCount());
-    std::uint64_t batchSize = kFirstBatchPerThread * threads;
+    std::uint64_t batchSize = (budget.time ? kFirstTimedBatchPerThread : kBatchPerThread) * threads;
     int accepted = 0;
     while (left > 0 && wanted > 0 && !full()) {
         const std::uint64_t room = static_cast<std::uint64_t>(kCapacity) - m_found.size();
@@ -124,7 +153,8 @@ int SearchSession::run(const SearchBudget& budget, std::uint64_t wanted)
             std::chrono::duration<double>(now - batchStart).count() / static_cast<double>(count);
         const double remaining = std::chrono::duration<double>(*budget.time - spent).count();
         const double fits = perCandidate > 0 ? remaining / perCandidate : static_cast<double>(batchSize * 2);
-        batchSize = std::clamp<std::uint64_t>(static_cast<std::uint64_t>(fits), threads * 16, batchSize * 4);
+        batchSize = std::clamp<std::uint64_t>(static_cast<std::uint64_t>(fits), threads * 16,
+                                              std::max(batchSize * 4, kBatchPerThread * threads));
     }
     return accepted;
 }

@@ -38,7 +38,9 @@ public:
                   std::uint64_t seed);
 
     // What to look for from now on. Clears the verified count, keeps the found list.
-    void begin(const FormulaTarget& target, const StatisticBounds& bounds, const SearchOptions& options);
+    // `path` picks the code that scores (the same list on every path).
+    void begin(const FormulaTarget& target, const StatisticBounds& bounds, const SearchOptions& options,
+               KernelPath path = SumKernels::best());
 
     // Holds out the newest `draws` draws (0: none). A change empties the found
     // list, whose figures belong to the other split, and ends the task: begin()
@@ -63,8 +65,10 @@ public:
 
     std::uint64_t verifiedCount() const { return m_verified; }
     std::uint64_t nextIndex() const { return m_nextIndex; }
-    const QString& lastText() const { return m_lastText; }
-    const FormulaStatistics& lastStatistics() const { return m_lastStatistics; }
+    // The last candidate evaluated, for display: its text and statistics are
+    // built when asked for, not for every batch.
+    const QString& lastText() const;
+    const FormulaStatistics& lastStatistics() const;
     const FormulaTarget& target() const { return m_target; }
     const StatisticBounds& bounds() const { return m_bounds; }
     // Candidates evaluated per second of evaluation since begin().
@@ -73,6 +77,7 @@ public:
 private:
     int runBatch(std::uint64_t count, std::uint64_t wanted);
     std::optional<FormulaStatistics> scoreHeldOut(const QString& code) const;
+    void showLast() const;
 
     SearchEngine& m_engine;
     const HistorySnapshot& m_history;
@@ -93,6 +98,8 @@ private:
     std::uint64_t m_verified = 0;
     std::chrono::steady_clock::duration m_busy{};
     std::vector<FoundFormula> m_found;
-    QString m_lastText;
-    FormulaStatistics m_lastStatistics;
+    // The last candidate evaluated and not yet shown.
+    mutable std::optional<std::uint64_t> m_lastIndex;
+    mutable QString m_lastText;
+    mutable FormulaStatistics m_lastStatistics;
 };

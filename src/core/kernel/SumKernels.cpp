@@ -1,0 +1,96 @@
+#include "kernel/SumKernels.h"
+
+#include "common/UserError.h"
+#include "kernel/SumKernelTargets.h"
+#include "kernel/WindowTable.h"
+
+std::vector<KernelPath> SumKernels::supported()
+{
+    std::vector<KernelPath> paths{KernelPath::Scalar};
+    for (KernelPath path : {KernelPath::Avx2, KernelPath::Avx512})
+        if (runs(path))
+            paths.push_back(path);
+    return paths;
+}
+
+KernelPath SumKernels::best() { return supported().back(); }
+
+bool SumKernels::runs(KernelPath path)
+{
+    switch (path) {
+    case KernelPath::Scalar: return true;
+    case KernelPath::Avx2: return SumKernelTargets::avx2() && SumKernelTargets::runsAvx2();
+    case KernelPath::Avx512: return SumKernelTargets::avx512() && SumKernelTargets::runsAvx512();
+    }
+    return false;
+}
+
+QString SumKernels::name(KernelPath path)
+{
+    switch (path) {
+    case KernelPath::Scalar: return QStringLiteral("scalar");
+    case KernelPath::Avx2: return QStringLiteral("avx2");
+    case KernelPath::Avx512: return QStringLiteral("avx512");
+    }
+    return {};
+}
+
+SumKernels::SumKernels(KernelPath path)
+    : m_path(path),
+      m_functions(path == KernelPath::Avx2     ? SumKernelTargets::avx2()
+                  : path == KernelPath::Avx512 ? SumKernelTargets::avx512()
+                                               : nullptr)
+{
+    if (!m_functions || !runs(path))
+        throw UserError(QStringLiteral("公式计算"), QStringLiteral("本机处理器不支持%1计算").arg(name(path)), false);
+}
+
+LowRows lowRowsOf(const WindowTable& table, const std::uint8_t* terms, int count, int constant)
+{
+    if (count < 0 || count > ColumnSum::kMaxTerms)
+        return LowRows::Uncovered;
+    std::int64_t smallest = 0;
+    bool everZero = true;
+    for (int t = 0; t < count; ++t) {
+        if (!table.summable(terms[t]))
+            return LowRows::Uncovered;
+        smallest += table.minValue(terms[t]);
+        everZero = everZero && table.everZero(terms[t]);
+    }
+    const std::int64_t threshold = 1 - static_cast<std::int64_t>(constant);
+    if (smallest >= threshold)
+        return LowRows::None;
+    if (constant == 0)
+        return everZero ? LowRows::Zero : LowRows::None;
+    // The sums are compared in 16 bits, which holds any threshold up to kMaxValue.
+    return threshold <= WindowTable::kMaxValue ? LowRows::Threshold : LowRows::Uncovered;
+}
+
+bool SumKernels::covers(const WindowTable& table, const ColumnSum& sum)
+{
+    return lowRowsOf(table, sum.terms.data(), sum.count, sum.constant) != LowRows::Uncovered;
+}
+
+void SumKernels::score(const WindowTable& table, bool kill, const ColumnSum* sums, int count,
+                       FormulaStatistics* out) const
+{
+    m_functions->score(table, kill, sums, count, out);
+}
+
+FormulaStatistics SumKernels::score(const WindowTable& table, bool kill, const ColumnSum& sum) const
+{
+    FormulaStatistics statistics;
+    m_functions->score(table, kill, &sum, 1, &statistics);
+    return statistics;
+}
+
+void SumKernels::search(const WindowTable& table, bool kill, const CandidateStream& stream, const IntegerBounds& bounds,
+                        std::uint64_t first, std::uint64_t count, KernelSearch& out) const
+{
+    m_functions->search(table, kill, stream, bounds, first, count, out);
+}
+
+void SumKernels::generate(const CandidateStream& stream, std::uint64_t first, int count, ColumnSum* out) const
+{
+    m_functions->generate(stream, first, count, out);
+}

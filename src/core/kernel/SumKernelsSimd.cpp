@@ -1,0 +1,608 @@
+// The vector paths of SumKernels, written once with Highway and compiled for
+// AVX2 and for AVX-512 with VBMI and VNNI (the file is read once per target;
+// only the parts under HWY_ONCE are read once). Nothing here assumes more than
+// baseline x86-64 outside the functions of each target.
+//
+// A 64-row block of a sum is computed as bytes: the columns' residues mod R and
+// the constant's (c − 1) mod R are added, folded back below R often enough never
+// to pass 127, and the fold r = (v − 1) mod R names number r + 1. Comparing it
+// with what each draw judges gives the block's 64 hit bits. Rows where v is 0 or
+// below name no number unless r is 0 (the remainder then has no sign), which is
+// why a constant of 0 or below needs the rows where the sum itself is small.
+#define HWY_WANT_AVX3_DL 1
+#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_SSE4 | HWY_AVX3)
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "kernel/SumKernelsSimd.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "formula/RunTally.h"
+#include "kernel/IntegerBounds.h"
+#include "kernel/SumKernelTargets.h"
+#include "kernel/WindowTable.h"
+
+#include <bit>
+#include <cstring>
+#include <stdexcept>
+
+HWY_BEFORE_NAMESPACE();
+#if HWY_TARGET == HWY_AVX3_DL
+#pragma GCC target("avx512vnni,lzcnt,popcnt")
+#elif HWY_TARGET == HWY_AVX2
+#pragma GCC target("lzcnt,popcnt")
+#endif
+namespace velmora_kernels {
+namespace HWY_NAMESPACE {
+#if HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3_DL
+
+namespace hn = hwy::HWY_NAMESPACE;
+using D8 = hn::ScalableTag<std::uint8_t>;
+using D16 = hn::ScalableTag<std::uint16_t>;
+using D64 = hn::ScalableTag<std::uint64_t>;
+using V8 = hn::Vec<D8>;
+using M8 = hn::Mask<D8>;
+
+constexpr int kBlock = WindowTable::kBlockRows;
+constexpr size_t kBytes = HWY_LANES(std::uint8_t);
+constexpr size_t kShorts = HWY_LANES(std::uint16_t);
+constexpr size_t kWords = HWY_LANES(std::uint64_t);
+constexpr std::uint64_t kAll = ~std::uint64_t{0};
+
+// ---- one 64-row block -------------------------------------------------------
+
+// s → s mod R for byte sums up to 127.
+struct Fold {
+#if HWY_TARGET == HWY_AVX3_DL
+    __m512i low; // i mod R, i = 0..63
+    __m512i high; // i mod R, i = 64..127
+#else
+    V8 units; // i mod R, i = 0..15
+    V8 sixteens; // 16i mod R, i = 0..7
+    V8 range;
+#endif
+    int valuesPerFold = 0; // values of at most R − 1 that sum to no more than 127
+
+    explicit Fold(int range)
+    {
+        alignas(64) std::uint8_t table[128];
+        for (int i = 0; i < 128; ++i)
+            table[i] = static_cast<std::uint8_t>(i % range);
+#if HWY_TARGET == HWY_AVX3_DL
+        low = _mm512_load_si512(table);
+        high = _mm512_load_si512(table + 64);
+#else
+        const D8 d;
+        alignas(16) std::uint8_t sixteen[16];
+        for (int i = 0; i < 16; ++i)
+            sixteen[i] = static_cast<std::uint8_t>((16 * i) % range);
+        units = hn::LoadDup128(d, table);
+        sixteens = hn::LoadDup128(d, sixteen);
+        this->range = hn::Set(d, static_cast<std::uint8_t>(range));
+#endif
+        valuesPerFold = 127 / (range - 1);
+    }
+
+    V8 operator()(V8 s) const
+    {
+#if HWY_TARGET == HWY_AVX3_DL
+        return V8{_mm512_permutex2var_epi8(low, s.raw, high)};
+#else
+        const D8 d;
+        const V8 x = hn::Add(hn::TableLookupBytes(units, hn::And(s, hn::Set(d, 15))),
+                             hn::TableLookupBytes(sixteens, hn::ShiftRight<4>(s)));
+        return hn::Min(x, hn::Sub(x, range)); // below 2R: one subtraction at most
+#endif
+    }
+};
+
+std::uint64_t bitsOf(M8 mask)
+{
+#if HWY_TARGET == HWY_AVX3_DL
+    return static_cast<std::uint64_t>(mask.raw);
+#else
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(hn::VecFromMask(D8(), mask).raw));
+#endif
+}
+
+// A sum prepared for the block loop.
+struct Plan {
+    const std::uint8_t* residues[ColumnSum::kMaxTerms];
+    const std::uint64_t* nonZero[ColumnSum::kMaxTerms];
+    const std::uint16_t* values[ColumnSum::kMaxTerms];
+    int count = 0;
+    std::uint8_t constantResidue = 0;
+    std::uint16_t threshold = 0;
+    LowRows low = LowRows::None;
+};
+
+bool prepare(const WindowTable& table, const std::uint8_t* terms, int count, int constant, Plan& plan)
+{
+    plan.low = lowRowsOf(table, terms, count, constant);
+    if (plan.low == LowRows::Uncovered)
+        return false;
+    plan.count = count;
+    for (int t = 0; t < count; ++t) {
+        plan.residues[t] = table.residues(terms[t]);
+        plan.nonZero[t] = table.nonZero(terms[t]);
+        plan.values[t] = table.values(terms[t]);
+    }
+    const std::int64_t range = table.range();
+    plan.constantResidue = static_cast<std::uint8_t>(((constant - std::int64_t{1}) % range + range) % range);
+    if (plan.low == LowRows::Threshold)
+        plan.threshold = static_cast<std::uint16_t>(1 - constant);
+    return true;
+}
+
+// Rows of the block whose 16-bit sum is below the threshold.
+std::uint64_t belowThreshold(const Plan& plan, size_t at)
+{
+    const D16 d;
+    std::uint64_t below = 0;
+    for (size_t part = 0; part < kBlock / kShorts; ++part) {
+        auto sum = hn::Zero(d);
+        for (int t = 0; t < plan.count; ++t)
+            sum = hn::SaturatedAdd(sum, hn::Load(d, plan.values[t] + at + part * kShorts));
+        std::uint8_t bits[8] = {};
+        hn::StoreMaskBits(d, hn::Lt(sum, hn::Set(d, plan.threshold)), bits);
+        std::uint64_t word = 0;
+        std::memcpy(&word, bits, sizeof word);
+        below |= word << (part * kShorts);
+    }
+    return below;
+}
+
+// Everything one block loop needs besides the sum.
+struct Context {
+    const WindowTable& table;
+    Fold fold;
+    std::uint64_t killMask; // all ones for kill, else 0
+    Context(const WindowTable& t, bool kill) : table(t), fold(t.range()), killMask(kill ? kAll : 0) {}
+};
+
+// The hit bits of block b: bit i for position 64b + i.
+template <bool Single, LowRows Low>
+std::uint64_t hitWord(const Context& c, const Plan& plan, int block)
+{
+    const D8 d;
+    const size_t base = static_cast<size_t>(block) * kBlock;
+    std::uint64_t present = 0;
+    std::uint64_t foldedZero = 0;
+    for (size_t part = 0; part < kBlock / kBytes; ++part) {
+        const size_t at = base + part * kBytes;
+        V8 s = hn::Set(d, plan.constantResidue);
+        int values = 1;
+        for (int t = 0; t < plan.count; ++t) {
+            s = hn::Add(s, hn::Load(d, plan.residues[t] + at));
+            if (++values == c.fold.valuesPerFold) {
+                s = c.fold(s);
+                values = 1;
+            }
+        }
+        const V8 r = c.fold(s);
+        M8 hit;
+        if constexpr (Single) {
+            hit = hn::Eq(r, hn::Load(d, c.table.target() + at));
+        } else {
+            // Bit r of the present numbers, from the low byte (r < 8) or the high one.
+            alignas(16) static constexpr std::uint8_t kLow[16] = {1, 2, 4, 8, 16, 32, 64, 128};
+            alignas(16) static constexpr std::uint8_t kHigh[16] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 4, 8, 16, 32, 64, 128};
+            const V8 low =
+                hn::And(hn::TableLookupBytes(hn::LoadDup128(d, kLow), r), hn::Load(d, c.table.presentLow() + at));
+            const V8 high =
+                hn::And(hn::TableLookupBytes(hn::LoadDup128(d, kHigh), r), hn::Load(d, c.table.presentHigh() + at));
+            hit = hn::Ne(hn::Or(low, high), hn::Zero(d));
+        }
+        present |= bitsOf(hit) << (part * kBytes);
+        if constexpr (Low == LowRows::Threshold)
+            foldedZero |= bitsOf(hn::Eq(r, hn::Zero(d))) << (part * kBytes);
+    }
+    if constexpr (Low == LowRows::Zero) {
+        // v = 0 where every column is 0; r = R − 1 there, so no number.
+        std::uint64_t any = 0;
+        for (int t = 0; t < plan.count; ++t)
+            any |= plan.nonZero[t][block];
+        present &= any;
+    } else if constexpr (Low == LowRows::Threshold) {
+        present &= ~(belowThreshold(plan, base) & ~foldedZero);
+    }
+    return (present ^ c.killMask) & c.table.counted()[block];
+}
+
+// ---- statistics from the hit bits ---------------------------------------------
+
+// The longest run of ones inside a word, by doubling: p_s marks the ends of runs
+// of at least s ones, and a run of a + s ones is one of a followed by one of s.
+int longestOnes(std::uint64_t x)
+{
+    if (x == kAll)
+        return 64;
+    const std::uint64_t p1 = x;
+    const std::uint64_t p2 = p1 & (p1 << 1);
+    const std::uint64_t p4 = p2 & (p2 << 2);
+    const std::uint64_t p8 = p4 & (p4 << 4);
+    const std::uint64_t p16 = p8 & (p8 << 8);
+    const std::uint64_t p32 = p16 & (p16 << 16);
+    std::uint64_t ends = kAll;
+    int length = 0;
+    for (const auto& [p, s] : {std::pair{p32, 32}, {p16, 16}, {p8, 8}, {p4, 4}, {p2, 2}, {p1, 1}}) {
+        const std::uint64_t longer = ends & (p << length);
+        if (longer != 0) {
+            ends = longer;
+            length += s;
+        }
+    }
+    return length;
+}
+
+// Whether x holds a run of at least `length` (1..63) ones.
+bool hasRun(std::uint64_t x, int length)
+{
+    std::uint64_t ends = kAll;
+    int shift = 0;
+    std::uint64_t p = x; // ends of runs of `span` ones
+    int span = 1;
+    for (;;) {
+        if (length & 1) {
+            ends &= p << shift;
+            shift += span;
+        }
+        length >>= 1;
+        if (length == 0)
+            return ends != 0;
+        p &= p << span;
+        span <<= 1;
+    }
+}
+
+struct Runs {
+    int longest = 0;
+    int last = 0; // the run that ends on the newest draw
+};
+
+// Runs of ones over words oldest first, each word's bits oldest first.
+template <typename Word>
+Runs runsOf(int count, Word word)
+{
+    Runs runs;
+    int current = 0;
+    for (int b = 0; b < count; ++b) {
+        const std::uint64_t x = word(b);
+        if (x == kAll) {
+            current += 64;
+            continue;
+        }
+        runs.longest = std::max(runs.longest, current + std::countr_one(x));
+        if (std::popcount(x) > runs.longest)
+            runs.longest = std::max(runs.longest, longestOnes(x));
+        current = std::countl_one(x);
+    }
+    runs.longest = std::max(runs.longest, current);
+    runs.last = current;
+    return runs;
+}
+
+// Σ of the weights of the hit rows: byte planes summed under the hit bits.
+template <int Planes>
+std::int64_t hitWeightIn(const WindowTable& table, const std::uint64_t* words)
+{
+    const int blocks = table.blocks();
+    std::int64_t total = 0;
+#if HWY_TARGET == HWY_AVX3_DL
+    __m512i sums[Planes];
+    for (int k = 0; k < Planes; ++k)
+        sums[k] = _mm512_setzero_si512();
+    const __m512i one = _mm512_set1_epi8(1);
+    for (int b = 0; b < blocks; ++b) {
+        const __m512i hits = _mm512_maskz_mov_epi8(static_cast<__mmask64>(words[b]), one);
+        for (int k = 0; k < Planes; ++k)
+            sums[k] = _mm512_dpbusd_epi32(sums[k], _mm512_load_si512(table.weightPlane(k) + b * kBlock), hits);
+    }
+    for (int k = 0; k < Planes; ++k)
+        total += static_cast<std::int64_t>(_mm512_reduce_add_epi32(sums[k])) << (8 * k);
+#else
+    const D8 d8;
+    const D64 d64;
+    hn::Vec<D64> sums[Planes];
+    for (int k = 0; k < Planes; ++k)
+        sums[k] = hn::Zero(d64);
+    for (int b = 0; b < blocks; ++b) {
+        std::uint8_t bits[8];
+        std::memcpy(bits, &words[b], sizeof bits);
+        for (size_t part = 0; part < kBlock / kBytes; ++part) {
+            const M8 hits = hn::LoadMaskBits(d8, bits + part * kBytes / 8);
+            for (int k = 0; k < Planes; ++k) {
+                const V8 weights = hn::Load(d8, table.weightPlane(k) + b * kBlock + part * kBytes);
+                sums[k] = hn::Add(sums[k], hn::SumsOf8(hn::IfThenElseZero(hits, weights)));
+            }
+        }
+    }
+    for (int k = 0; k < Planes; ++k)
+        total += static_cast<std::int64_t>(hn::GetLane(hn::SumOfLanes(d64, sums[k]))) << (8 * k);
+#endif
+    return total;
+}
+
+std::int64_t hitWeightOf(const WindowTable& table, const std::uint64_t* words)
+{
+    if (!table.weighted()) {
+        std::int64_t hits = 0;
+        for (int b = 0; b < table.blocks(); ++b)
+            hits += std::popcount(words[b]);
+        return hits;
+    }
+    switch (table.weightPlanes()) {
+    case 1: return hitWeightIn<1>(table, words);
+    case 2: return hitWeightIn<2>(table, words);
+    case 3: return hitWeightIn<3>(table, words);
+    case 4: return hitWeightIn<4>(table, words);
+    default: return hitWeightIn<5>(table, words);
+    }
+}
+
+FormulaStatistics statisticsOf(const WindowTable& table, const std::uint64_t* words)
+{
+    FormulaStatistics s;
+    s.totalWeight = table.totalWeight();
+    s.hitWeight = hitWeightOf(table, words);
+    s.rate = RunTally::rateOf(s.hitWeight, s.totalWeight);
+    const std::uint64_t* counted = table.counted();
+    const Runs hits = runsOf(table.blocks(), [&](int b) { return words[b]; });
+    const Runs misses = runsOf(table.blocks(), [&](int b) { return ~words[b] & counted[b]; });
+    s.longestHitRun = hits.longest;
+    s.lastHitRun = hits.last;
+    s.longestMissRun = misses.longest;
+    s.lastMissRun = misses.last;
+    return s;
+}
+
+std::vector<std::uint64_t>& wordBuffer(int blocks)
+{
+    thread_local std::vector<std::uint64_t> words;
+    words.resize(static_cast<size_t>(blocks));
+    return words;
+}
+
+// ---- full statistics ----------------------------------------------------------
+
+template <bool Single, LowRows Low>
+void fillWords(const Context& c, const Plan& plan, std::uint64_t* words)
+{
+    for (int b = 0; b < c.table.blocks(); ++b)
+        words[b] = hitWord<Single, Low>(c, plan, b);
+}
+
+template <bool Single>
+void fillWordsOf(const Context& c, const Plan& plan, std::uint64_t* words)
+{
+    switch (plan.low) {
+    case LowRows::Zero: fillWords<Single, LowRows::Zero>(c, plan, words); break;
+    case LowRows::Threshold: fillWords<Single, LowRows::Threshold>(c, plan, words); break;
+    default: fillWords<Single, LowRows::None>(c, plan, words); break;
+    }
+}
+
+void score(const WindowTable& table, bool kill, const ColumnSum* sums, int count, FormulaStatistics* out)
+{
+    const Context c(table, kill);
+    std::uint64_t* words = wordBuffer(table.blocks()).data();
+    for (int i = 0; i < count; ++i) {
+        Plan plan;
+        if (!prepare(table, sums[i].terms.data(), sums[i].count, sums[i].constant, plan))
+            throw std::invalid_argument("a column sum the vector kernels do not cover");
+        if (table.singleTarget())
+            fillWordsOf<true>(c, plan, words);
+        else
+            fillWordsOf<false>(c, plan, words);
+        out[i] = statisticsOf(table, words);
+    }
+}
+
+// ---- search -------------------------------------------------------------------
+
+// What the bounds let the kernel reject before a candidate's last block.
+struct Early {
+    int lastHitLow, lastHitHigh, lastMissLow, lastMissHigh;
+    int longestMissHigh, longestHitHigh;
+    bool checkLongestMiss, checkLongestHit;
+
+    Early(const IntegerBounds& bounds, int rows)
+        : lastHitLow(bounds.low(StatisticKey::LastHitRun)),
+          lastHitHigh(bounds.high(StatisticKey::LastHitRun)),
+          lastMissLow(bounds.low(StatisticKey::LastMissRun)),
+          lastMissHigh(bounds.high(StatisticKey::LastMissRun)),
+          longestMissHigh(bounds.high(StatisticKey::LongestMissRun)),
+          longestHitHigh(bounds.high(StatisticKey::LongestHitRun)),
+          checkLongestMiss(longestMissHigh < rows),
+          checkLongestHit(longestHitHigh < rows)
+    {}
+};
+
+// The run that ends on the newest draw, read newest block first.
+struct LastRun {
+    int length = 0;
+    bool open = true;
+    void add(std::uint64_t x)
+    {
+        if (!open)
+            return;
+        const int top = std::countl_one(x);
+        length += top;
+        open = top == 64;
+    }
+    // Whether the run, final or still growing, can no longer pass.
+    bool fails(int low, int high) const { return length > high || (!open && length < low); }
+};
+
+// Whether the ones of x, joined at the top by the `pending` ones that open the
+// newer blocks, hold a run longer than `high`; `pending` moves to x's bottom.
+bool runLongerThan(std::uint64_t x, int& pending, int high)
+{
+    if (x == kAll) {
+        pending += 64;
+        return pending > high;
+    }
+    if (pending + std::countl_one(x) > high)
+        return true;
+    pending = std::countr_one(x);
+    return high < 63 && hasRun(x, high + 1);
+}
+
+// The candidate's blocks, newest first, until a bound can no longer be met.
+// Fills every word of a survivor.
+template <bool Single, LowRows Low>
+bool survives(const Context& c, const Plan& plan, const Early& e, std::uint64_t* words)
+{
+    LastRun lastHit;
+    LastRun lastMiss;
+    int hitPending = 0;
+    int missPending = 0;
+    const std::uint64_t* counted = c.table.counted();
+    for (int b = c.table.blocks() - 1; b >= 0; --b) {
+        const std::uint64_t hits = hitWord<Single, Low>(c, plan, b);
+        const std::uint64_t misses = ~hits & counted[b];
+        words[b] = hits;
+        lastHit.add(hits);
+        lastMiss.add(misses);
+        if (lastHit.fails(e.lastHitLow, e.lastHitHigh) || lastMiss.fails(e.lastMissLow, e.lastMissHigh))
+            return false;
+        if (e.checkLongestMiss && runLongerThan(misses, missPending, e.longestMissHigh))
+            return false;
+        if (e.checkLongestHit && runLongerThan(hits, hitPending, e.longestHitHigh))
+            return false;
+    }
+    return true;
+}
+
+template <bool Single>
+bool survivesOf(const Context& c, const Plan& plan, const Early& e, std::uint64_t* words)
+{
+    switch (plan.low) {
+    case LowRows::Zero: return survives<Single, LowRows::Zero>(c, plan, e, words);
+    case LowRows::Threshold: return survives<Single, LowRows::Threshold>(c, plan, e, words);
+    default: return survives<Single, LowRows::None>(c, plan, e, words);
+    }
+}
+
+// ---- candidates ---------------------------------------------------------------
+
+hn::Vec<D64> splitmix64(hn::Vec<D64> x)
+{
+    const D64 d;
+    x = hn::Add(x, hn::Set(d, 0x9E3779B97F4A7C15ULL));
+    x = hn::Xor(x, hn::ShiftRight<30>(x)) * hn::Set(d, 0xBF58476D1CE4E5B9ULL);
+    x = hn::Xor(x, hn::ShiftRight<27>(x)) * hn::Set(d, 0x94D049BB133111EBULL);
+    return hn::Xor(x, hn::ShiftRight<31>(x));
+}
+
+// The next draw of each lane's stream times n, truncated: as the scalar
+// stream's (state >> 11) · 2⁻⁵³ · n, in the same double operations.
+hn::Vec<hn::ScalableTag<std::int64_t>> drawBelow(hn::Vec<D64>& state, double n)
+{
+    const hn::ScalableTag<double> dd;
+    const hn::ScalableTag<std::int64_t> di;
+    state = splitmix64(state);
+    const auto unit = hn::Mul(hn::ConvertTo(dd, hn::BitCast(di, hn::ShiftRight<11>(state))), hn::Set(dd, 0x1.0p-53));
+    return hn::ConvertTo(di, hn::Mul(unit, hn::Set(dd, n)));
+}
+
+// Candidates first .. first + kWords − 1: terms[t][lane] and constants[lane].
+void drawLanes(const CandidateStream& stream, std::uint64_t first, std::int64_t (*terms)[kWords],
+               std::int64_t* constants)
+{
+    const D64 d;
+    const hn::ScalableTag<std::int64_t> di;
+    hn::Vec<D64> state =
+        splitmix64(hn::Xor(hn::Set(d, stream.seed), hn::Iota(d, first) * hn::Set(d, 0xD1342543DE82EF95ULL)));
+    for (int t = 0; t < stream.operands; ++t)
+        hn::StoreU(drawBelow(state, stream.codeCount), di, terms[t]);
+    if (stream.randomConstant)
+        hn::StoreU(drawBelow(state, stream.maxRandomConstant + 1), di, constants);
+    else
+        hn::StoreU(hn::Set(di, stream.constant), di, constants);
+}
+
+void generate(const CandidateStream& stream, std::uint64_t first, int count, ColumnSum* out)
+{
+    std::int64_t terms[ColumnSum::kMaxTerms][kWords];
+    std::int64_t constants[kWords];
+    for (int done = 0; done < count; done += static_cast<int>(kWords)) {
+        drawLanes(stream, first + static_cast<std::uint64_t>(done), terms, constants);
+        for (int lane = 0; lane < static_cast<int>(kWords) && done + lane < count; ++lane) {
+            ColumnSum& sum = out[done + lane];
+            sum.count = stream.operands;
+            for (int t = 0; t < stream.operands; ++t)
+                sum.terms[static_cast<size_t>(t)] = static_cast<std::uint8_t>(terms[t][lane]);
+            sum.constant = static_cast<int>(constants[lane]);
+        }
+    }
+}
+
+void search(const WindowTable& table, bool kill, const CandidateStream& stream, const IntegerBounds& bounds,
+            std::uint64_t first, std::uint64_t count, KernelSearch& out)
+{
+    const Context c(table, kill);
+    const Early early(bounds, table.rows());
+    std::uint64_t* words = wordBuffer(table.blocks()).data();
+    std::int64_t drawn[ColumnSum::kMaxTerms][kWords];
+    std::int64_t constants[kWords];
+    std::uint8_t terms[ColumnSum::kMaxTerms];
+    const std::uint64_t end = first + count;
+    for (std::uint64_t base = first; base < end; base += kWords) {
+        drawLanes(stream, base, drawn, constants);
+        const std::uint64_t lanes = std::min<std::uint64_t>(kWords, end - base);
+        for (std::uint64_t lane = 0; lane < lanes; ++lane) {
+            for (int t = 0; t < stream.operands; ++t)
+                terms[t] = static_cast<std::uint8_t>(drawn[t][lane]);
+            Plan plan;
+            if (!prepare(table, terms, stream.operands, static_cast<int>(constants[lane]), plan)) {
+                out.uncovered.push_back(base + lane);
+                continue;
+            }
+            const bool survived = table.singleTarget() ? survivesOf<true>(c, plan, early, words)
+                                                       : survivesOf<false>(c, plan, early, words);
+            if (!survived)
+                continue;
+            const FormulaStatistics statistics = statisticsOf(table, words);
+            if (bounds.accepts(statistics))
+                out.accepted.push_back({base + lane, statistics});
+        }
+    }
+}
+
+const SumKernels::Functions* functions()
+{
+    static const SumKernels::Functions table{&score, &search, &generate};
+    return &table;
+}
+
+#endif
+} // namespace HWY_NAMESPACE
+} // namespace velmora_kernels
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace SumKernelTargets {
+
+const SumKernels::Functions* avx2()
+{
+#if HWY_TARGETS & HWY_AVX2
+    return velmora_kernels::N_AVX2::functions();
+#else
+    return nullptr;
+#endif
+}
+
+const SumKernels::Functions* avx512()
+{
+#if HWY_TARGETS & HWY_AVX3_DL
+    return velmora_kernels::N_AVX3_DL::functions();
+#else
+    return nullptr;
+#endif
+}
+
+bool runsAvx2() { return (hwy::SupportedTargets() & HWY_AVX2) != 0; }
+bool runsAvx512() { return (hwy::SupportedTargets() & HWY_AVX3_DL) != 0; }
+
+} // namespace SumKernelTargets
+#endif

@@ -1,0 +1,106 @@
+#include "kernel/WindowTable.h"
+
+#include "common/UserError.h"
+#include "formula/FormulaScoring.h"
+#include "formula/HitRule.h"
+#include "history/AttributeCatalog.h"
+#include "history/HistorySnapshot.h"
+
+#include <algorithm>
+#include <bit>
+
+bool WindowTable::covers(int range, int countedRows)
+{
+    return range >= 2 && range <= kMaxRange && countedRows >= 1 && countedRows <= kMaxRows;
+}
+
+WindowTable::WindowTable(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window)
+    : m_range(range),
+      m_weighted(window.weighted)
+{
+    const auto [first, end] = FormulaScoring::countedRows(history.size(), window);
+    m_first = first;
+    m_rows = std::max(0, end - first);
+    if (!covers(range, m_rows))
+        throw UserError(QStringLiteral("公式计算"), QStringLiteral("向量计算不支持该号码范围或期数"), false);
+    m_blocks = (m_rows + kBlockRows - 1) / kBlockRows;
+    m_counted.assign(static_cast<size_t>(m_blocks), ~std::uint64_t{0});
+    // The padding sits at the start of the oldest block.
+    m_counted[0] = ~std::uint64_t{0} << padding();
+    fillColumns(history);
+    fillTargets(history, kind);
+    fillWeights();
+}
+
+void WindowTable::fillColumns(const HistorySnapshot& history)
+{
+    const size_t stride = static_cast<size_t>(m_blocks) * kBlockRows;
+    m_residues.assign(stride * AttributeCatalog::kCount, 0);
+    m_values.assign(stride * AttributeCatalog::kCount, 0);
+    m_nonZero.assign(static_cast<size_t>(m_blocks) * AttributeCatalog::kCount, 0);
+    m_column.assign(AttributeCatalog::kCount, ColumnFacts{});
+    const int pad = padding();
+    for (int a = 0; a < AttributeCatalog::kCount; ++a) {
+        // Row first − 1 + i predicts counted draw i.
+        const std::int32_t* column = history.column(a).data() + (m_first - 1);
+        ColumnFacts& facts = m_column[static_cast<size_t>(a)];
+        facts.minValue = *std::min_element(column, column + m_rows);
+        facts.maxValue = *std::max_element(column, column + m_rows);
+        facts.summable = facts.minValue >= 0 && facts.maxValue <= kMaxValue;
+        facts.everZero = facts.minValue <= 0 && std::find(column, column + m_rows, 0) != column + m_rows;
+        if (!facts.summable)
+            continue;
+        std::uint8_t* residues = m_residues.data() + offset(a);
+        std::uint16_t* values = m_values.data() + offset(a);
+        std::uint64_t* nonZero = m_nonZero.data() + static_cast<size_t>(a) * static_cast<size_t>(m_blocks);
+        for (int i = 0; i < m_rows; ++i) {
+            const int p = pad + i;
+            const std::int32_t v = column[i];
+            residues[p] = static_cast<std::uint8_t>(v % m_range);
+            values[p] = static_cast<std::uint16_t>(v);
+            if (v != 0)
+                nonZero[p / kBlockRows] |= std::uint64_t{1} << (p % kBlockRows);
+        }
+    }
+}
+
+void WindowTable::fillTargets(const HistorySnapshot& history, FormulaKind kind)
+{
+    const size_t stride = static_cast<size_t>(m_blocks) * kBlockRows;
+    m_target.assign(stride, kNoTarget);
+    m_presentLow.assign(stride, 0);
+    m_presentHigh.assign(stride, 0);
+    // The kill flag plays no part in which numbers are present.
+    const HitRule rule(history, kind.rule(m_range, true));
+    const unsigned reachable = (1u << m_range) - 1u;
+    const int pad = padding();
+    for (int i = 0; i < m_rows; ++i) {
+        const auto p = static_cast<size_t>(pad + i);
+        // Bit k: number k + 1, the one residue k predicts.
+        const unsigned present = (static_cast<unsigned>(rule.present(m_first + i)) >> 1) & reachable;
+        m_presentLow[p] = static_cast<std::uint8_t>(present & 0xFFu);
+        m_presentHigh[p] = static_cast<std::uint8_t>(present >> 8);
+        if (std::popcount(present) > 1)
+            m_singleTarget = false;
+        else if (present != 0)
+            m_target[p] = static_cast<std::uint8_t>(std::countr_zero(present));
+    }
+}
+
+void WindowTable::fillWeights()
+{
+    const std::int64_t largest = m_weighted ? static_cast<std::int64_t>(m_rows) * m_rows : 1;
+    m_planes = std::max(1, static_cast<int>((std::bit_width(static_cast<std::uint64_t>(largest)) + 7) / 8));
+    const size_t stride = static_cast<size_t>(m_blocks) * kBlockRows;
+    m_weights.assign(stride * static_cast<size_t>(m_planes), 0);
+    const int pad = padding();
+    m_totalWeight = 0;
+    for (int i = 0; i < m_rows; ++i) {
+        const std::int64_t j = i + 1;
+        const std::int64_t weight = m_weighted ? j * j : 1;
+        m_totalWeight += weight;
+        for (int k = 0; k < m_planes; ++k)
+            m_weights[static_cast<size_t>(k) * stride + static_cast<size_t>(pad + i)] =
+                static_cast<std::uint8_t>(weight >> (8 * k));
+    }
+}

@@ -1,0 +1,307 @@
+// The vector kernels against the plain loops they replace: the candidates they
+// draw, every statistic they compute, the bounds as whole numbers, and the found
+// list of a search, on every path this processor runs.
+#include "core/search/SearchFixtures.h"
+
+#include "formula/FormulaEvaluator.h"
+#include "formula/RunTally.h"
+#include "kernel/IntegerBounds.h"
+#include "kernel/SumKernels.h"
+#include "kernel/WindowTable.h"
+#include "search/CandidateGenerator.h"
+#include "search/CandidateScorer.h"
+#include "search/DefaultBounds.h"
+#include "search/SearchEngine.h"
+#include "search/SearchSession.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <random>
+
+using namespace SearchFixtures;
+
+namespace {
+
+std::vector<KernelPath> vectorPaths()
+{
+    std::vector<KernelPath> paths = SumKernels::supported();
+    paths.erase(paths.begin());
+    return paths;
+}
+
+std::string describe(const FormulaStatistics& s)
+{
+    return std::to_string(s.rate) + " " + std::to_string(s.hitWeight) + "/" + std::to_string(s.totalWeight) + " " +
+           std::to_string(s.longestMissRun) + " " + std::to_string(s.longestHitRun) + " " +
+           std::to_string(s.lastMissRun) + " " + std::to_string(s.lastHitRun);
+}
+
+bool same(const FormulaStatistics& a, const FormulaStatistics& b)
+{
+    return a.rate == b.rate && a.hitWeight == b.hitWeight && a.totalWeight == b.totalWeight &&
+           a.longestMissRun == b.longestMissRun && a.longestHitRun == b.longestHitRun &&
+           a.lastMissRun == b.lastMissRun && a.lastHitRun == b.lastHitRun;
+}
+
+// Whether the candidate's value is 0 or below on some counted draw.
+bool reachesZero(const HistorySnapshot& history, const CandidateScorer& scorer, const Candidate& c)
+{
+    for (int row = scorer.firstCountedRow() - 1; row < history.size() - 1; ++row) {
+        std::int64_t v = c.constant;
+        for (int t = 0; t < c.termCount; ++t)
+            v += history.value(row, c.terms[static_cast<size_t>(t)]);
+        if (v <= 0)
+            return true;
+    }
+    return false;
+}
+
+const HistorySnapshot& history(int range)
+{
+    // About 3,200 draws each: windows up to 3,000 and every draw.
+    static const HistorySnapshot eleven = demoHistory(38, 3, 0);
+    static const HistorySnapshot twelve = demoHistory(38, 4, 27);
+    return range == 11 ? eleven : twelve;
+}
+
+} // namespace
+
+TEST(SumKernels, vectorGeneratorDrawsTheCandidatesOfTheStream)
+{
+    if (vectorPaths().empty())
+        GTEST_SKIP() << "this processor runs no vector path";
+    std::mt19937_64 random(8);
+    for (KernelPath path : vectorPaths()) {
+        const SumKernels kernels(path);
+        for (const std::optional<int> constant :
+             {std::optional<int>(), std::optional<int>(0), std::optional<int>(-7), std::optional<int>(1000000)}) {
+            for (int operands : {2, 5, 8, 13, 24}) {
+                const std::uint64_t seed = operands == 13 ? ~std::uint64_t{0} : random();
+                const CandidateGenerator generator(seed, operands, constant);
+                for (std::uint64_t first :
+                     {std::uint64_t{0}, std::uint64_t{3}, (std::uint64_t{1} << 40) + 5, ~std::uint64_t{0} - 100}) {
+                    std::vector<ColumnSum> drawn(37);
+                    kernels.generate(generator.stream(), first, 37, drawn.data());
+                    for (std::uint64_t i = 0; i < drawn.size(); ++i) {
+                        const Candidate expected = generator.generate(first + i);
+                        const ColumnSum& got = drawn[i];
+                        ASSERT_EQ(got.count, expected.termCount);
+                        ASSERT_EQ(got.constant, expected.constant) << SumKernels::name(path).toStdString();
+                        for (int t = 0; t < got.count; ++t)
+                            ASSERT_EQ(got.terms[static_cast<size_t>(t)], expected.terms[static_cast<size_t>(t)])
+                                << SumKernels::name(path).toStdString() << " candidate " << first + i;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(SumKernels, everyStatisticMatchesThePlainLoop)
+{
+    if (vectorPaths().empty())
+        GTEST_SKIP() << "this processor runs no vector path";
+    std::mt19937 random(21);
+    const std::vector<ScoringWindow> windows{{0, true, true},     {1, true, true},   {63, true, true},
+                                             {64, false, true},   {65, true, false}, {300, true, true},
+                                             {300, false, false}, {3000, true, true}};
+    // Negative constants (some sums fall to 0 or below), zero (sums of columns
+    // that are all 0 on some draws), random, one too negative for 16 bits.
+    const auto constantOf = [&](int pick) -> std::optional<int> {
+        switch (pick % 6) {
+        case 0: return -static_cast<int>(random() % 12);
+        case 1: return 0;
+        case 2: return std::nullopt;
+        case 3: return -static_cast<int>(random() % 3000);
+        case 4: return static_cast<int>(random() % 100);
+        default: return pick % 12 == 5 ? -1000000 : 0;
+        }
+    };
+    int compared = 0;
+    int reachingZero = 0;
+    for (KernelPath path : vectorPaths()) {
+        for (int range : {11, 12}) {
+            for (const ScoringWindow& window : windows) {
+                for (const FormulaKind& kind : FormulaKind::all()) {
+                    for (bool kill : {true, false}) {
+                        const ScoringRule rule = kind.rule(range, kill);
+                        const CandidateScorer scorer(history(range), rule, window, path);
+                        ASSERT_EQ(scorer.path(), path);
+                        for (int i = 0; i < 6; ++i) {
+                            // Few operands make rows where every column is 0 likely.
+                            const int operands =
+                                i < 3 ? 2 + static_cast<int>(random() % 3) : 2 + static_cast<int>(random() % 23);
+                            const CandidateGenerator generator(random(), operands, constantOf(i + compared));
+                            const Candidate c = generator.generate(random());
+                            const FormulaStatistics expected = scorer.scoreScalar(c);
+                            const FormulaStatistics actual = scorer.score(c);
+                            ASSERT_TRUE(same(actual, expected))
+                                << SumKernels::name(path).toStdString() << " "
+                                << CandidateGenerator::code(c).toStdString() << " R" << range << " "
+                                << kind.tableName().toStdString() << (kill ? " kill" : " keep") << " W"
+                                << window.lookBack << ": " << describe(actual) << " against " << describe(expected);
+                            reachingZero += reachesZero(history(range), scorer, c);
+                            ++compared;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(reachingZero, compared / 20);
+}
+
+TEST(SumKernels, columnsOutOfRangeAreScoredThePlainWay)
+{
+    // A column with a negative value and one beyond 16 bits: no vector sum covers them.
+    HistorySnapshot history = demoHistory(3, 9, 0);
+    HistorySnapshot odd;
+    for (int row = 0; row < history.size(); ++row) {
+        std::array<std::int32_t, AttributeCatalog::kCount> values{};
+        for (int a = 0; a < AttributeCatalog::kCount; ++a)
+            values[static_cast<size_t>(a)] = history.value(row, a);
+        values[20] = row % 7 == 3 ? -5 : values[20];
+        values[21] = row % 5 == 1 ? 70000 : values[21];
+        odd.append(history.issue(row), values);
+    }
+    for (KernelPath path : vectorPaths()) {
+        const CandidateScorer scorer(odd, FormulaKind(2, true).rule(11, false), ScoringWindow{0, true, true}, path);
+        EXPECT_FALSE(scorer.table()->summable(20));
+        EXPECT_FALSE(scorer.table()->summable(21));
+        for (const Candidate& c : {candidateOf({20, 3}, 0), candidateOf({21, 21, 4}, -3), candidateOf({22, 3}, 1)})
+            EXPECT_TRUE(same(scorer.score(c), scorer.scoreScalar(c)));
+    }
+}
+
+TEST(SumKernels, listScoringMatchesThePlainEvaluation)
+{
+    if (vectorPaths().empty())
+        GTEST_SKIP() << "this processor runs no vector path";
+    std::mt19937 random(3);
+    const auto column = [&] { return AttributeCatalog::code(static_cast<int>(random() % 88)); };
+    // Sums the kernels take (repeated columns, multiples, negative constants)
+    // and ones they leave to the plain way (differences, fractions, too many
+    // terms, anything but a sum).
+    QStringList codes;
+    for (int i = 0; i < 12; ++i) {
+        codes << QStringLiteral("%1+%2+%3").arg(column(), column()).arg(static_cast<int>(random() % 11));
+        codes << QStringLiteral("[%1]+[%1]+3*%2-%3").arg(column(), column()).arg(static_cast<int>(random() % 30));
+        codes << QStringLiteral("%1+%2").arg(column(), column());
+    }
+    codes << QStringLiteral("L1B+L2C-0") << QStringLiteral("L1A-L2A+20") << QStringLiteral("L1A+L2B+2.5")
+          << QStringLiteral("33*L1B") << QStringLiteral("(L1A*2+L2B) Mod 9") << QStringLiteral("L1A+L2A-1000000")
+          << QStringLiteral("7");
+    int records = 0;
+    for (KernelPath path : vectorPaths()) {
+        for (int range : {11, 12}) {
+            for (const ScoringWindow& window : {ScoringWindow{0, true, true}, ScoringWindow{300, false, false}}) {
+                for (const FormulaKind& kind : {FormulaKind(1, false), FormulaKind(4, true)}) {
+                    const FormulaEvaluator plain(history(range), kind, range, window);
+                    const FormulaEvaluator fast(history(range), kind, range, window, path);
+                    for (const QString& code : codes) {
+                        for (bool kill : {true, false}) {
+                            const FormulaRecord record{1, code, code, kill, {}};
+                            const ScoredFormula expected = plain.evaluate(record).scored;
+                            const ScoredFormula actual = fast.evaluate(record).scored;
+                            const std::string where = code.toStdString() + " " + SumKernels::name(path).toStdString();
+                            ASSERT_TRUE(same(actual.record.statistics, expected.record.statistics)) << where;
+                            ASSERT_EQ(actual.latestValue, expected.latestValue) << where;
+                            ASSERT_EQ(actual.nextNumber, expected.nextNumber) << where;
+                            ASSERT_EQ(actual.rateText, expected.rateText) << where;
+                            ++records;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(records, 0);
+}
+
+TEST(IntegerBounds, acceptExactlyWhatTheBoundsAccept)
+{
+    std::mt19937_64 random(5);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    int accepted = 0;
+    for (int trial = 0; trial < 4000; ++trial) {
+        const std::int64_t total = trial % 3 == 0 ? 300 : static_cast<std::int64_t>(1 + random() % 9045050);
+        FormulaStatistics s;
+        s.totalWeight = total;
+        s.hitWeight = static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(total + 1));
+        s.rate = RunTally::rateOf(s.hitWeight, total);
+        s.longestMissRun = static_cast<int>(random() % 40);
+        s.longestHitRun = static_cast<int>(random() % 40);
+        s.lastMissRun = static_cast<int>(random() % 3);
+        s.lastHitRun = static_cast<int>(random() % 3);
+        std::array<double, StatisticBounds::kCount> values{};
+        for (size_t i = 0; i < values.size(); ++i) {
+            // Bounds on and around the statistics themselves, fractions, and odd values.
+            const double own = i < 2 ? static_cast<double>(s.rate) : s.value(kStatisticKeys[i / 2]);
+            switch (random() % 8) {
+            case 0: values[i] = own; break;
+            case 1: values[i] = own + (i % 2 ? -1 : 1) * 0.0001; break;
+            case 2: values[i] = own + (i % 2 ? -1 : 1) * 0.00011; break;
+            case 3: values[i] = i % 2 ? 32768 : 0; break;
+            case 4: values[i] = std::floor(own) + 0.5; break;
+            case 5: values[i] = (i % 2 ? 1 : -1) * inf; break;
+            case 6: values[i] = trial % 50 == 0 ? nan : own - 1; break;
+            default: values[i] = i % 2 ? own + 1 : own - 1; break;
+            }
+        }
+        const StatisticBounds bounds(values);
+        const bool expected = bounds.accepts(s);
+        ASSERT_EQ(IntegerBounds::of(bounds, total).accepts(s), expected) << trial;
+        accepted += expected;
+    }
+    EXPECT_GT(accepted, 100);
+}
+
+TEST(SearchEngine, everyPathFindsTheSameListOnOneAndSeveralThreads)
+{
+    const HistorySnapshot& h = history(11);
+    const DefaultBounds defaults = DefaultBounds::builtIn();
+    struct Task {
+        FormulaTarget target;
+        StatisticBounds bounds;
+        ScoringWindow window;
+        SearchOptions options;
+    };
+    const StatisticBounds everything({0, 100, 0, 32768, 0, 32768, 0, 32768, 0, 32768});
+    const std::vector<Task> tasks{
+        {{1, false, true}, defaults.bounds(FormulaKind(1, false), true), {300, true, true}, {8, 0, TextForm::Suffix}},
+        {{3, true, false}, defaults.bounds(FormulaKind(3, true), false), {100, true, true}, {5, -4, TextForm::Suffix}},
+        {{2, false, false},
+         StatisticBounds({9, 100, 0, 40, 1, 32768, 0, 0, 1, 32768}),
+         {64, false, false},
+         {3, std::nullopt, TextForm::Bracket}},
+        {{5, true, true},
+         StatisticBounds({62, 100, 0, 6, 0, 32768, 0, 32768, 2, 32768}),
+         {300, true, true},
+         {24, 0, TextForm::Suffix}},
+        {{4, false, true}, everything, {65, true, true}, {2, -10, TextForm::Suffix}},
+    };
+    for (const Task& task : tasks) {
+        std::vector<FoundFormula> reference;
+        for (KernelPath path : SumKernels::supported()) {
+            for (int threads : {1, 3}) {
+                SearchEngine engine(threads);
+                SearchSession session(engine, h, 11, task.window, 77);
+                session.begin(task.target, task.bounds, task.options, path);
+                session.run({30000, std::nullopt});
+                if (path == KernelPath::Scalar && threads == 1) {
+                    reference = session.found();
+                    ASSERT_GT(reference.size(), 2u) << task.target.tableName().toStdString();
+                    continue;
+                }
+                const std::vector<FoundFormula>& found = session.found();
+                ASSERT_EQ(found.size(), reference.size()) << SumKernels::name(path).toStdString();
+                for (size_t i = 0; i < found.size(); ++i) {
+                    ASSERT_EQ(found[i].code, reference[i].code) << SumKernels::name(path).toStdString();
+                    ASSERT_TRUE(same(found[i].statistics, reference[i].statistics));
+                }
+            }
+        }
+    }
+}
