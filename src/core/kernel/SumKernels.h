@@ -38,6 +38,7 @@ struct CandidateStream {
 
 struct KernelFound {
     std::uint64_t index = 0;
+    ColumnSum sum; // the candidate itself
     FormulaStatistics statistics;
 };
 

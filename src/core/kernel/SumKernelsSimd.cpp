@@ -21,6 +21,7 @@
 #include "kernel/SumKernelTargets.h"
 #include "kernel/WindowTable.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <stdexcept>
@@ -60,7 +61,7 @@ struct Fold {
     V8 sixteens; // 16i mod R, i = 0..7
     V8 range;
 #endif
-    int valuesPerFold = 0; // values of at most R − 1 that sum to no more than 127
+    int termsPerFold = 0; // residues that can be added to a folded sum before it passes 127
 
     explicit Fold(int range)
     {
@@ -79,10 +80,10 @@ struct Fold {
         sixteens = hn::LoadDup128(d, sixteen);
         this->range = hn::Set(d, static_cast<std::uint8_t>(range));
 #endif
-        valuesPerFold = 127 / (range - 1);
+        termsPerFold = 127 / (range - 1) - 1;
     }
 
-    V8 operator()(V8 s) const
+    HWY_INLINE V8 operator()(V8 s) const
     {
 #if HWY_TARGET == HWY_AVX3_DL
         return V8{_mm512_permutex2var_epi8(low, s.raw, high)};
@@ -95,7 +96,7 @@ struct Fold {
     }
 };
 
-std::uint64_t bitsOf(M8 mask)
+HWY_INLINE std::uint64_t bitsOf(M8 mask)
 {
 #if HWY_TARGET == HWY_AVX3_DL
     return static_cast<std::uint64_t>(mask.raw);
@@ -106,26 +107,24 @@ std::uint64_t bitsOf(M8 mask)
 
 // A sum prepared for the block loop.
 struct Plan {
-    const std::uint8_t* residues[ColumnSum::kMaxTerms];
-    const std::uint64_t* nonZero[ColumnSum::kMaxTerms];
-    const std::uint16_t* values[ColumnSum::kMaxTerms];
+    size_t offsets[ColumnSum::kMaxTerms]; // each term's column: attribute × the table's stride
+    const std::uint8_t* terms = nullptr;
     int count = 0;
     std::uint8_t constantResidue = 0;
     std::uint16_t threshold = 0;
     LowRows low = LowRows::None;
 };
 
-bool prepare(const WindowTable& table, const std::uint8_t* terms, int count, int constant, Plan& plan)
+HWY_INLINE bool prepare(const WindowTable& table, const std::uint8_t* terms, int count, int constant, Plan& plan)
 {
     plan.low = lowRowsOf(table, terms, count, constant);
     if (plan.low == LowRows::Uncovered)
         return false;
+    plan.terms = terms;
     plan.count = count;
-    for (int t = 0; t < count; ++t) {
-        plan.residues[t] = table.residues(terms[t]);
-        plan.nonZero[t] = table.nonZero(terms[t]);
-        plan.values[t] = table.values(terms[t]);
-    }
+    const size_t stride = table.stride();
+    for (int t = 0; t < count; ++t)
+        plan.offsets[t] = terms[t] * stride;
     const std::int64_t range = table.range();
     plan.constantResidue = static_cast<std::uint8_t>(((constant - std::int64_t{1}) % range + range) % range);
     if (plan.low == LowRows::Threshold)
@@ -134,14 +133,14 @@ bool prepare(const WindowTable& table, const std::uint8_t* terms, int count, int
 }
 
 // Rows of the block whose 16-bit sum is below the threshold.
-std::uint64_t belowThreshold(const Plan& plan, size_t at)
+std::uint64_t belowThreshold(const WindowTable& table, const Plan& plan, size_t at)
 {
     const D16 d;
     std::uint64_t below = 0;
     for (size_t part = 0; part < kBlock / kShorts; ++part) {
         auto sum = hn::Zero(d);
         for (int t = 0; t < plan.count; ++t)
-            sum = hn::SaturatedAdd(sum, hn::Load(d, plan.values[t] + at + part * kShorts));
+            sum = hn::SaturatedAdd(sum, hn::Load(d, table.values(plan.terms[t]) + at + part * kShorts));
         std::uint8_t bits[8] = {};
         hn::StoreMaskBits(d, hn::Lt(sum, hn::Set(d, plan.threshold)), bits);
         std::uint64_t word = 0;
@@ -159,83 +158,135 @@ struct Context {
     Context(const WindowTable& t, bool kill) : table(t), fold(t.range()), killMask(kill ? kAll : 0) {}
 };
 
-// The hit bits of block b: bit i for position 64b + i.
-template <bool Single, LowRows Low>
-std::uint64_t hitWord(const Context& c, const Plan& plan, int block)
+// The folded residues r of `Vectors` consecutive vectors from position `at`:
+// every term is added to all of them before the next, so one address serves them all.
+template <int Vectors>
+HWY_INLINE void foldedSums(const Context& c, const Plan& plan, size_t at, V8 (&r)[Vectors])
 {
     const D8 d;
+    const std::uint8_t* base = c.table.residues() + at;
+    for (int v = 0; v < Vectors; ++v)
+        r[v] = hn::Set(d, plan.constantResidue);
+    // Up to termsPerFold terms at a time, then back below R.
+    for (int t = 0;;) {
+        const int stop = std::min(plan.count, t + c.fold.termsPerFold);
+        for (; t < stop; ++t) {
+            const std::uint8_t* column = base + plan.offsets[t];
+            for (int v = 0; v < Vectors; ++v)
+                r[v] = hn::Add(r[v], hn::Load(d, column + v * kBytes));
+        }
+        if (t == plan.count)
+            break;
+        for (int v = 0; v < Vectors; ++v)
+            r[v] = c.fold(r[v]);
+    }
+    for (int v = 0; v < Vectors; ++v)
+        r[v] = c.fold(r[v]);
+}
+
+// Whether the number r + 1 is present at the judged positions from `at` on.
+template <bool Single>
+HWY_INLINE M8 presentAt(const Context& c, V8 r, size_t at)
+{
+    const D8 d;
+    if constexpr (Single) {
+        return hn::Eq(r, hn::Load(d, c.table.target() + at));
+    } else {
+        // Bit r of the present numbers, from the low byte (r < 8) or the high one.
+        alignas(16) static constexpr std::uint8_t kLow[16] = {1, 2, 4, 8, 16, 32, 64, 128};
+        alignas(16) static constexpr std::uint8_t kHigh[16] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 4, 8, 16, 32, 64, 128};
+        const V8 low =
+            hn::And(hn::TableLookupBytes(hn::LoadDup128(d, kLow), r), hn::Load(d, c.table.presentLow() + at));
+        const V8 high =
+            hn::And(hn::TableLookupBytes(hn::LoadDup128(d, kHigh), r), hn::Load(d, c.table.presentHigh() + at));
+        return hn::Ne(hn::Or(low, high), hn::Zero(d));
+    }
+}
+
+// The hit bits of blocks block .. block + Blocks − 1: bit i of word k for position 64(block + k) + i.
+template <bool Single, LowRows Low, int Blocks>
+HWY_INLINE void hitWords(const Context& c, const Plan& plan, int block, std::uint64_t* out)
+{
+    constexpr int kPerBlock = static_cast<int>(kBlock / kBytes);
+    constexpr int kVectors = Blocks * kPerBlock;
+    const D8 d;
     const size_t base = static_cast<size_t>(block) * kBlock;
-    std::uint64_t present = 0;
-    std::uint64_t foldedZero = 0;
-    for (size_t part = 0; part < kBlock / kBytes; ++part) {
-        const size_t at = base + part * kBytes;
-        V8 s = hn::Set(d, plan.constantResidue);
-        int values = 1;
-        for (int t = 0; t < plan.count; ++t) {
-            s = hn::Add(s, hn::Load(d, plan.residues[t] + at));
-            if (++values == c.fold.valuesPerFold) {
-                s = c.fold(s);
-                values = 1;
-            }
+    V8 r[kVectors];
+    foldedSums<kVectors>(c, plan, base, r);
+    for (int k = 0; k < Blocks; ++k) {
+        std::uint64_t present = 0;
+        std::uint64_t foldedZero = 0;
+        for (int part = 0; part < kPerBlock; ++part) {
+            const int v = k * kPerBlock + part;
+            present |= bitsOf(presentAt<Single>(c, r[v], base + static_cast<size_t>(v) * kBytes)) << (part * kBytes);
+            if constexpr (Low == LowRows::Threshold)
+                foldedZero |= bitsOf(hn::Eq(r[v], hn::Zero(d))) << (part * kBytes);
         }
-        const V8 r = c.fold(s);
-        M8 hit;
-        if constexpr (Single) {
-            hit = hn::Eq(r, hn::Load(d, c.table.target() + at));
-        } else {
-            // Bit r of the present numbers, from the low byte (r < 8) or the high one.
-            alignas(16) static constexpr std::uint8_t kLow[16] = {1, 2, 4, 8, 16, 32, 64, 128};
-            alignas(16) static constexpr std::uint8_t kHigh[16] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 4, 8, 16, 32, 64, 128};
-            const V8 low =
-                hn::And(hn::TableLookupBytes(hn::LoadDup128(d, kLow), r), hn::Load(d, c.table.presentLow() + at));
-            const V8 high =
-                hn::And(hn::TableLookupBytes(hn::LoadDup128(d, kHigh), r), hn::Load(d, c.table.presentHigh() + at));
-            hit = hn::Ne(hn::Or(low, high), hn::Zero(d));
+        const int b = block + k;
+        if constexpr (Low == LowRows::Zero) {
+            // v = 0 where every column is 0; r = R − 1 there, so no number.
+            std::uint64_t any = 0;
+            for (int t = 0; t < plan.count; ++t)
+                any |= c.table.nonZero(plan.terms[t])[b];
+            present &= any;
+        } else if constexpr (Low == LowRows::Threshold) {
+            present &= ~(belowThreshold(c.table, plan, static_cast<size_t>(b) * kBlock) & ~foldedZero);
         }
-        present |= bitsOf(hit) << (part * kBytes);
-        if constexpr (Low == LowRows::Threshold)
-            foldedZero |= bitsOf(hn::Eq(r, hn::Zero(d))) << (part * kBytes);
+        out[k] = (present ^ c.killMask) & c.table.counted()[b];
     }
-    if constexpr (Low == LowRows::Zero) {
-        // v = 0 where every column is 0; r = R − 1 there, so no number.
-        std::uint64_t any = 0;
-        for (int t = 0; t < plan.count; ++t)
-            any |= plan.nonZero[t][block];
-        present &= any;
-    } else if constexpr (Low == LowRows::Threshold) {
-        present &= ~(belowThreshold(plan, base) & ~foldedZero);
-    }
-    return (present ^ c.killMask) & c.table.counted()[block];
+}
+
+template <bool Single, LowRows Low>
+HWY_INLINE std::uint64_t hitWord(const Context& c, const Plan& plan, int block)
+{
+    std::uint64_t word;
+    hitWords<Single, Low, 1>(c, plan, block, &word);
+    return word;
 }
 
 // ---- statistics from the hit bits ---------------------------------------------
 
-// The longest run of ones inside a word, by doubling: p_s marks the ends of runs
-// of at least s ones, and a run of a + s ones is one of a followed by one of s.
-int longestOnes(std::uint64_t x)
+// The longest run of ones inside any of the words, by doubling in every lane at
+// once: p_s marks the ends of runs of at least s ones, and a run of a + s ones
+// is one of a followed by one of s. `count` is a whole number of vectors.
+HWY_INLINE int longestInside(const std::uint64_t* words, size_t count)
 {
-    if (x == kAll)
-        return 64;
-    const std::uint64_t p1 = x;
-    const std::uint64_t p2 = p1 & (p1 << 1);
-    const std::uint64_t p4 = p2 & (p2 << 2);
-    const std::uint64_t p8 = p4 & (p4 << 4);
-    const std::uint64_t p16 = p8 & (p8 << 8);
-    const std::uint64_t p32 = p16 & (p16 << 16);
-    std::uint64_t ends = kAll;
-    int length = 0;
-    for (const auto& [p, s] : {std::pair{p32, 32}, {p16, 16}, {p8, 8}, {p4, 4}, {p2, 2}, {p1, 1}}) {
-        const std::uint64_t longer = ends & (p << length);
-        if (longer != 0) {
-            ends = longer;
-            length += s;
-        }
+    const D64 d;
+    const auto zero = hn::Zero(d);
+    auto best = zero;
+    for (size_t i = 0; i < count; i += kWords) {
+        const auto p1 = hn::Load(d, words + i);
+        const auto p2 = hn::And(p1, hn::ShiftLeft<1>(p1));
+        const auto p4 = hn::And(p2, hn::ShiftLeft<2>(p2));
+        const auto p8 = hn::And(p4, hn::ShiftLeft<4>(p4));
+        const auto p16 = hn::And(p8, hn::ShiftLeft<8>(p8));
+        const auto p32 = hn::And(p16, hn::ShiftLeft<16>(p16));
+        auto ends = hn::Set(d, kAll);
+        auto length = zero;
+        const auto step = [&](hn::Vec<D64> p, std::uint64_t span) {
+            const auto longer = hn::And(ends, hn::Shl(p, length));
+            const auto found = hn::Ne(longer, zero);
+            ends = hn::IfThenElse(found, longer, ends);
+            length = hn::IfThenElse(found, hn::Add(length, hn::Set(d, span)), length);
+        };
+        step(p32, 32);
+        step(p16, 16);
+        step(p8, 8);
+        step(p4, 4);
+        step(p2, 2);
+        step(p1, 1);
+        best = hn::Max(best, length);
     }
-    return length;
+    alignas(64) std::uint64_t lanes[kWords];
+    hn::Store(best, d, lanes);
+    std::uint64_t longest = 0;
+    for (std::uint64_t lane : lanes)
+        longest = std::max(longest, lane);
+    return static_cast<int>(longest);
 }
 
 // Whether x holds a run of at least `length` (1..63) ones.
-bool hasRun(std::uint64_t x, int length)
+HWY_INLINE bool hasRun(std::uint64_t x, int length)
 {
     std::uint64_t ends = kAll;
     int shift = 0;
@@ -259,21 +310,20 @@ struct Runs {
     int last = 0; // the run that ends on the newest draw
 };
 
-// Runs of ones over words oldest first, each word's bits oldest first.
-template <typename Word>
-Runs runsOf(int count, Word word)
+// Runs of ones over words oldest first, each word's bits oldest first, given
+// the longest run inside any one word: what remains are runs across words.
+HWY_INLINE Runs runsOf(const std::uint64_t* words, int count, int inside)
 {
     Runs runs;
+    runs.longest = inside;
     int current = 0;
     for (int b = 0; b < count; ++b) {
-        const std::uint64_t x = word(b);
+        const std::uint64_t x = words[b];
         if (x == kAll) {
             current += 64;
             continue;
         }
         runs.longest = std::max(runs.longest, current + std::countr_one(x));
-        if (std::popcount(x) > runs.longest)
-            runs.longest = std::max(runs.longest, longestOnes(x));
         current = std::countl_one(x);
     }
     runs.longest = std::max(runs.longest, current);
@@ -339,15 +389,33 @@ std::int64_t hitWeightOf(const WindowTable& table, const std::uint64_t* words)
     }
 }
 
-FormulaStatistics statisticsOf(const WindowTable& table, const std::uint64_t* words)
+// Words of one candidate, padded with zero words to whole vectors.
+struct Words {
+    std::uint64_t* hits;
+    std::uint64_t* misses;
+    size_t padded;
+};
+
+Words wordBuffers(int blocks)
+{
+    thread_local AlignedVector<std::uint64_t> buffer;
+    const size_t padded = (static_cast<size_t>(blocks) + kWords - 1) / kWords * kWords;
+    buffer.assign(2 * padded, 0);
+    return {buffer.data(), buffer.data() + padded, padded};
+}
+
+FormulaStatistics statisticsOf(const WindowTable& table, const Words& words)
 {
     FormulaStatistics s;
     s.totalWeight = table.totalWeight();
-    s.hitWeight = hitWeightOf(table, words);
+    s.hitWeight = hitWeightOf(table, words.hits);
     s.rate = RunTally::rateOf(s.hitWeight, s.totalWeight);
     const std::uint64_t* counted = table.counted();
-    const Runs hits = runsOf(table.blocks(), [&](int b) { return words[b]; });
-    const Runs misses = runsOf(table.blocks(), [&](int b) { return ~words[b] & counted[b]; });
+    const int blocks = table.blocks();
+    for (int b = 0; b < blocks; ++b)
+        words.misses[b] = ~words.hits[b] & counted[b];
+    const Runs hits = runsOf(words.hits, blocks, longestInside(words.hits, words.padded));
+    const Runs misses = runsOf(words.misses, blocks, longestInside(words.misses, words.padded));
     s.longestHitRun = hits.longest;
     s.lastHitRun = hits.last;
     s.longestMissRun = misses.longest;
@@ -355,19 +423,18 @@ FormulaStatistics statisticsOf(const WindowTable& table, const std::uint64_t* wo
     return s;
 }
 
-std::vector<std::uint64_t>& wordBuffer(int blocks)
-{
-    thread_local std::vector<std::uint64_t> words;
-    words.resize(static_cast<size_t>(blocks));
-    return words;
-}
-
 // ---- full statistics ----------------------------------------------------------
 
+// The hit words of blocks 0 .. end − 1.
 template <bool Single, LowRows Low>
-void fillWords(const Context& c, const Plan& plan, std::uint64_t* words)
+void fillWords(const Context& c, const Plan& plan, std::uint64_t* words, int end)
 {
-    for (int b = 0; b < c.table.blocks(); ++b)
+    // Two blocks at a time on the wide path: twice the work per address.
+    constexpr int kUnit = kBytes == kBlock ? 2 : 1;
+    int b = 0;
+    for (; b + kUnit <= end; b += kUnit)
+        hitWords<Single, Low, kUnit>(c, plan, b, words + b);
+    for (; b < end; ++b)
         words[b] = hitWord<Single, Low>(c, plan, b);
 }
 
@@ -375,24 +442,24 @@ template <bool Single>
 void fillWordsOf(const Context& c, const Plan& plan, std::uint64_t* words)
 {
     switch (plan.low) {
-    case LowRows::Zero: fillWords<Single, LowRows::Zero>(c, plan, words); break;
-    case LowRows::Threshold: fillWords<Single, LowRows::Threshold>(c, plan, words); break;
-    default: fillWords<Single, LowRows::None>(c, plan, words); break;
+    case LowRows::Zero: fillWords<Single, LowRows::Zero>(c, plan, words, c.table.blocks()); break;
+    case LowRows::Threshold: fillWords<Single, LowRows::Threshold>(c, plan, words, c.table.blocks()); break;
+    default: fillWords<Single, LowRows::None>(c, plan, words, c.table.blocks()); break;
     }
 }
 
 void score(const WindowTable& table, bool kill, const ColumnSum* sums, int count, FormulaStatistics* out)
 {
     const Context c(table, kill);
-    std::uint64_t* words = wordBuffer(table.blocks()).data();
+    const Words words = wordBuffers(table.blocks());
     for (int i = 0; i < count; ++i) {
         Plan plan;
         if (!prepare(table, sums[i].terms.data(), sums[i].count, sums[i].constant, plan))
             throw std::invalid_argument("a column sum the vector kernels do not cover");
         if (table.singleTarget())
-            fillWordsOf<true>(c, plan, words);
+            fillWordsOf<true>(c, plan, words.hits);
         else
-            fillWordsOf<false>(c, plan, words);
+            fillWordsOf<false>(c, plan, words.hits);
         out[i] = statisticsOf(table, words);
     }
 }
@@ -469,6 +536,11 @@ bool survives(const Context& c, const Plan& plan, const Early& e, std::uint64_t*
             return false;
         if (e.checkLongestHit && runLongerThan(hits, hitPending, e.longestHitHigh))
             return false;
+        if (!lastHit.open && !lastMiss.open && !e.checkLongestMiss && !e.checkLongestHit) {
+            // Nothing left to reject on before the end: the older blocks in one sweep.
+            fillWords<Single, Low>(c, plan, words, b);
+            return true;
+        }
     }
     return true;
 }
@@ -542,7 +614,7 @@ void search(const WindowTable& table, bool kill, const CandidateStream& stream, 
 {
     const Context c(table, kill);
     const Early early(bounds, table.rows());
-    std::uint64_t* words = wordBuffer(table.blocks()).data();
+    const Words words = wordBuffers(table.blocks());
     std::int64_t drawn[ColumnSum::kMaxTerms][kWords];
     std::int64_t constants[kWords];
     std::uint8_t terms[ColumnSum::kMaxTerms];
@@ -558,13 +630,19 @@ void search(const WindowTable& table, bool kill, const CandidateStream& stream, 
                 out.uncovered.push_back(base + lane);
                 continue;
             }
-            const bool survived = table.singleTarget() ? survivesOf<true>(c, plan, early, words)
-                                                       : survivesOf<false>(c, plan, early, words);
+            const bool survived = table.singleTarget() ? survivesOf<true>(c, plan, early, words.hits)
+                                                       : survivesOf<false>(c, plan, early, words.hits);
             if (!survived)
                 continue;
-            const FormulaStatistics statistics = statisticsOf(table, words);
-            if (bounds.accepts(statistics))
-                out.accepted.push_back({base + lane, statistics});
+            KernelFound found;
+            found.statistics = statisticsOf(table, words);
+            if (!bounds.accepts(found.statistics))
+                continue;
+            found.index = base + lane;
+            found.sum.count = stream.operands;
+            std::copy_n(terms, stream.operands, found.sum.terms.begin());
+            found.sum.constant = static_cast<int>(constants[lane]);
+            out.accepted.push_back(found);
         }
     }
 }

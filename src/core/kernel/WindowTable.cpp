@@ -38,17 +38,17 @@ void WindowTable::fillColumns(const HistorySnapshot& history)
     m_residues.assign(stride * AttributeCatalog::kCount, 0);
     m_values.assign(stride * AttributeCatalog::kCount, 0);
     m_nonZero.assign(static_cast<size_t>(m_blocks) * AttributeCatalog::kCount, 0);
-    m_column.assign(AttributeCatalog::kCount, ColumnFacts{});
     const int pad = padding();
     for (int a = 0; a < AttributeCatalog::kCount; ++a) {
         // Row first − 1 + i predicts counted draw i.
         const std::int32_t* column = history.column(a).data() + (m_first - 1);
-        ColumnFacts& facts = m_column[static_cast<size_t>(a)];
-        facts.minValue = *std::min_element(column, column + m_rows);
-        facts.maxValue = *std::max_element(column, column + m_rows);
-        facts.summable = facts.minValue >= 0 && facts.maxValue <= kMaxValue;
-        facts.everZero = facts.minValue <= 0 && std::find(column, column + m_rows, 0) != column + m_rows;
-        if (!facts.summable)
+        const auto [smallest, largest] = std::minmax_element(column, column + m_rows);
+        const bool summable = *smallest >= 0 && *largest <= kMaxValue;
+        const bool everZero = *smallest <= 0 && std::find(column, column + m_rows, 0) != column + m_rows;
+        m_minimum[static_cast<size_t>(a)] = *smallest;
+        m_flags[static_cast<size_t>(a)] =
+            static_cast<std::uint8_t>((summable ? kSummable : 0) | (everZero ? kEverZero : 0));
+        if (!summable)
             continue;
         std::uint8_t* residues = m_residues.data() + offset(a);
         std::uint16_t* values = m_values.data() + offset(a);

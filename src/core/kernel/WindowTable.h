@@ -1,7 +1,9 @@
 #pragma once
 
 #include "formula/FormulaStatistics.h"
+#include "history/AttributeCatalog.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -68,6 +70,9 @@ public:
     std::int64_t totalWeight() const { return m_totalWeight; }
     bool weighted() const { return m_weighted; }
 
+    // Bytes (or values) per column: each column's data starts at attribute × stride().
+    size_t stride() const { return static_cast<size_t>(m_blocks) * kBlockRows; }
+    const std::uint8_t* residues() const { return m_residues.data(); }
     const std::uint8_t* residues(int attribute) const { return m_residues.data() + offset(attribute); }
     const std::uint16_t* values(int attribute) const { return m_values.data() + offset(attribute); }
     const std::uint64_t* nonZero(int attribute) const
@@ -91,10 +96,12 @@ public:
         return m_weights.data() + static_cast<size_t>(k) * static_cast<size_t>(m_blocks) * kBlockRows;
     }
 
-    bool summable(int attribute) const { return m_column[static_cast<size_t>(attribute)].summable; }
-    bool everZero(int attribute) const { return m_column[static_cast<size_t>(attribute)].everZero; }
-    int minValue(int attribute) const { return m_column[static_cast<size_t>(attribute)].minValue; }
-    int maxValue(int attribute) const { return m_column[static_cast<size_t>(attribute)].maxValue; }
+    enum ColumnFlag : std::uint8_t { kSummable = 1, kEverZero = 2 };
+    // kSummable | kEverZero, as they hold for the column.
+    std::uint8_t flags(int attribute) const { return m_flags[static_cast<size_t>(attribute)]; }
+    bool summable(int attribute) const { return (flags(attribute) & kSummable) != 0; }
+    bool everZero(int attribute) const { return (flags(attribute) & kEverZero) != 0; }
+    int minValue(int attribute) const { return m_minimum[static_cast<size_t>(attribute)]; }
 
 private:
     size_t offset(int attribute) const
@@ -104,13 +111,6 @@ private:
     void fillColumns(const HistorySnapshot& history);
     void fillTargets(const HistorySnapshot& history, FormulaKind kind);
     void fillWeights();
-
-    struct ColumnFacts {
-        bool summable = true;
-        bool everZero = false;
-        int minValue = 0;
-        int maxValue = 0;
-    };
 
     int m_range = 0;
     int m_rows = 0;
@@ -128,5 +128,6 @@ private:
     AlignedVector<std::uint8_t> m_presentLow;
     AlignedVector<std::uint8_t> m_presentHigh;
     AlignedVector<std::uint8_t> m_weights;
-    std::vector<ColumnFacts> m_column;
+    std::array<std::uint8_t, AttributeCatalog::kCount> m_flags{};
+    std::array<std::int32_t, AttributeCatalog::kCount> m_minimum{};
 };

@@ -80,6 +80,15 @@ ColumnSum CandidateScorer::columnSum(const Candidate& candidate)
     return sum;
 }
 
+Candidate CandidateScorer::candidate(const ColumnSum& sum)
+{
+    Candidate candidate;
+    candidate.termCount = std::min(sum.count, Candidate::kMaxTerms);
+    std::copy_n(sum.terms.begin(), candidate.termCount, candidate.terms.begin());
+    candidate.constant = sum.constant;
+    return candidate;
+}
+
 FormulaStatistics CandidateScorer::score(const Candidate& candidate) const
 {
     if (m_kernels) {

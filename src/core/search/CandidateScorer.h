@@ -39,6 +39,7 @@ public:
     const WindowTable* table() const { return m_table.get(); }
 
     static ColumnSum columnSum(const Candidate& candidate);
+    static Candidate candidate(const ColumnSum& sum);
 
 private:
     // sums[k] = the candidate's value on the row that predicts counted row base + k.

@@ -30,7 +30,7 @@ void searchVector(const CandidateGenerator& generator, const CandidateScorer& sc
         if (uncovered == result.uncovered.end() ||
             (accepted != result.accepted.end() && accepted->index < *uncovered)) {
             if (bounds.accepts(accepted->statistics))
-                out.push_back({accepted->index, generator.generate(accepted->index), accepted->statistics});
+                out.push_back({accepted->index, CandidateScorer::candidate(accepted->sum), accepted->statistics});
             ++accepted;
         } else {
             const Candidate candidate = generator.generate(*uncovered);
