@@ -305,3 +305,163 @@ TEST(SearchEngine, everyPathFindsTheSameListOnOneAndSeveralThreads)
         }
     }
 }
+
+namespace {
+
+// The history with two columns the vector sums cannot take: a negative value
+// in column 20, one beyond 16 bits in column 21. Candidates naming either are
+// left to the plain loop, so a search mixes both kinds.
+HistorySnapshot withOddColumns(const HistorySnapshot& history)
+{
+    HistorySnapshot odd;
+    for (int row = 0; row < history.size(); ++row) {
+        std::array<std::int32_t, AttributeCatalog::kCount> values{};
+        for (int a = 0; a < AttributeCatalog::kCount; ++a)
+            values[static_cast<size_t>(a)] = history.value(row, a);
+        values[20] = row % 7 == 3 ? -5 : values[20];
+        values[21] = row % 5 == 1 ? 70000 : values[21];
+        odd.append(history.issue(row), values);
+    }
+    return odd;
+}
+
+// Bounds that pass `s` or just miss it, statistic by statistic: equal to it,
+// one beyond it on either side, open, or a fraction away. The run bounds are
+// what the search rejects on before the last block, so they are often tight.
+StatisticBounds boundsAround(const FormulaStatistics& s, std::mt19937_64& random)
+{
+    std::array<double, StatisticBounds::kCount> values{};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const bool upper = i % 2 == 1;
+        const double own = i < 2 ? static_cast<double>(s.rate) : s.value(kStatisticKeys[i / 2]);
+        switch (random() % 7) {
+        case 0: values[i] = own; break;
+        case 1: values[i] = upper ? own - 1 : own + 1; break;
+        case 2: values[i] = upper ? own + 1 : own - 1; break;
+        case 3: values[i] = upper ? (i < 2 ? 100 : 32768) : 0; break;
+        case 4: values[i] = upper ? own + 0.5 : own - 0.5; break;
+        case 5: values[i] = upper ? own + 0.00005 : own - 0.00015; break;
+        default: values[i] = upper ? own + 3 : own - 3; break;
+        }
+    }
+    return StatisticBounds(values);
+}
+
+} // namespace
+
+TEST(SumKernels, earlyRejectionKeepsExactlyWhatTheBoundsAccept)
+{
+    if (vectorPaths().empty())
+        GTEST_SKIP() << "this processor runs no vector path";
+    std::mt19937_64 random(99);
+    const std::vector<ScoringWindow> windows{{0, true, true},  {1, true, true},   {63, false, true},
+                                             {64, true, true}, {65, true, false}, {300, true, true}};
+    constexpr std::uint64_t kCandidates = 200;
+    int accepted = 0;
+    int rejected = 0;
+    int uncovered = 0;
+    for (int range : {11, 12}) {
+        const HistorySnapshot odd = withOddColumns(history(range));
+        for (const ScoringWindow& window : windows) {
+            for (const FormulaKind& kind : {FormulaKind(1, false), FormulaKind(3, true), FormulaKind(5, true)}) {
+                for (bool kill : {true, false}) {
+                    const bool oddColumns = random() % 2 == 0;
+                    const HistorySnapshot& h = oddColumns ? odd : history(range);
+                    const ScoringRule rule = kind.rule(range, kill);
+                    const CandidateScorer plain(h, rule, window, KernelPath::Scalar);
+                    const int operands = 2 + static_cast<int>(random() % 23);
+                    const std::optional<int> constant = random() % 3 == 0
+                                                            ? std::optional<int>()
+                                                            : std::optional<int>(static_cast<int>(random() % 9) - 6);
+                    const CandidateGenerator generator(random(), operands, constant);
+                    std::vector<FormulaStatistics> expected;
+                    for (std::uint64_t i = 0; i < kCandidates; ++i)
+                        expected.push_back(plain.scoreScalar(generator.generate(i)));
+                    for (KernelPath path : vectorPaths()) {
+                        const CandidateScorer fast(h, rule, window, path);
+                        const WindowTable& table = *fast.table();
+                        // Full statistics of every covered candidate in one call.
+                        std::vector<ColumnSum> sums;
+                        std::vector<std::uint64_t> covered;
+                        for (std::uint64_t i = 0; i < kCandidates; ++i) {
+                            const ColumnSum sum = CandidateScorer::columnSum(generator.generate(i));
+                            if (SumKernels::covers(table, sum)) {
+                                sums.push_back(sum);
+                                covered.push_back(i);
+                            }
+                        }
+                        std::vector<FormulaStatistics> scored(sums.size());
+                        fast.kernels()->score(table, kill, sums.data(), static_cast<int>(sums.size()), scored.data());
+                        for (size_t k = 0; k < sums.size(); ++k)
+                            ASSERT_TRUE(same(scored[k], expected[covered[k]]))
+                                << SumKernels::name(path).toStdString() << " candidate " << covered[k];
+                        // The search's decision for every candidate, under bounds built
+                        // around candidates of the same range.
+                        for (int trial = 0; trial < 8; ++trial) {
+                            const StatisticBounds bounds = boundsAround(expected[random() % kCandidates], random);
+                            KernelSearch result;
+                            fast.kernels()->search(table, kill, generator.stream(),
+                                                   IntegerBounds::of(bounds, table.totalWeight()), 0, kCandidates,
+                                                   result);
+                            ASSERT_EQ(result.uncovered.size(), kCandidates - covered.size());
+                            auto found = result.accepted.begin();
+                            for (std::uint64_t i : covered) {
+                                const bool expectedAccepted = bounds.accepts(expected[i]);
+                                const bool actualAccepted = found != result.accepted.end() && found->index == i;
+                                ASSERT_EQ(actualAccepted, expectedAccepted)
+                                    << SumKernels::name(path).toStdString() << " candidate " << i << " R" << range
+                                    << " W" << window.lookBack << " " << describe(expected[i]);
+                                if (!actualAccepted) {
+                                    ++rejected;
+                                    continue;
+                                }
+                                ASSERT_TRUE(same(found->statistics, expected[i]));
+                                const Candidate c = generator.generate(i);
+                                ASSERT_EQ(CandidateGenerator::code(CandidateScorer::candidate(found->sum)),
+                                          CandidateGenerator::code(c));
+                                ++found;
+                                ++accepted;
+                            }
+                            ASSERT_EQ(found, result.accepted.end());
+                            uncovered += static_cast<int>(result.uncovered.size());
+                        }
+                    }
+                }
+            }
+        }
+    }
+    // Both outcomes and the plain way's share, often enough to mean something.
+    EXPECT_GT(accepted, 500);
+    EXPECT_GT(rejected, 5000);
+    EXPECT_GT(uncovered, 500);
+}
+
+TEST(SearchEngine, aSearchThatStopsAtItsWantedCountStopsAtTheSameCandidateOnEveryPath)
+{
+    // Columns the kernels leave to the plain loop, so the merged list mixes both.
+    const HistorySnapshot h = withOddColumns(history(12));
+    const StatisticBounds everything({0, 100, 0, 32768, 0, 32768, 0, 32768, 0, 32768});
+    const StatisticBounds some({30, 100, 0, 32768, 0, 32768, 0, 32768, 0, 32768});
+    for (const StatisticBounds& bounds : {everything, some}) {
+        for (std::uint64_t wanted : {std::uint64_t{1}, std::uint64_t{37}, std::uint64_t{5000}}) {
+            const CandidateGenerator generator(4242, 6, std::nullopt);
+            const ScoringRule rule = FormulaKind(2, false).rule(12, true);
+            SearchEngine reference(1);
+            const CandidateScorer plain(h, rule, ScoringWindow{300, true, true}, KernelPath::Scalar);
+            const SearchBatch expected = reference.search(generator, plain, bounds, 1000, 9000, wanted);
+            for (KernelPath path : vectorPaths()) {
+                SearchEngine engine(2);
+                const CandidateScorer fast(h, rule, ScoringWindow{300, true, true}, path);
+                const SearchBatch actual = engine.search(generator, fast, bounds, 1000, 9000, wanted);
+                ASSERT_EQ(actual.evaluated, expected.evaluated) << SumKernels::name(path).toStdString();
+                ASSERT_EQ(actual.accepted.size(), expected.accepted.size());
+                for (size_t i = 0; i < actual.accepted.size(); ++i) {
+                    ASSERT_EQ(actual.accepted[i].index, expected.accepted[i].index);
+                    ASSERT_EQ(CandidateGenerator::code(actual.accepted[i].candidate),
+                              CandidateGenerator::code(expected.accepted[i].candidate));
+                    ASSERT_TRUE(same(actual.accepted[i].statistics, expected.accepted[i].statistics));
+                }
+            }
+        }
+    }
+}
