@@ -122,3 +122,26 @@ TEST(SearchSession, foundListStopsCleanlyAtItsCapacity)
     EXPECT_GT(session.candidatesPerSecond(), 0.0);
     EXPECT_TRUE(session.lastText().startsWith(QStringLiteral("[第一直选杀]")));
 }
+
+TEST(SearchSession, theLastCandidateShownIsTheLastJudgedEvenAfterTheTaskChanges)
+{
+    const HistorySnapshot history = demoHistory(6);
+    SearchEngine engine(2);
+    SearchSession session(engine, history, 11, ScoringWindow{100, true, true}, 31);
+    const FormulaTarget kill{1, false, true};
+    const StatisticBounds some({40, 100, 0, 32768, 0, 32768, 0, 32768, 0, 32768});
+    session.begin(kill, some, SearchOptions{5, std::nullopt, TextForm::Bracket});
+    // Stopping at the third found formula: that one was judged last.
+    ASSERT_EQ(session.run({50000, std::nullopt}, 3), 3);
+    const FoundFormula third = session.found().back();
+    // Another task: the display still names the last candidate of the first one,
+    // with the statistics it was judged on.
+    session.begin(FormulaTarget{2, true, false}, acceptAll(), SearchOptions{9, 0, TextForm::Suffix});
+    EXPECT_EQ(session.lastText(), third.text);
+    EXPECT_EQ(session.lastStatistics().hitWeight, third.statistics.hitWeight);
+    EXPECT_EQ(session.lastStatistics().longestMissRun, third.statistics.longestMissRun);
+    // Once the new task runs, its own last candidate is shown.
+    ASSERT_EQ(session.run({10, std::nullopt}), 10);
+    EXPECT_EQ(session.lastText(), session.found().back().text);
+    EXPECT_EQ(session.lastStatistics().rate, session.found().back().statistics.rate);
+}
