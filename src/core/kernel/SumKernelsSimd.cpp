@@ -25,6 +25,7 @@
 #include <bit>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 HWY_BEFORE_NAMESPACE();
 #if HWY_TARGET == HWY_AVX3_DL
@@ -246,43 +247,48 @@ HWY_INLINE std::uint64_t hitWord(const Context& c, const Plan& plan, int block)
 
 // ---- statistics from the hit bits ---------------------------------------------
 
-// The longest run of ones inside any of the words, by doubling in every lane at
-// once: p_s marks the ends of runs of at least s ones, and a run of a + s ones
-// is one of a followed by one of s. `count` is a whole number of vectors.
-HWY_INLINE int longestInside(const std::uint64_t* words, size_t count)
+// The longest run of ones inside one word in each lane, by doubling: p_s marks
+// the ends of runs of at least s ones, and a run of a + s ones is one of a
+// followed by one of s.
+HWY_INLINE hn::Vec<D64> longestInLanes(hn::Vec<D64> p1)
 {
     const D64 d;
     const auto zero = hn::Zero(d);
-    auto best = zero;
+    const auto p2 = hn::And(p1, hn::ShiftLeft<1>(p1));
+    const auto p4 = hn::And(p2, hn::ShiftLeft<2>(p2));
+    const auto p8 = hn::And(p4, hn::ShiftLeft<4>(p4));
+    const auto p16 = hn::And(p8, hn::ShiftLeft<8>(p8));
+    const auto p32 = hn::And(p16, hn::ShiftLeft<16>(p16));
+    auto ends = hn::Set(d, kAll);
+    auto length = zero;
+    const auto step = [&](hn::Vec<D64> p, std::uint64_t span) {
+        const auto longer = hn::And(ends, hn::Shl(p, length));
+        const auto found = hn::Ne(longer, zero);
+        ends = hn::IfThenElse(found, longer, ends);
+        length = hn::IfThenElse(found, hn::Add(length, hn::Set(d, span)), length);
+    };
+    step(p32, 32);
+    step(p16, 16);
+    step(p8, 8);
+    step(p4, 4);
+    step(p2, 2);
+    step(p1, 1);
+    return length;
+}
+
+// The longest run of ones inside any one word of `hits` and of `misses`, side
+// by side so that the two chains overlap. `count` is a whole number of vectors.
+HWY_INLINE std::pair<int, int> longestInside(const std::uint64_t* hits, const std::uint64_t* misses, size_t count)
+{
+    const D64 d;
+    auto bestHit = hn::Zero(d);
+    auto bestMiss = hn::Zero(d);
     for (size_t i = 0; i < count; i += kWords) {
-        const auto p1 = hn::Load(d, words + i);
-        const auto p2 = hn::And(p1, hn::ShiftLeft<1>(p1));
-        const auto p4 = hn::And(p2, hn::ShiftLeft<2>(p2));
-        const auto p8 = hn::And(p4, hn::ShiftLeft<4>(p4));
-        const auto p16 = hn::And(p8, hn::ShiftLeft<8>(p8));
-        const auto p32 = hn::And(p16, hn::ShiftLeft<16>(p16));
-        auto ends = hn::Set(d, kAll);
-        auto length = zero;
-        const auto step = [&](hn::Vec<D64> p, std::uint64_t span) {
-            const auto longer = hn::And(ends, hn::Shl(p, length));
-            const auto found = hn::Ne(longer, zero);
-            ends = hn::IfThenElse(found, longer, ends);
-            length = hn::IfThenElse(found, hn::Add(length, hn::Set(d, span)), length);
-        };
-        step(p32, 32);
-        step(p16, 16);
-        step(p8, 8);
-        step(p4, 4);
-        step(p2, 2);
-        step(p1, 1);
-        best = hn::Max(best, length);
+        bestHit = hn::Max(bestHit, longestInLanes(hn::Load(d, hits + i)));
+        bestMiss = hn::Max(bestMiss, longestInLanes(hn::Load(d, misses + i)));
     }
-    alignas(64) std::uint64_t lanes[kWords];
-    hn::Store(best, d, lanes);
-    std::uint64_t longest = 0;
-    for (std::uint64_t lane : lanes)
-        longest = std::max(longest, lane);
-    return static_cast<int>(longest);
+    return {static_cast<int>(hn::GetLane(hn::MaxOfLanes(d, bestHit))),
+            static_cast<int>(hn::GetLane(hn::MaxOfLanes(d, bestMiss)))};
 }
 
 // Whether x holds a run of at least `length` (1..63) ones.
@@ -414,8 +420,9 @@ FormulaStatistics statisticsOf(const WindowTable& table, const Words& words)
     const int blocks = table.blocks();
     for (int b = 0; b < blocks; ++b)
         words.misses[b] = ~words.hits[b] & counted[b];
-    const Runs hits = runsOf(words.hits, blocks, longestInside(words.hits, words.padded));
-    const Runs misses = runsOf(words.misses, blocks, longestInside(words.misses, words.padded));
+    const auto [hitInside, missInside] = longestInside(words.hits, words.misses, words.padded);
+    const Runs hits = runsOf(words.hits, blocks, hitInside);
+    const Runs misses = runsOf(words.misses, blocks, missInside);
     s.longestHitRun = hits.longest;
     s.lastHitRun = hits.last;
     s.longestMissRun = misses.longest;

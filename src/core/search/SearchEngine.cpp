@@ -74,6 +74,10 @@ SearchBatch SearchEngine::search(const CandidateGenerator& generator, const Cand
         }
     });
     batch.evaluated = count;
+    size_t total = 0;
+    for (const auto& chunk : found)
+        total += chunk.size();
+    batch.accepted.reserve(std::min<size_t>(total, wanted));
     for (auto& chunk : found) {
         for (auto& a : chunk) {
             batch.accepted.push_back(a);
