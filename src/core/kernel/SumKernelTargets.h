@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kernel/SumKernels.h"
+#include "kernel/WindowTable.h"
 
 // The entry points of one vector path, compiled for its instruction set.
 struct SumKernels::Functions {
@@ -19,11 +20,32 @@ bool runsAvx2();
 bool runsAvx512();
 } // namespace SumKernelTargets
 
-class WindowTable;
-
 // Rows where a sum plus its constant c falls to 0 or below name no number:
 // none can (c > 0, or every sum stays at least 1 − c), those where every
 // column is 0 (c = 0), those where the 16-bit sum is below 1 − c (c < 0), or
 // the kernels do not cover the sum at all.
 enum class LowRows { None, Zero, Threshold, Uncovered };
-LowRows lowRowsOf(const WindowTable& table, const std::uint8_t* terms, int count, int constant);
+// Inline: the search asks for every candidate.
+inline LowRows lowRowsOf(const WindowTable& table, const std::uint8_t* terms, int count, int constant)
+{
+    if (count < 0 || count > ColumnSum::kMaxTerms)
+        return LowRows::Uncovered;
+    unsigned every = WindowTable::kSummable | WindowTable::kEverZero;
+    for (int t = 0; t < count; ++t)
+        every &= table.flags(terms[t]);
+    if ((every & WindowTable::kSummable) == 0)
+        return LowRows::Uncovered;
+    // The columns are never negative: v = sum + c stays at least c.
+    if (constant > 0)
+        return LowRows::None;
+    if (constant == 0)
+        return (every & WindowTable::kEverZero) != 0 ? LowRows::Zero : LowRows::None;
+    std::int64_t smallest = 0;
+    for (int t = 0; t < count; ++t)
+        smallest += table.minValue(terms[t]);
+    const std::int64_t threshold = 1 - static_cast<std::int64_t>(constant);
+    if (smallest >= threshold)
+        return LowRows::None;
+    // The sums are compared in 16 bits, which holds any threshold up to kMaxValue.
+    return threshold <= WindowTable::kMaxValue ? LowRows::Threshold : LowRows::Uncovered;
+}

@@ -45,30 +45,6 @@ SumKernels::SumKernels(KernelPath path)
         throw UserError(QStringLiteral("公式计算"), QStringLiteral("本机处理器不支持%1计算").arg(name(path)), false);
 }
 
-LowRows lowRowsOf(const WindowTable& table, const std::uint8_t* terms, int count, int constant)
-{
-    if (count < 0 || count > ColumnSum::kMaxTerms)
-        return LowRows::Uncovered;
-    unsigned every = WindowTable::kSummable | WindowTable::kEverZero;
-    for (int t = 0; t < count; ++t)
-        every &= table.flags(terms[t]);
-    if ((every & WindowTable::kSummable) == 0)
-        return LowRows::Uncovered;
-    // The columns are never negative: v = sum + c stays at least c.
-    if (constant > 0)
-        return LowRows::None;
-    if (constant == 0)
-        return (every & WindowTable::kEverZero) != 0 ? LowRows::Zero : LowRows::None;
-    std::int64_t smallest = 0;
-    for (int t = 0; t < count; ++t)
-        smallest += table.minValue(terms[t]);
-    const std::int64_t threshold = 1 - static_cast<std::int64_t>(constant);
-    if (smallest >= threshold)
-        return LowRows::None;
-    // The sums are compared in 16 bits, which holds any threshold up to kMaxValue.
-    return threshold <= WindowTable::kMaxValue ? LowRows::Threshold : LowRows::Uncovered;
-}
-
 bool SumKernels::covers(const WindowTable& table, const ColumnSum& sum)
 {
     return lowRowsOf(table, sum.terms.data(), sum.count, sum.constant) != LowRows::Uncovered;

@@ -564,7 +564,7 @@ bool survivesOf(const Context& c, const Plan& plan, const Early& e, std::uint64_
 
 // ---- candidates ---------------------------------------------------------------
 
-hn::Vec<D64> splitmix64(hn::Vec<D64> x)
+HWY_INLINE hn::Vec<D64> splitmix64(hn::Vec<D64> x)
 {
     const D64 d;
     x = hn::Add(x, hn::Set(d, 0x9E3779B97F4A7C15ULL));
@@ -575,7 +575,7 @@ hn::Vec<D64> splitmix64(hn::Vec<D64> x)
 
 // The next draw of each lane's stream times n, truncated: as the scalar
 // stream's (state >> 11) · 2⁻⁵³ · n, in the same double operations.
-hn::Vec<hn::ScalableTag<std::int64_t>> drawBelow(hn::Vec<D64>& state, double n)
+HWY_INLINE hn::Vec<hn::ScalableTag<std::int64_t>> drawBelow(hn::Vec<D64>& state, double n)
 {
     const hn::ScalableTag<double> dd;
     const hn::ScalableTag<std::int64_t> di;
@@ -585,8 +585,8 @@ hn::Vec<hn::ScalableTag<std::int64_t>> drawBelow(hn::Vec<D64>& state, double n)
 }
 
 // Candidates first .. first + kWords − 1: terms[t][lane] and constants[lane].
-void drawLanes(const CandidateStream& stream, std::uint64_t first, std::int64_t (*terms)[kWords],
-               std::int64_t* constants)
+HWY_INLINE void drawLanes(const CandidateStream& stream, std::uint64_t first, std::int64_t (*terms)[kWords],
+                          std::int64_t* constants)
 {
     const D64 d;
     const hn::ScalableTag<std::int64_t> di;
