@@ -44,6 +44,8 @@ bool same(const FormulaStatistics& a, const FormulaStatistics& b)
            a.lastMissRun == b.lastMissRun && a.lastHitRun == b.lastHitRun;
 }
 
+bool sameOrBothNan(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
 // Whether the candidate's value is 0 or below on some counted draw.
 bool reachesZero(const HistorySnapshot& history, const CandidateScorer& scorer, const Candidate& c)
 {
@@ -207,12 +209,16 @@ TEST(SumKernels, listScoringMatchesThePlainEvaluation)
                             const std::string where = code.toStdString() + " " + SumKernels::name(path).toStdString();
                             ASSERT_TRUE(same(actual.record.statistics, expected.record.statistics)) << where;
                             // An empty latest value (division by zero) is NaN on both sides.
-                            ASSERT_TRUE(actual.latestValue == expected.latestValue ||
-                                        (std::isnan(actual.latestValue) && std::isnan(expected.latestValue)))
-                                << where;
+                            ASSERT_TRUE(sameOrBothNan(actual.latestValue, expected.latestValue)) << where;
                             ASSERT_EQ(actual.nextNumber, expected.nextNumber) << where;
                             ASSERT_EQ(actual.rateText, expected.rateText) << where;
                             ASSERT_EQ(actual.note, expected.note) << where;
+                            // The chance baseline beside the statistics, from the same predictions.
+                            const FormulaStatistics& a = actual.record.statistics;
+                            const FormulaStatistics& e = expected.record.statistics;
+                            ASSERT_TRUE(sameOrBothNan(a.expectedRate, e.expectedRate)) << where;
+                            ASSERT_TRUE(sameOrBothNan(a.z, e.z)) << where;
+                            ASSERT_TRUE(a.hasChance()) << where;
                             ++records;
                         }
                     }
