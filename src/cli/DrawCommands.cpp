@@ -141,14 +141,16 @@ int drawNext(CliContext& context, const CliOptions&)
     const QString last = store.lastIssue();
     if (context.json()) {
         QJsonObject result;
-        result.insert(QStringLiteral("next"), next);
+        result.insert(QStringLiteral("next"), next.isEmpty() ? QJsonValue() : QJsonValue(next));
         result.insert(QStringLiteral("last"), last.isEmpty() ? QJsonValue() : QJsonValue(last));
         result.insert(QStringLiteral("draws"), store.count());
         result.insert(QStringLiteral("lottery"), context.lottery().caption);
         context.printJson(result);
     } else {
-        context.printLine(QStringLiteral("next %1").arg(next));
+        context.printLine(QStringLiteral("next %1").arg(next.isEmpty() ? QStringLiteral("-") : next));
         context.printLine(QStringLiteral("last %1").arg(last.isEmpty() ? QStringLiteral("-") : last));
+        if (next.isEmpty())
+            context.printLine(IssueNumbers::noNextIssueMessage(context.lottery().longDateIssue));
     }
     return 0;
 }

@@ -42,7 +42,12 @@ int AppSettings::lotteryIndex() const
 }
 void AppSettings::setLotteryIndex(int index) { write("GsZl", QString::number(index)); }
 
-int AppSettings::searchDays() const { return readInt("IniSerchDay", 3); }
+int AppSettings::searchDays() const
+{
+    // A hand-edited value the days question would refuse means the default.
+    const int days = readInt("IniSerchDay", 3);
+    return days >= 2 && days <= 10 ? days : 3;
+}
 void AppSettings::setSearchDays(int days) { write("IniSerchDay", QString::number(days)); }
 
 bool AppSettings::calculateSelected() const { return readBool("JSFF", true); }
@@ -57,7 +62,12 @@ void AppSettings::setExcludeCurrent(bool exclude) { write("SyBq", boolText(exclu
 bool AppSettings::weightedRate() const { return readBool("ZqlJq", true); }
 void AppSettings::setWeightedRate(bool weighted) { write("ZqlJq", boolText(weighted)); }
 
-int AppSettings::lookBackIndex() const { return readInt("JSQS", 3); }
+int AppSettings::lookBackIndex() const
+{
+    // An index beyond the look-back menu means the default, not "all".
+    const int index = readInt("JSQS", 3);
+    return index >= 0 && index < static_cast<int>(kLookBackDraws.size()) ? index : 3;
+}
 void AppSettings::setLookBackIndex(int index) { write("JSQS", QString::number(index)); }
 
 QString AppSettings::historyUrl() const

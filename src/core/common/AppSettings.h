@@ -6,7 +6,8 @@
 class QSettings;
 
 // Typed view of the preferences in section IniSetting. Every getter returns the
-// key's default when the key is missing or unreadable; every setter saves at once.
+// key's default when the key is missing, unreadable or outside the values the
+// window can set (lottery 99, days 0, look-back index 42); every setter saves at once.
 class AppSettings {
 public:
     explicit AppSettings(QSettings& store);

@@ -57,15 +57,18 @@ void unary(double* value, int n, F f)
         value[i] = f(value[i]);
 }
 
+// Sums in 64 bits: |coefficients| add up to at most kMaxSumCoefficients (< 2^17),
+// so any int32 column values stay far inside the range, and the sum is exact in
+// a double, as the general evaluator's is.
 void evaluateSum(const FormulaProgram& program, const HistorySnapshot& history, int begin, int end, double* out)
 {
-    std::int32_t acc[kBlock];
+    std::int64_t acc[kBlock];
     for (int base = begin; base < end; base += kBlock) {
         const int n = std::min(kBlock, end - base);
         std::fill_n(acc, n, 0);
         for (const FormulaProgram::Term& term : program.terms) {
             const std::int32_t* column = history.column(term.attribute).data() + base;
-            const std::int32_t k = term.coefficient;
+            const std::int64_t k = term.coefficient;
             for (int i = 0; i < n; ++i)
                 acc[i] += k * column[i];
         }

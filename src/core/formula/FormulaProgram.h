@@ -35,8 +35,9 @@ struct FormulaProgram {
         int coefficient = 1;
     };
 
-    // Column values stay below 2^13 (a four-digit year is the largest), so a sum
-    // whose absolute coefficients add up to at most this stays inside int32.
+    // A sum whose absolute coefficients add up to at most this stays exact in the
+    // evaluator's 64-bit sum for any int32 column values (and inside int32 for the
+    // stored ones, which stay below 2^14).
     static constexpr long long kMaxSumCoefficients = 100000;
 
     std::vector<Instruction> code;

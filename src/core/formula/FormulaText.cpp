@@ -3,6 +3,7 @@
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaError.h"
 
+#include <QHash>
 #include <array>
 #include <utility>
 #include <vector>
@@ -27,6 +28,38 @@ constexpr std::array<Replacement, 45> kWordToCode = {{
     {"偶数和", "L4M"}, {"奇数和", "L5M"},   {"合数个", "L1N"},   {"质数个", "L2N"}, {"合数和", "L3N"},
     {"质数和", "L4N"}, {"重上期个", "L5N"}, {"最大振幅", "L1R"}, {"总跨度", "L2R"}, {"同上期个", "L3R"},
 }};
+
+// The words in table order, grouped by their first character, so one pass
+// over a text finds the word at each place in a few comparisons.
+class WordTable {
+public:
+    WordTable()
+    {
+        for (const auto& entry : FormulaText::wordTable())
+            m_byFirst[entry.first.front()].push_back(entry);
+    }
+
+    // The code of the first table entry that matches `text` at `at`, and its word's length.
+    std::pair<const QString*, qsizetype> match(QStringView text, qsizetype at) const
+    {
+        const auto candidates = m_byFirst.constFind(text[at]);
+        if (candidates == m_byFirst.cend())
+            return {nullptr, 0};
+        for (const auto& [word, code] : *candidates)
+            if (text.sliced(at).startsWith(word))
+                return {&code, word.size()};
+        return {nullptr, 0};
+    }
+
+private:
+    QHash<QChar, std::vector<std::pair<QString, QString>>> m_byFirst;
+};
+
+void refuseOverlong(qsizetype length)
+{
+    if (length > FormulaText::kMaxLength)
+        throw FormulaError(QStringLiteral("公式过长：%1个字符，最多%2个字符").arg(length).arg(FormulaText::kMaxLength));
+}
 
 // "[第二组选杀]expr": position, kind and verb all come from the header.
 ParsedFormula parseHeaderForm(const QString& line)
@@ -67,24 +100,39 @@ QString FormulaText::asReplace(QString text, const QString& find, const QString&
     return text;
 }
 
+const std::vector<std::pair<QString, QString>>& FormulaText::wordTable()
+{
+    static const std::vector<std::pair<QString, QString>> table = [] {
+        std::vector<std::pair<QString, QString>> entries;
+        for (const Replacement& r : kWordToCode)
+            entries.emplace_back(QString::fromUtf8(r.word), QString::fromLatin1(r.code));
+        return entries;
+    }();
+    return table;
+}
+
 QString FormulaText::translate(const QString& chineseExpression)
 {
-    // Converted once: a file import translates a hundred thousand lines.
-    static const std::vector<std::pair<QString, QString>> table = [] {
-        std::vector<std::pair<QString, QString>> pairs;
-        for (const Replacement& r : kWordToCode)
-            pairs.emplace_back(QString::fromUtf8(r.word), QString::fromLatin1(r.code));
-        return pairs;
-    }();
-    QString text = chineseExpression;
-    for (const auto& [word, code] : table)
-        if (text.contains(word))
-            text = asReplace(text, word, code);
-    return text.trimmed();
+    refuseOverlong(chineseExpression.size());
+    static const WordTable table;
+    const QStringView text(chineseExpression);
+    QString code;
+    code.reserve(text.size());
+    for (qsizetype at = 0; at < text.size();) {
+        const auto [replacement, length] = table.match(text, at);
+        if (replacement) {
+            code += *replacement;
+            at += length;
+        } else {
+            code += text[at++];
+        }
+    }
+    return code.trimmed();
 }
 
 ParsedFormula FormulaText::parse(const QString& line)
 {
+    refuseOverlong(line.size());
     const QString s = line.trimmed();
     if (s.isEmpty())
         throw UserError(QStringLiteral("添加公式失败"), QStringLiteral("请在左边文本框输入需要添加的公式"));

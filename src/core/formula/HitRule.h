@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 // The one rule that says whether a formula's prediction came true on a draw.
@@ -72,10 +73,13 @@ public:
     // bit 16, which a 16-bit mask never holds, for 0 and below (no number).
     static unsigned bitOfNumber(int number) { return number > 0 ? static_cast<unsigned>(number) : kNoNumberBit; }
     // An integer value straight to the bit it reads: the fold's remainder decides.
+    // value − 1 wraps at the type's minimum (only a history built in memory gets
+    // there; the search's sums wrap the same way).
     template <int Range, typename Integer>
     static unsigned foldedBit(Integer value)
     {
-        const Integer remainder = (value - 1) % Range;
+        const auto shifted = static_cast<Integer>(static_cast<std::make_unsigned_t<Integer>>(value) - 1u);
+        const Integer remainder = shifted % Range;
         return remainder >= 0 ? static_cast<unsigned>(remainder) + 1u : kNoNumberBit;
     }
     // As bitOfNumber(predict(value)), or kEmptyBit for an empty value.
@@ -105,8 +109,12 @@ public:
     // present() is the bit of that position's number.
     bool judgesOnePosition() const { return m_positions == 1; }
     const std::int32_t* firstColumn() const { return m_columns[0]; }
-    // A drawn number's bit (stored numbers are 1..R, R ≤ 15).
-    static unsigned drawnBit(std::int32_t number) { return 1u << (static_cast<unsigned>(number) & 31u); }
+    // A drawn number's bit (stored numbers are 1..R, R ≤ 15); a number outside
+    // 1..15, which only a history built in memory holds, sets none.
+    static unsigned drawnBit(std::int32_t number)
+    {
+        return static_cast<unsigned>(number) - 1u < static_cast<unsigned>(kMaxRange) ? 1u << number : 0u;
+    }
 
     // present() of rows [begin, end).
     std::vector<std::uint16_t> presentMasks(int begin, int end) const

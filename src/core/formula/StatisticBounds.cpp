@@ -1,5 +1,6 @@
 #include "formula/StatisticBounds.h"
 
+#include <algorithm>
 #include <cmath>
 
 StatisticBounds StatisticBounds::fromTexts(const QStringList& texts)
@@ -10,19 +11,23 @@ StatisticBounds StatisticBounds::fromTexts(const QStringList& texts)
     return StatisticBounds(values);
 }
 
-double StatisticBounds::numericValue(const QString& text)
+double StatisticBounds::numericValue(const QString& text) { return parse(text).value_or(0.0); }
+
+std::optional<double> StatisticBounds::parse(const QString& text)
 {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
-    // "nan" reads as a number to Qt; here it is text like any other.
-    return ok && !std::isnan(value) ? value : 0.0;
+    // "nan" and "inf" read as numbers to Qt; here they are text like any other.
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return std::clamp(value, -kLargest, kLargest);
 }
 
 QStringList StatisticBounds::texts() const
 {
     QStringList result;
     for (double v : m_values)
-        result << QString::number(static_cast<float>(v), 'g', 7);
+        result << QString::number(static_cast<float>(std::clamp(v, -kLargest, kLargest)), 'g', 7);
     return result;
 }
 

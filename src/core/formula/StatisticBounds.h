@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 // Lower and upper bound of each of the five statistics, as the filter dialog
 // and the search window hold them in their ten boxes: rate, longest miss run,
@@ -19,9 +20,15 @@ public:
 
     StatisticBounds() = default;
     explicit StatisticBounds(const std::array<double, kCount>& values) : m_values(values) {}
+    // No statistic comes near this; a larger typed or stored bound is held here.
+    static constexpr double kLargest = 1.0e9;
+
     // Each text through its numeric value: anything that is not a number ("nan" included) acts as 0.
     static StatisticBounds fromTexts(const QStringList& texts);
     static double numericValue(const QString& text);
+    // A finite number (held within ±kLargest), or nothing: "nan", "inf" and
+    // overflowing texts are not numbers.
+    static std::optional<double> parse(const QString& text);
 
     double operator[](int index) const { return m_values[static_cast<size_t>(index)]; }
     const std::array<double, kCount>& values() const { return m_values; }

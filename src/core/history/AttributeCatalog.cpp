@@ -120,3 +120,38 @@ QString AttributeCatalog::codeForName(int nameIndex) { return QString::fromLatin
 QString AttributeCatalog::definitionForName(int nameIndex) { return QString::fromUtf8(kNames[nameIndex].definition); }
 
 const QStringList& AttributeCatalog::positionWords() { return buildPositionWords(); }
+
+AttributeCatalog::Range AttributeCatalog::valueRange(int index)
+{
+    const char letter = static_cast<char>('A' + index / 5);
+    switch (letter) {
+    case 'A': return {1, 12};
+    case 'B':
+    case 'C': return {0, 1};
+    case 'D': return {0, 4};
+    case 'E': return {0, 2};
+    case 'F': return {1, 6};
+    case 'G': return {1, 144};
+    case 'H':
+    case 'Q': return {0, 11};
+    case 'I': return {2, 4096};
+    case 'J': return {1, 1728};
+    case 'P': return {2, 24};
+    default: break;
+    }
+    // Per-draw columns: counts of numbers 0..5, sums of numbers 0..60, the
+    // serial columns, the date parts and the spans.
+    static const QHash<QString, Range> perDraw = {
+        {QStringLiteral("L1K"), {0, 4}},    {QStringLiteral("L2K"), {0, 4}},  {QStringLiteral("L3K"), {0, 4}},
+        {QStringLiteral("L4K"), {0, 4}},    {QStringLiteral("L5K"), {1, 99}}, {QStringLiteral("L1L"), {0, 60}},
+        {QStringLiteral("L2L"), {0, 9}},    {QStringLiteral("L3L"), {0, 5}},  {QStringLiteral("L4L"), {0, 5}},
+        {QStringLiteral("L5L"), {0, 60}},   {QStringLiteral("L1M"), {0, 60}}, {QStringLiteral("L2M"), {0, 5}},
+        {QStringLiteral("L3M"), {0, 5}},    {QStringLiteral("L4M"), {0, 60}}, {QStringLiteral("L5M"), {0, 60}},
+        {QStringLiteral("L1N"), {0, 5}},    {QStringLiteral("L2N"), {0, 5}},  {QStringLiteral("L3N"), {0, 60}},
+        {QStringLiteral("L4N"), {0, 60}},   {QStringLiteral("L5N"), {0, 5}},  {QStringLiteral("L1O"), {1, 99}},
+        {QStringLiteral("L2O"), {1, 99}},   {QStringLiteral("L3O"), {1, 31}}, {QStringLiteral("L4O"), {1, 12}},
+        {QStringLiteral("L5O"), {1, 9999}}, {QStringLiteral("L1R"), {0, 11}}, {QStringLiteral("L2R"), {0, 11}},
+        {QStringLiteral("L3R"), {0, 5}},
+    };
+    return perDraw.value(code(index), Range{0, 0});
+}

@@ -28,4 +28,12 @@ public:
     static QString codeForName(int nameIndex);
     static QString definitionForName(int nameIndex);
     static const QStringList& positionWords(); // 第一 .. 第五
+
+    // The values a column can hold for any draw of any lottery (numbers 1..12,
+    // serials 01..99, years 1..9999). A stored value outside is damage.
+    struct Range {
+        int lowest;
+        int highest;
+    };
+    static Range valueRange(int index);
 };

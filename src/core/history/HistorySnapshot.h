@@ -11,7 +11,8 @@ class SqliteDatabase;
 
 // The stored history as columns, oldest draw first: one contiguous int32 array
 // per attribute column. Loaded once per change of the history; evaluation and
-// scoring only ever read it.
+// scoring only ever read it. Loading refuses a damaged row (a value outside
+// AttributeCatalog::valueRange) with a message naming its issue and column.
 class HistorySnapshot {
 public:
     static HistorySnapshot load(SqliteDatabase& db);

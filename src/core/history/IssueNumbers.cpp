@@ -1,5 +1,27 @@
 #include "history/IssueNumbers.h"
 
+namespace {
+
+// Only the ASCII digits: other scripts' digits would pass a Unicode test but
+// read as 0, storing a draw under a different date.
+bool allAsciiDigits(const QString& text)
+{
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
+int firstYear(bool longDate) { return longDate ? 1 : 2000; }
+int lastYear(bool longDate) { return longDate ? 9999 : 2099; }
+
+} // namespace
+
+bool IssueNumbers::representable(const QDate& date, bool longDate)
+{
+    return date.isValid() && date.year() >= firstYear(longDate) && date.year() <= lastYear(longDate);
+}
+
 QString IssueNumbers::format(const QDate& date, int serial, bool longDate)
 {
     const QString datePart = date.toString(longDate ? QStringLiteral("yyyyMMdd") : QStringLiteral("yyMMdd"));
@@ -8,17 +30,14 @@ QString IssueNumbers::format(const QDate& date, int serial, bool longDate)
 
 std::optional<QDate> IssueNumbers::dateOf(const QString& issue, bool longDate)
 {
-    if (issue.size() != length(longDate))
+    if (issue.size() != length(longDate) || !allAsciiDigits(issue))
         return std::nullopt;
-    for (QChar c : issue)
-        if (!c.isDigit())
-            return std::nullopt;
     const int yearDigits = longDate ? 4 : 2;
     int year = issue.left(yearDigits).toInt();
     if (!longDate)
         year += 2000;
     const QDate date(year, issue.mid(yearDigits, 2).toInt(), issue.mid(yearDigits + 2, 2).toInt());
-    if (!date.isValid())
+    if (!representable(date, longDate))
         return std::nullopt;
     return date;
 }
@@ -27,11 +46,12 @@ QString IssueNumbers::next(const QString& last, int drawsPerDay, bool longDate, 
 {
     const std::optional<QDate> date = dateOf(last, longDate);
     if (!date)
-        return format(today, 1, longDate);
+        return representable(today, longDate) ? format(today, 1, longDate) : QString();
     const int serial = serialOf(last);
-    if (serial >= drawsPerDay)
-        return format(date->addDays(1), 1, longDate);
-    return format(*date, serial + 1, longDate);
+    if (serial < drawsPerDay)
+        return format(*date, serial + 1, longDate);
+    const QDate following = date->addDays(1);
+    return representable(following, longDate) ? format(following, 1, longDate) : QString();
 }
 
 QString IssueNumbers::validate(const QString& issue, int drawsPerDay, bool longDate)
@@ -42,9 +62,8 @@ QString IssueNumbers::validate(const QString& issue, int drawsPerDay, bool longD
             .arg(expected)
             .arg(longDate ? QStringLiteral("YYYYMMDD") : QStringLiteral("YYMMDD"))
             .arg(issue.size());
-    for (QChar c : issue)
-        if (!c.isDigit())
-            return QStringLiteral("期号只能由数字组成：%1").arg(issue);
+    if (!allAsciiDigits(issue))
+        return QStringLiteral("期号只能由数字0到9组成：%1").arg(issue);
     if (!dateOf(issue, longDate))
         return QStringLiteral("期号%1中的日期不存在。").arg(issue);
     const int serial = serialOf(issue);
@@ -54,4 +73,9 @@ QString IssueNumbers::validate(const QString& issue, int drawsPerDay, bool longD
             .arg(serial, 2, 10, QChar(u'0'))
             .arg(drawsPerDay);
     return {};
+}
+
+QString IssueNumbers::noNextIssueMessage(bool longDate)
+{
+    return QStringLiteral("期号的日期只能写到%1年12月31日，之后的开奖无法编号。").arg(lastYear(longDate));
 }

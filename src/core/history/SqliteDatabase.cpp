@@ -168,6 +168,7 @@ void SqliteStatement::reset()
 int SqliteStatement::columnCount() const { return sqlite3_column_count(m_stmt); }
 QString SqliteStatement::columnName(int column) const { return QString::fromUtf8(sqlite3_column_name(m_stmt, column)); }
 bool SqliteStatement::isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+bool SqliteStatement::isInteger(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER; }
 std::int64_t SqliteStatement::integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
 double SqliteStatement::real(int column) const { return sqlite3_column_double(m_stmt, column); }
 

@@ -72,6 +72,7 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     bool isNull(int column) const;
+    bool isInteger(int column) const; // stored as an integer (not null, text or real)
     std::int64_t integer(int column) const;
     double real(int column) const;
     QString text(int column) const;

@@ -33,11 +33,14 @@ void CandidateScorer::sumColumns(const Candidate& candidate, int base, int len, 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), acc);
     }
 #endif
+    // Stored values keep these sums far inside int32 (at most 24 terms below 2^14
+    // plus a constant of at most 10^6); the arithmetic wraps like the vector
+    // path above rather than overflowing on values a snapshot built in memory holds.
     for (; k < len; ++k) {
-        std::int32_t v = candidate.constant;
+        auto v = static_cast<std::uint32_t>(candidate.constant);
         for (int t = 0; t < candidate.termCount; ++t)
-            v += columns[t][k];
-        sums[k] = v;
+            v += static_cast<std::uint32_t>(columns[t][k]);
+        sums[k] = static_cast<std::int32_t>(v);
     }
 }
 

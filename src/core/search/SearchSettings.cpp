@@ -25,10 +25,9 @@ DefaultBounds SearchSettings::loadBounds() const
         for (bool kill : {true, false}) {
             std::array<double, StatisticBounds::kCount> values = table.bounds(kind, kill).values();
             for (int b = 0; b < StatisticBounds::kCount; ++b) {
-                bool ok = false;
-                const double stored = m_store.value(boundKey(kind, kill, b)).toString().trimmed().toDouble(&ok);
-                if (ok)
-                    values[static_cast<size_t>(b)] = stored;
+                const auto stored = StatisticBounds::parse(m_store.value(boundKey(kind, kill, b)).toString());
+                if (stored)
+                    values[static_cast<size_t>(b)] = *stored;
             }
             table.setBounds(kind, kill, StatisticBounds(values));
         }

@@ -1,19 +1,40 @@
 #include "search/WorkerPool.h"
 
+#include "common/UserError.h"
+
+#include <algorithm>
+
 int WorkerPool::coreCount()
 {
     const unsigned n = std::thread::hardware_concurrency();
     return n == 0 ? 1 : static_cast<int>(n);
 }
 
-WorkerPool::WorkerPool(int threads)
+WorkerPool::WorkerPool(int threads, const ThreadStarter& start)
 {
     const int total = threads <= 0 ? coreCount() : threads;
-    for (int i = 1; i < total; ++i)
-        m_workers.emplace_back([this] { workerLoop(); });
+    m_workers.reserve(static_cast<size_t>(std::max(0, total - 1)));
+    for (int i = 1; i < total; ++i) {
+        try {
+            std::function<void()> body = [this] { workerLoop(); };
+            m_workers.push_back(start ? start(std::move(body)) : std::thread(std::move(body)));
+        } catch (const std::exception& e) {
+            // The threads already started wait for work: stop them before giving up,
+            // or they would never be joined.
+            stopWorkers();
+            throw UserError(QStringLiteral("公式搜索"),
+                            QStringLiteral("系统无法创建第%1个线程（共需%2个）：%3。请减少线程数后再试。")
+                                .arg(i + 1)
+                                .arg(total)
+                                .arg(QString::fromLocal8Bit(e.what())),
+                            false);
+        }
+    }
 }
 
-WorkerPool::~WorkerPool()
+WorkerPool::~WorkerPool() { stopWorkers(); }
+
+void WorkerPool::stopWorkers()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -21,7 +42,9 @@ WorkerPool::~WorkerPool()
     }
     m_wake.notify_all();
     for (std::thread& t : m_workers)
-        t.join();
+        if (t.joinable())
+            t.join();
+    m_workers.clear();
 }
 
 void WorkerPool::drain(const std::function<void(int)>& task, int count)

@@ -13,8 +13,12 @@
 // thread takes part, so a pool of one thread starts no extra thread at all.
 class WorkerPool {
 public:
-    // threads <= 0: one per core.
-    explicit WorkerPool(int threads = 0);
+    // Starts one thread running `body`; the system's thread by default.
+    using ThreadStarter = std::function<std::thread(std::function<void()> body)>;
+
+    // threads <= 0: one per core. Raises UserError, with every thread it had
+    // started stopped again, when the system refuses a thread.
+    explicit WorkerPool(int threads = 0, const ThreadStarter& start = {});
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -28,6 +32,7 @@ public:
     static int coreCount();
 
 private:
+    void stopWorkers();
     void workerLoop();
     void drain(const std::function<void(int)>& task, int count);
 

@@ -44,7 +44,7 @@ void MainWindow::applySettingsToControls()
     m_formulaModel->setWeighted(settings.weightedRate());
     m_showChance->setChecked(settings.showChance());
     showChanceColumns(settings.showChance());
-    // An index off the menu counts every draw, so "前所有期" is the entry in effect.
+    // A stored index off the menu reads as the default, so one entry is always checked.
     const int lookBack = AppSettings::lookBackIndexForDraws(settings.lookBackDraws());
     for (size_t i = 0; i < m_lookBack.size(); ++i)
         m_lookBack[i]->setChecked(static_cast<int>(i) == lookBack);

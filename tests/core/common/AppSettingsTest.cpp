@@ -59,6 +59,35 @@ TEST(AppSettings, valuesSurviveAReopenAndBadValuesFallBack)
     EXPECT_EQ(AppSettings::lookBackIndexForDraws(400), -1);
 }
 
+TEST(AppSettings, impossibleHandEditedValuesFallBackToDefaults)
+{
+    TestEnvironment env;
+    auto store = SettingsStore::open();
+    AppSettings settings(*store);
+    const auto edit = [&](const char* key, const char* value) {
+        store->setValue(QStringLiteral("IniSetting/") + QLatin1String(key), QString::fromUtf8(value));
+    };
+    for (const char* index : {"42", "-1", "10", "\u0663"}) {
+        edit("JSQS", index);
+        EXPECT_EQ(settings.lookBackIndex(), 3) << index;
+        EXPECT_EQ(settings.lookBackDraws(), 300) << index;
+    }
+    for (const char* days : {"0", "1", "11", "-5", "2147483648", "\uff15"}) {
+        edit("IniSerchDay", days);
+        EXPECT_EQ(settings.searchDays(), 3) << days;
+    }
+    for (const char* lottery : {"99", "28", "-1", "1e1"}) {
+        edit("GsZl", lottery);
+        EXPECT_EQ(settings.lotteryIndex(), 0) << lottery;
+    }
+    edit("JSQS", "9");
+    edit("IniSerchDay", " 2 ");
+    edit("GsZl", "27");
+    EXPECT_EQ(settings.lookBackDraws(), 3000);
+    EXPECT_EQ(settings.searchDays(), 2);
+    EXPECT_EQ(settings.lotteryIndex(), 27);
+}
+
 TEST(AppSettings, searchDaysAnswerMustLieBetweenTwoAndTen)
 {
     EXPECT_FALSE(AppSettings::parseSearchDays(QStringLiteral("1")));

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -40,6 +41,57 @@ TEST(FormulaText, translatesWordsInTheFixedOrder)
     // Each search starts again from the beginning of the text as it now stands.
     EXPECT_EQ(FormulaText::asReplace(s("aab"), s("ab"), s("b")), s("b"));
     EXPECT_EQ(FormulaText::asReplace(s("xax"), s("x"), s("xx")), s("xxaxx"));
+}
+
+TEST(FormulaText, onePassTranslationAgreesWithTheTableAppliedInOrder)
+{
+    // The table applied entry by entry, as the word list defines the translation.
+    const auto inOrder = [](QString text) {
+        for (const auto& [word, code] : FormulaText::wordTable())
+            text = FormulaText::asReplace(text, word, code);
+        return text.trimmed();
+    };
+    const auto compiles = [](const QString& code) {
+        try {
+            CompiledFormula::compile(code);
+            return true;
+        } catch (const FormulaError&) {
+            return false;
+        }
+    };
+    // Words, the pieces words can break into, and what joins them: overlapping
+    // words ("大数和数", "邻号和数"), digits that meet a position code ("第五5余").
+    QStringList pieces{s("+"), s("5"), s("["), s("]"), s("L")};
+    for (const auto& entry : FormulaText::wordTable())
+        for (qsizetype cut = 0; cut < entry.first.size(); ++cut)
+            pieces << entry.first.left(cut + 1) << entry.first.mid(cut);
+    pieces.removeDuplicates();
+    for (const QString& a : pieces) {
+        for (const QString& b : pieces) {
+            const QString text = a + b;
+            const QString ours = FormulaText::translate(text);
+            const QString reference = inOrder(text);
+            // Where the two differ, a word was broken and neither is a valid code form.
+            if (ours != reference) {
+                ASSERT_FALSE(compiles(ours)) << text.toStdString();
+                ASSERT_FALSE(compiles(reference)) << text.toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(FormulaText::translate(s("第五5余+第三3余+[第二2指数方]")), s("L5D+L3E+[L2I]"));
+}
+
+TEST(FormulaText, anOverlongTextIsRefusedBeforeAnyWork)
+{
+    // A megabyte of words once took half a minute to translate.
+    const QString huge = s("[第一码]+").repeated(150000) + s("1=下期杀第一直选");
+    EXPECT_THROW(FormulaText::parse(huge), FormulaError);
+    EXPECT_THROW(FormulaText::translate(huge), FormulaError);
+    // A long sum within the caps still translates and compiles.
+    const QString longSum = s("第一码+").repeated(2000) + s("1");
+    ASSERT_LE(longSum.size(), FormulaText::kMaxLength);
+    EXPECT_EQ(FormulaText::translate(longSum), s("L1A+").repeated(2000) + s("1"));
+    EXPECT_TRUE(CompiledFormula::compile(FormulaText::translate(longSum)).isColumnSum());
 }
 
 TEST(FormulaText, parsesLineAndHeaderForms)
@@ -144,5 +196,17 @@ TEST(CompiledFormula, followsTheGrammarsPrecedenceAndRounding)
     EXPECT_FALSE(CompiledFormula::compile(s("L1A+0.5")).isColumnSum());
     EXPECT_EQ(CompiledFormula::columnSum({0, 0, 87}, 0.5).evaluateRow(oneDraw(), 0), 1 + 1 + 88 + 0.5);
     EXPECT_THROW(CompiledFormula::compile(s("(((((1)))")), FormulaError);
+
+    // The sum's integer path stays exact for any int32 column, as the general path is.
+    std::array<std::int32_t, AttributeCatalog::kCount> extremes{};
+    extremes.fill(std::numeric_limits<std::int32_t>::max());
+    extremes[1] = std::numeric_limits<std::int32_t>::min();
+    HistorySnapshot wide;
+    wide.append(QStringLiteral("26010101"), extremes);
+    const CompiledFormula sum = CompiledFormula::compile(s("L5O+L5O+L5O-L2A+7"));
+    ASSERT_TRUE(sum.isColumnSum());
+    const double expected = 3.0 * 2147483647.0 + 2147483648.0 + 7.0;
+    EXPECT_EQ(sum.evaluateRow(wide, 0), expected);
+    EXPECT_EQ(CompiledFormula::compile(s("(L5O+L5O+L5O-L2A+7)*1")).evaluateRow(wide, 0), expected);
     EXPECT_THROW(CompiledFormula::compile(QString(500, u'(') + u'1' + QString(500, u')')), FormulaError);
 }

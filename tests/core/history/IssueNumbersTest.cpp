@@ -1,4 +1,5 @@
 #include "history/IssueNumbers.h"
+#include "common/LotteryTable.h"
 
 #include <gtest/gtest.h>
 
@@ -38,4 +39,47 @@ TEST(IssueNumbers, validationSaysWhatIsWrong)
     EXPECT_TRUE(IssueNumbers::validate(QStringLiteral("26120800"), 84, false).contains(QStringLiteral("期序")));
     EXPECT_TRUE(IssueNumbers::validate(QStringLiteral("26120885"), 84, false).contains(QStringLiteral("期序")));
     EXPECT_TRUE(IssueNumbers::validate(QStringLiteral("26120801"), 80, true).contains(QStringLiteral("10位")));
+}
+
+TEST(IssueNumbers, onlyAsciiDigitsMakeAnIssue)
+{
+    // Arabic-Indic and full-width digits are digits to Unicode but read as 0.
+    for (const char16_t* issue : {u"\u0669\u0669011001", u"\uff12\uff16120801", u"2612\u0660801"}) {
+        const QString text = QString::fromUtf16(issue);
+        EXPECT_FALSE(IssueNumbers::validate(text, 84, false).isEmpty()) << text.toStdString();
+        EXPECT_FALSE(IssueNumbers::dateOf(text, false)) << text.toStdString();
+    }
+    EXPECT_FALSE(IssueNumbers::validate(QStringLiteral("+6120801"), 84, false).isEmpty());
+    EXPECT_FALSE(IssueNumbers::validate(QStringLiteral(" 6120801"), 84, false).isEmpty());
+}
+
+TEST(IssueNumbers, theRangeEndsAtTheLastDayOfItsCentury)
+{
+    // YY is 20YY: "00" is 2000, and nothing follows the last draw of 2099.
+    EXPECT_EQ(IssueNumbers::dateOf(QStringLiteral("00010101"), false), QDate(2000, 1, 1));
+    EXPECT_EQ(IssueNumbers::next(QStringLiteral("99123183"), 84, false, kToday), QStringLiteral("99123184"));
+    EXPECT_EQ(IssueNumbers::next(QStringLiteral("99123184"), 84, false, kToday), QString());
+    EXPECT_EQ(IssueNumbers::next(QStringLiteral("9999123180"), 80, true, kToday), QString());
+    EXPECT_EQ(IssueNumbers::next(QString(), 84, false, QDate(2100, 1, 1)), QString());
+    EXPECT_EQ(IssueNumbers::next(QString(), 80, true, QDate(2100, 1, 1)), QStringLiteral("2100010101"));
+    EXPECT_FALSE(IssueNumbers::noNextIssueMessage(false).isEmpty());
+}
+
+TEST(IssueNumbers, everyProposedIssueIsValidAndLaterForEveryLottery)
+{
+    for (int index = 0; index < LotteryTable::kCount; ++index) {
+        const LotteryTable::Entry lottery = LotteryTable::entry(index);
+        const bool longDate = lottery.longDateIssue;
+        const int t = lottery.drawsPerDay;
+        for (const QDate& day : {QDate(2000, 1, 1), QDate(2024, 2, 28), QDate(2024, 2, 29), QDate(2099, 12, 30)}) {
+            for (int serial : {1, t - 1, t}) {
+                const QString last = IssueNumbers::format(day, serial, longDate);
+                ASSERT_TRUE(IssueNumbers::validate(last, t, longDate).isEmpty()) << last.toStdString();
+                const QString next = IssueNumbers::next(last, t, longDate, kToday);
+                EXPECT_TRUE(IssueNumbers::validate(next, t, longDate).isEmpty()) << next.toStdString();
+                // Stored issues are ordered as text: a proposal must sort after its predecessor.
+                EXPECT_GT(next, last) << index;
+            }
+        }
+    }
 }

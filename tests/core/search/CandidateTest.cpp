@@ -10,6 +10,7 @@
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 #include <set>
 
@@ -215,4 +216,29 @@ TEST(CandidateScorer, groupMarksPositionsOneToPAgainstAHandWorkedHistory)
     const HistorySnapshot ones = numbersOnly({{1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}});
     EXPECT_EQ(CandidateScorer(ones, FormulaKind(1, false).rule(11, false), all).score(twelve).hitWeight, 2);
     EXPECT_EQ(CandidateScorer(ones, FormulaKind(1, false).rule(12, false), all).score(twelve).hitWeight, 0);
+}
+
+TEST(CandidateScorer, valuesNoDrawCanHoldNeitherShiftNorOverflow)
+{
+    // A history built in memory may hold anything: a drawn "40" marks no number
+    // (40 would once have shifted past the mask and marked 8), and sums near the
+    // int32 limits score as the list does.
+    const HistorySnapshot history = numbersOnly({{40, 1, 2, 3, 4}, {40, 1, 2, 3, 4}, {40, 1, 2, 3, 4}});
+    const Candidate eight = candidateOf({AttributeCatalog::index(1, 'K')}, 8);
+    const ScoringWindow all{0, true, false};
+    EXPECT_EQ(CandidateScorer(history, ScoringRule{11, FormulaKind(1, false), true}, all).score(eight).hitWeight, 2);
+    EXPECT_EQ(CandidateScorer(history, ScoringRule{11, FormulaKind(1, true), false}, all).score(eight).hitWeight, 0);
+
+    std::array<std::int32_t, AttributeCatalog::kCount> values{};
+    values.fill(std::numeric_limits<std::int32_t>::min());
+    HistorySnapshot extreme;
+    for (int i = 0; i < 600; ++i)
+        extreme.append(QStringLiteral("261201%1").arg(i, 3, 10, QChar(u'0')), values);
+    const Candidate low = candidateOf({0}, 0);
+    const FormulaStatistics s = CandidateScorer(extreme, ScoringRule{11, FormulaKind(1, false), true}, all).score(low);
+    EXPECT_EQ(s.totalWeight, 599);
+    EXPECT_EQ(s.hitWeight,
+              FormulaScoring::scoreValues(extreme, CompiledFormula::compile(QStringLiteral("L1A")).evaluateAll(extreme),
+                                          ScoringRule{11, FormulaKind(1, false), true}, all)
+                  .hitWeight);
 }

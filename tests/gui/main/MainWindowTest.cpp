@@ -628,11 +628,11 @@ private slots:
         QCOMPARE(window->settings().searchDays(), 6);
         QVERIFY(child<QAction>(*window, "mnu11S526")->isChecked()); // the lottery is not a default
 
-        // A look-back index off the menu counts every draw, and the menu says so.
+        // A look-back index off the menu means the default 300 draws, and the menu says so.
         m_store->setValue(QStringLiteral("IniSetting/JSQS"), QStringLiteral("12"));
         window = openWindow();
-        QVERIFY(child<QAction>(*window, "mnuQs0")->isChecked());
-        QCOMPARE(window->scoringWindow().lookBack, 0);
+        QVERIFY(child<QAction>(*window, "mnuQs3")->isChecked());
+        QCOMPARE(window->scoringWindow().lookBack, 300);
     }
 
     void eachTableKeepsItsSelectionForTheSession()
