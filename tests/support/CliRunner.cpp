@@ -8,7 +8,9 @@ CliRunner::CliRunner(QString program, QString dataDirectory)
       m_dataDirectory(std::move(dataDirectory))
 {}
 
-CliResult CliRunner::run(const QStringList& args) const
+CliResult CliRunner::run(const QStringList& args) const { return runWrapped({}, args); }
+
+CliResult CliRunner::runWrapped(const QStringList& wrapper, const QStringList& args) const
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -16,7 +18,8 @@ CliResult CliRunner::run(const QStringList& args) const
     env.insert(QStringLiteral("VELMORA_NO_OPEN"), QStringLiteral("1"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dataDirectory + QStringLiteral("/config"));
     process.setProcessEnvironment(env);
-    process.start(m_program, QStringList{QStringLiteral("--data-dir"), m_dataDirectory} + args);
+    const QStringList command = wrapper + QStringList{m_program, QStringLiteral("--data-dir"), m_dataDirectory} + args;
+    process.start(command.first(), command.mid(1));
     process.waitForFinished(600000);
     CliResult result;
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;

@@ -16,6 +16,9 @@ class CliRunner {
 public:
     CliRunner(QString program, QString dataDirectory);
     CliResult run(const QStringList& args) const;
+    // Runs it under a wrapper command, the program and its arguments appended to
+    // `wrapper` (a shell setting a limit, say).
+    CliResult runWrapped(const QStringList& wrapper, const QStringList& args) const;
 
 private:
     QString m_program;
