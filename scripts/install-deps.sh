@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the build, the tests and the benchmarks need.
+# Installs every Debian 12 package the build, the tests, the benchmarks, the fuzz
+# targets (clang-14 with libFuzzer) and the Debian package need.
 # Safe to run again: packages already present are skipped.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   libsqlite3-dev libxlsxwriter-dev zlib1g-dev libhwy-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-wqy-microhei unzip clang-format
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

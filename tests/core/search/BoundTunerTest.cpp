@@ -105,4 +105,13 @@ TEST(SearchSettings, planCountsBoundsAndOperandsPersistPerFlagAndKind)
     EXPECT_EQ(SearchSettings(store).operandCount(), 13);
     store.setValue(QStringLiteral("1/text2"), QStringLiteral("99"));
     EXPECT_EQ(settings.operandCount(), 24);
+
+    // Bounds edited by hand: what is not a finite number keeps the built-in
+    // bound, an absurd one is held where its text stays a number.
+    store.setValue(QStringLiteral("7/10"), QStringLiteral("nan"));
+    store.setValue(QStringLiteral("7/11"), QStringLiteral("inf"));
+    store.setValue(QStringLiteral("7/12"), QStringLiteral("-1e300"));
+    const QStringList edited = settings.loadBounds().bounds(8, false).texts();
+    EXPECT_EQ(edited.mid(0, 3).join(u','), QStringLiteral("30,100,-1e+09"));
+    EXPECT_EQ(SearchBounds::fromTexts(edited).texts(), edited);
 }
