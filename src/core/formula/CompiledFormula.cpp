@@ -57,18 +57,16 @@ void unary(double* value, int n, F f)
         value[i] = f(value[i]);
 }
 
-// Sums in 64 bits: |coefficients| add up to at most kMaxSumCoefficients (< 2^17),
-// so any int32 column values stay far inside the range, and the sum is exact in
-// a double, as the general evaluator's is.
-void evaluateSum(const FormulaProgram& program, const HistorySnapshot& history, int begin, int end, double* out)
+template <typename Sum>
+void sumBlocks(const FormulaProgram& program, const HistorySnapshot& history, int begin, int end, double* out)
 {
-    std::int64_t acc[kBlock];
+    Sum acc[kBlock];
     for (int base = begin; base < end; base += kBlock) {
         const int n = std::min(kBlock, end - base);
         std::fill_n(acc, n, 0);
         for (const FormulaProgram::Term& term : program.terms) {
             const std::int32_t* column = history.column(term.attribute).data() + base;
-            const std::int64_t k = term.coefficient;
+            const Sum k = term.coefficient;
             for (int i = 0; i < n; ++i)
                 acc[i] += k * column[i];
         }
@@ -77,6 +75,19 @@ void evaluateSum(const FormulaProgram& program, const HistorySnapshot& history, 
         for (int i = 0; i < n; ++i)
             o[i] = static_cast<double>(acc[i]) + constant;
     }
+}
+
+// Stored histories keep every sum inside int32, the fast case. Any other int32
+// values are summed in 64 bits: |coefficients| add up to at most
+// kMaxSumCoefficients (< 2^17), so the sum stays exact, in a double too, as the
+// general evaluator's does.
+void evaluateSum(const FormulaProgram& program, const HistorySnapshot& history, int begin, int end, double* out)
+{
+    const std::int64_t largest = static_cast<std::int64_t>(history.largestMagnitude()) * program.sumOfCoefficients();
+    if (largest <= std::numeric_limits<std::int32_t>::max())
+        sumBlocks<std::int32_t>(program, history, begin, end, out);
+    else
+        sumBlocks<std::int64_t>(program, history, begin, end, out);
 }
 
 void evaluateCode(const FormulaProgram& program, const HistorySnapshot& history, int begin, int end, double* out)

@@ -4,6 +4,7 @@
 #include "history/SqliteDatabase.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -64,8 +65,10 @@ int HistorySnapshot::rowOf(const QString& issue) const
 void HistorySnapshot::append(const QString& issue, const std::array<std::int32_t, AttributeCatalog::kCount>& values)
 {
     m_issues.push_back(issue);
-    for (size_t i = 0; i < values.size(); ++i)
+    for (size_t i = 0; i < values.size(); ++i) {
         m_columns[i].push_back(values[i]);
+        m_largestMagnitude = std::max(m_largestMagnitude, std::abs(static_cast<std::int64_t>(values[i])));
+    }
 }
 
 void HistorySnapshot::reserve(int rows)

@@ -27,6 +27,8 @@ public:
     int number(int row, int position) const { return value(row, AttributeCatalog::numberColumn(position)); }
     // Row of an issue, or -1.
     int rowOf(const QString& issue) const;
+    // The largest |value| of any column (2^31 for the int32 minimum).
+    std::int64_t largestMagnitude() const { return m_largestMagnitude; }
 
     // Builds a snapshot in memory (tests, benchmarks, demo data).
     void append(const QString& issue, const std::array<std::int32_t, AttributeCatalog::kCount>& values);
@@ -35,4 +37,5 @@ public:
 private:
     std::vector<QString> m_issues;
     std::array<std::vector<std::int32_t>, AttributeCatalog::kCount> m_columns;
+    std::int64_t m_largestMagnitude = 0;
 };
