@@ -22,7 +22,8 @@ QString translatedInOrder(QString text)
 void checkScores(const CompiledFormula& formula, std::uint8_t choice)
 {
     static constexpr std::array<int, 4> kLookBack{0, 5, 30, 100};
-    const ScoringRule rule{choice & 1 ? 12 : 11, (choice >> 1) % 5 + 1, (choice & 8) != 0, (choice & 16) != 0};
+    const ScoringRule rule =
+        FormulaKind((choice >> 1) % 5 + 1, (choice & 8) != 0).rule(choice & 1 ? 12 : 11, (choice & 16) != 0);
     const ScoringWindow window{kLookBack[(choice >> 5) & 3], (choice & 128) != 0, (choice & 64) != 0};
     const HistorySnapshot& h = history();
     const FormulaStatistics direct = FormulaScoring::score(h, formula, rule, window);
@@ -60,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     // The whole line, target included: what parse accepts always compiles.
     try {
         const ParsedFormula parsed = FormulaText::parse(text);
-        check(parsed.target.position >= 1 && parsed.target.position <= 5, "target position outside 1..5");
+        check(parsed.target.kind.position() >= 1 && parsed.target.kind.position() <= 5, "target position outside 1..5");
         check(compiled(parsed.code).has_value(), "a parsed formula does not compile", parsed.code);
     } catch (const UserError&) {}
     return 0;

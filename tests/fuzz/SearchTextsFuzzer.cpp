@@ -7,9 +7,9 @@
 #include "common/UserError.h"
 #include "formula/FormulaScoring.h"
 #include "formula/FormulaText.h"
+#include "formula/StatisticBounds.h"
 #include "search/CandidateGenerator.h"
 #include "search/CandidateScorer.h"
-#include "search/SearchBounds.h"
 #include "search/SearchPlan.h"
 
 #include <QStringList>
@@ -23,11 +23,12 @@ namespace {
 
 void checkBounds(const QStringList& fields)
 {
-    const SearchBounds bounds = SearchBounds::fromTexts(fields.mid(0, SearchBounds::kCount));
+    const StatisticBounds bounds = StatisticBounds::fromTexts(fields.mid(0, StatisticBounds::kCount));
     for (double v : bounds.values())
-        check(std::isfinite(v) && std::fabs(v) <= SearchBounds::kLargest, "a bound outside the held range");
+        check(std::isfinite(v) && std::fabs(v) <= StatisticBounds::kLargest, "a bound outside the held range");
     const QStringList texts = bounds.texts();
-    check(SearchBounds::fromTexts(texts).texts() == texts, "bound texts do not survive a round trip", texts.join(u'|'));
+    check(StatisticBounds::fromTexts(texts).texts() == texts, "bound texts do not survive a round trip",
+          texts.join(u'|'));
     FormulaStatistics s;
     s.rate = static_cast<float>(bounds[0]);
     s.longestMissRun = static_cast<int>(std::clamp(bounds[2], -1.0e6, 1.0e6));
@@ -38,7 +39,7 @@ void checkPlan(const QStringList& fields)
 {
     std::array<QString, 11> boxes;
     for (size_t kind = 1; kind < boxes.size(); ++kind)
-        boxes[kind] = fields.value(static_cast<qsizetype>(SearchBounds::kCount + kind));
+        boxes[kind] = fields.value(static_cast<qsizetype>(StatisticBounds::kCount + kind));
     SearchPlan plan;
     plan.counts = SearchPlan::countsOf(boxes);
     std::array<int, 11> existing{};
@@ -77,7 +78,7 @@ void checkCandidates(const QString& constantText, const QString& operandText)
     const LotteryTable::Entry lottery = LotteryTable::entry(0);
     static const HistorySnapshot draws =
         DemoHistory::snapshot(lottery, DemoHistory::generate(lottery, 1, 5, QDate(2026, 11, 30)));
-    const ScoringRule rule{11, target.position, target.group, target.kill};
+    const ScoringRule rule = target.rule(11);
     const ScoringWindow window{0, true, true};
     const FormulaStatistics fast = CandidateScorer(draws, rule, window).score(candidate);
     const FormulaStatistics list = FormulaScoring::score(draws, *formula, rule, window);

@@ -111,7 +111,7 @@ TEST(SearchSettings, planCountsBoundsAndOperandsPersistPerFlagAndKind)
     store.setValue(QStringLiteral("7/10"), QStringLiteral("nan"));
     store.setValue(QStringLiteral("7/11"), QStringLiteral("inf"));
     store.setValue(QStringLiteral("7/12"), QStringLiteral("-1e300"));
-    const QStringList edited = settings.loadBounds().bounds(8, false).texts();
+    const QStringList edited = settings.loadBounds().bounds(FormulaKind::fromSearchIndex(8), false).texts();
     EXPECT_EQ(edited.mid(0, 3).join(u','), QStringLiteral("30,100,-1e+09"));
-    EXPECT_EQ(SearchBounds::fromTexts(edited).texts(), edited);
+    EXPECT_EQ(StatisticBounds::fromTexts(edited).texts(), edited);
 }
