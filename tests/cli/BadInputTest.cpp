@@ -56,15 +56,19 @@ TEST_F(BadInput, typedDrawsKeepToTheIssueRange)
 {
     ASSERT_EQ(cli.run(args({"init"})).exitCode, 0);
     ASSERT_EQ(cli.run(args({"draw", "add", "99123184", "1", "2", "3", "4", "5"})).exitCode, 0);
-    // Nothing can follow the last draw of 2099: no proposal, and "00" (2000) is earlier.
-    const CliResult next = cli.run(args({"draw", "next", "--json"}));
-    ASSERT_EQ(next.exitCode, 0) << next.err.toStdString();
-    EXPECT_TRUE(next.json().object().value(QStringLiteral("next")).isNull());
-    EXPECT_TRUE(text(cli.run(args({"draw", "next"})).out).contains(QStringLiteral("next -")));
-    const CliResult wrapped = cli.run(args({"draw", "add", "00010101", "1", "2", "3", "4", "5"}));
-    EXPECT_EQ(wrapped.exitCode, 2);
-    EXPECT_TRUE(text(wrapped.err).contains(QStringLiteral("早于"))) << wrapped.err.toStdString();
-    EXPECT_EQ(drawCount(), 1);
+    // Nothing can follow the last draw of 2099: no proposal. "00" is 2000, so its
+    // draw is a missed one from long before and never becomes the last.
+    for (int round = 0; round < 2; ++round) {
+        const CliResult next = cli.run(args({"draw", "next", "--json"}));
+        ASSERT_EQ(next.exitCode, 0) << next.err.toStdString();
+        EXPECT_TRUE(next.json().object().value(QStringLiteral("next")).isNull());
+        EXPECT_EQ(next.json().object().value(QStringLiteral("last")).toString(), QStringLiteral("99123184"));
+        EXPECT_TRUE(text(cli.run(args({"draw", "next"})).out).contains(QStringLiteral("next -")));
+        if (round == 0) {
+            ASSERT_EQ(cli.run(args({"draw", "add", "00010101", "1", "2", "3", "4", "5"})).exitCode, 0);
+        }
+    }
+    EXPECT_EQ(drawCount(), 2);
 }
 
 TEST_F(BadInput, aDamagedRowOrAForeignFileIsRefusedWithItsCause)
