@@ -97,7 +97,9 @@ DecodedText FormulaFileCodec::decode(const QByteArray& bytes, const QString& fil
             QStringLiteral("文件 %1 是 UTF-16 编码，请另存为 UTF-8 或 GB18030 编码后再读取。").arg(fileName));
     DecodedText decoded;
     QByteArray body = bytes;
-    if (body.startsWith(kUtf8Mark)) {
+    // A file saved again by an editor that adds a mark may start with several; the
+    // decoder would drop the second by itself and leave a raw line without a line.
+    while (body.startsWith(kUtf8Mark)) {
         decoded.byteOrderMark = true;
         body.remove(0, kUtf8Mark.size());
     }

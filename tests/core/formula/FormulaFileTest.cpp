@@ -122,7 +122,8 @@ TEST_F(FormulaFiles, utf8WithAndWithoutMarkAndGb18030ImportIdentically)
 {
     const QString text = s("本组公式由《另一个程序》软件搜索而来\r\n\r\n第一码+第二码=下期杀第三直选　　连准：3期\r\n"
                            "[第二组选杀]和数\r\n大小+1=下期生第五组选\n————————————\r\n");
-    const QByteArray variants[] = {text.toUtf8(), QByteArray("\xEF\xBB\xBF") + text.toUtf8(), gb18030(text)};
+    const QByteArray mark("\xEF\xBB\xBF");
+    const QByteArray variants[] = {text.toUtf8(), mark + text.toUtf8(), gb18030(text), mark + mark + text.toUtf8()};
     QStringList first;
     for (const QByteArray& bytes : variants) {
         const DecodedText decoded = FormulaFileCodec::decode(bytes, QStringLiteral("f.txt"));
@@ -142,6 +143,11 @@ TEST_F(FormulaFiles, utf8WithAndWithoutMarkAndGb18030ImportIdentically)
               (QStringList{s("Gongshi2G|1|1|[第二组选杀]和数"), s("Gongshi3D|1|1|第一码+第二码=下期杀第三直选")}));
     EXPECT_EQ(FormulaFileCodec::decode(variants[2], {}).encoding, TextEncoding::Gb18030);
     EXPECT_TRUE(FormulaFileCodec::decode(variants[1], {}).byteOrderMark);
+    // Marks and nothing else: every raw line still has its decoded line.
+    for (const QByteArray& marks : {QByteArray(mark + mark), QByteArray(mark + mark + "\r\n" + mark)}) {
+        const DecodedText decoded = FormulaFileCodec::decode(marks, {});
+        EXPECT_EQ(decoded.lines.size(), static_cast<qsizetype>(decoded.rawLines.size())) << marks.toHex().constData();
+    }
 }
 
 TEST_F(FormulaFiles, aBadByteSequenceIsReportedWithItsLineAndNothingIsStored)
