@@ -27,7 +27,7 @@ QString text(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
 
 class BadInput : public ::testing::Test {
 protected:
-    QString databasePath() const { return QDir(env.dataDirectory()).filePath(QStringLiteral("formula.mdb")); }
+    QString databasePath() const { return QDir(env.lotteryFolder()).filePath(QStringLiteral("formula.mdb")); }
 
     int drawCount() const
     {
