@@ -10,22 +10,25 @@
 #include "history/IssueNumbers.h"
 
 #include <QTemporaryDir>
+#include <map>
+#include <memory>
 
 using namespace FuzzSupport;
 
 namespace {
 
-Database& database()
+// A data file keeps the draws of one lottery, so each lottery has its own.
+Database& database(int lottery)
 {
     static QTemporaryDir folder;
-    static Database db(folder.path());
-    // Durability is not under test here; speed is.
-    static const bool fast = [] {
-        db.sql().exec(QStringLiteral("PRAGMA synchronous = OFF"));
-        return true;
-    }();
-    (void)fast;
-    return db;
+    static std::map<int, std::unique_ptr<Database>> files;
+    std::unique_ptr<Database>& db = files[lottery];
+    if (!db) {
+        db = std::make_unique<Database>(folder.filePath(QString::number(lottery)));
+        // Durability is not under test here; speed is.
+        db->sql().exec(QStringLiteral("PRAGMA synchronous = OFF"));
+    }
+    return *db;
 }
 
 // "ISSUE D1 D2 D3 D4 D5" adds a draw, "del N" removes the last N.
@@ -46,11 +49,11 @@ void apply(DrawStore& store, const QString& line)
     } catch (const UserError&) {}
 }
 
-void checkStored(const LotteryTable::Entry& lottery)
+void checkStored(Database& db, const LotteryTable::Entry& lottery)
 {
     HistorySnapshot stored;
     try {
-        stored = HistorySnapshot::load(database().sql());
+        stored = HistorySnapshot::load(db.sql());
     } catch (const UserError& e) {
         check(false, "a stored draw does not load", e.message());
     }
@@ -84,10 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     const LotteryTable::Entry lottery = LotteryTable::entry(data[0] % LotteryTable::kCount);
-    DrawStore store(database(), lottery);
+    Database& db = database(lottery.index);
+    DrawStore store(db, lottery);
     store.deleteAll();
     for (const QString& line : utf8(data + 1, size - 1).split(u'\n'))
         apply(store, line);
-    checkStored(lottery);
+    checkStored(db, lottery);
     return 0;
 }
