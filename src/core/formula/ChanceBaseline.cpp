@@ -2,28 +2,21 @@
 
 #include "formula/HitRule.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
 namespace {
 
-struct Sums {
-    double expected = 0.0;
-    double variance = 0.0;
-};
-
 template <int FixedRange>
-Sums sum(const ChanceBaseline& baseline, const double* previousValues, int count, int range, bool kill, bool weighted)
+ChanceTotals tallyOf(const double* previousValues, int count, int range, bool weighted)
 {
-    Sums sums;
+    ChanceTotals totals;
     for (int k = 0; k < count; ++k) {
-        const double j = static_cast<double>(k + 1);
-        const double weight = weighted ? j * j : 1.0;
-        const double p = baseline.hitChance(HitRule::predictedBit<FixedRange>(previousValues[k], range), kill);
-        sums.expected += weight * p;
-        sums.variance += weight * weight * p * (1.0 - p);
+        const auto j = static_cast<std::uint64_t>(k + 1);
+        totals.add(HitRule::predictedBit<FixedRange>(previousValues[k], range), weighted ? j * j : 1);
     }
-    return sums;
+    return totals;
 }
 
 } // namespace
@@ -54,16 +47,33 @@ ChanceBaseline::ChanceBaseline(const HitRule& hits, int first, int end)
     killing[HitRule::kEmptyBit] = 0.0;
 }
 
+ChanceTotals ChanceBaseline::tally(const double* previousValues, int first, int end, int range, bool weighted)
+{
+    const int count = std::max(end - first, 0);
+    return range == 11   ? tallyOf<11>(previousValues, count, range, weighted)
+           : range == 12 ? tallyOf<12>(previousValues, count, range, weighted)
+                         : tallyOf<0>(previousValues, count, range, weighted);
+}
+
+void ChanceBaseline::measure(FormulaStatistics& statistics, const ChanceTotals& totals, bool kill) const
+{
+    // One order of summation for every path, so the figures agree to the last bit.
+    double expected = 0.0;
+    double variance = 0.0;
+    for (unsigned bit = 0; bit < ChanceTotals::kBits; ++bit) {
+        const double p = hitChance(bit, kill);
+        expected += p * static_cast<double>(totals.weight[bit]);
+        variance += p * (1.0 - p) * static_cast<double>(totals.squares[bit]);
+    }
+    finish(statistics, expected, variance);
+}
+
 void ChanceBaseline::measure(FormulaStatistics& statistics, const double* previousValues, int first, int end, int range,
                              bool kill, bool weighted) const
 {
-    const int count = end - first;
-    if (count <= 0)
+    if (end <= first)
         return;
-    const Sums sums = range == 11   ? sum<11>(*this, previousValues, count, range, kill, weighted)
-                      : range == 12 ? sum<12>(*this, previousValues, count, range, kill, weighted)
-                                    : sum<0>(*this, previousValues, count, range, kill, weighted);
-    finish(statistics, sums.expected, sums.variance);
+    measure(statistics, tally(previousValues, first, end, range, weighted), kill);
 }
 
 void ChanceBaseline::finish(FormulaStatistics& statistics, double expectedWeight, double variance)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formula/ChanceTotals.h"
 #include "formula/FormulaStatistics.h"
 
 #include <array>
@@ -29,10 +30,17 @@ public:
     // How often number n (1..R) was drawn at the judged positions, as a share of the counted draws.
     double frequency(int number) const { return m_chance[0][static_cast<size_t>(number)]; }
 
-    // Sets statistics.expectedRate and statistics.z for the counted rows
-    // [first, end), whose predictions come from previousValues[0 .. end − first),
-    // the values of rows [first − 1, end − 1). The hit and total weights must
-    // already be in `statistics`. Without counted draws nothing is set.
+    // The weights of the counted rows [first, end) by the bit their prediction
+    // reads; the predictions come from previousValues[0 .. end − first), the
+    // values of rows [first − 1, end − 1). Row j of the counted ones (1 = oldest)
+    // weighs j² when weighted, else 1.
+    static ChanceTotals tally(const double* previousValues, int first, int end, int range, bool weighted);
+
+    // Sets statistics.expectedRate and statistics.z from the counted rows'
+    // totals. The hit and total weights must already be in `statistics`.
+    // Without counted draws nothing is set.
+    void measure(FormulaStatistics& statistics, const ChanceTotals& totals, bool kill) const;
+    // tally() then measure().
     void measure(FormulaStatistics& statistics, const double* previousValues, int first, int end, int range, bool kill,
                  bool weighted) const;
 

@@ -72,7 +72,15 @@ bool FormulaEvaluator::scoreSum(const CompiledFormula& formula, bool kill, Formu
     if (!sum || !SumKernels::covers(*m_table, *sum))
         return false;
     statistics = m_kernels->score(*m_table, kill, *sum);
+    m_chance.measure(statistics, m_kernels->chanceTotals(*m_table, *sum), kill);
     return true;
+}
+
+void FormulaEvaluator::setLatest(ScoredFormula& scored, double latestValue) const
+{
+    scored.latestValue = latestValue;
+    if (FormulaScoring::isFoldable(latestValue))
+        scored.nextNumber = FormulaScoring::nextNumber(latestValue, m_range);
 }
 
 std::vector<FormulaResultColumn> FormulaEvaluator::resultColumns(const std::vector<FormulaRecord>& formulas,
@@ -114,6 +122,15 @@ FormulaEvaluation FormulaEvaluator::evaluate(const FormulaRecord& formula, Resul
     }
 
     const auto [first, end] = FormulaScoring::countedRows(n, m_window);
+    if (!withColumn && !keepValues && first < end && scoreSum(*compiled, formula.kill, scored.record.statistics)) {
+        // The kernels gave the statistics and the chance totals; only the latest
+        // value is left. A sum of columns always names a number, so no note.
+        double latest = 0.0;
+        compiled->evaluate(m_history, n - 1, n, &latest);
+        setLatest(scored, latest);
+        scored.rateText = FormulaScoring::rateCellText(scored.record.statistics);
+        return result;
+    }
     // Rows [begin, n): every draw for a column, else the draws that predict the
     // counted ones and the latest draw.
     const int begin = withColumn || keepValues ? 0 : (first < end ? first - 1 : std::max(n - 1, 0));
@@ -127,7 +144,7 @@ FormulaEvaluation FormulaEvaluator::evaluate(const FormulaRecord& formula, Resul
         if (first < end)
             scored.record.statistics =
                 FormulaScoring::tallyHits(result.column.hits.data(), first, end, m_window.weighted);
-    } else if (first < end && !scoreSum(*compiled, formula.kill, scored.record.statistics)) {
+    } else if (first < end) {
         scored.record.statistics = FormulaScoring::scorePredictions(hits, m_range, values.data() + (first - 1 - begin),
                                                                     first, end, m_window.weighted);
     }
@@ -139,11 +156,8 @@ FormulaEvaluation FormulaEvaluator::evaluate(const FormulaRecord& formula, Resul
     if (first < end)
         m_chance.measure(scored.record.statistics, values.data() + (first - 1 - begin), first, end, m_range,
                          formula.kill, m_window.weighted);
-    if (n > 0) {
-        scored.latestValue = values[static_cast<size_t>(n - 1 - begin)];
-        if (FormulaScoring::isFoldable(scored.latestValue))
-            scored.nextNumber = FormulaScoring::nextNumber(scored.latestValue, m_range);
-    }
+    if (n > 0)
+        setLatest(scored, values[static_cast<size_t>(n - 1 - begin)]);
     scored.rateText = FormulaScoring::rateCellText(scored.record.statistics);
     return result;
 }

@@ -37,7 +37,9 @@ struct FormulaEvaluation {
 //
 // On a vector path the evaluator builds the window table once and scores the
 // plain column sums among the formulas through the kernels when only their
-// statistics are asked for; everything else goes the plain way.
+// statistics are asked for: the hit words and the chance totals come from the
+// kernels and only the latest draw's value is computed. Everything else goes
+// the plain way.
 class FormulaEvaluator {
 public:
     FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window,
@@ -52,7 +54,9 @@ public:
                                                    ResultColumnForm form) const;
 
 private:
+    // The statistics and the chance figures of a sum the kernels cover; false for any other formula.
     bool scoreSum(const CompiledFormula& formula, bool kill, FormulaStatistics& statistics) const;
+    void setLatest(ScoredFormula& scored, double latestValue) const;
 
     const HistorySnapshot& m_history;
     FormulaKind m_kind;

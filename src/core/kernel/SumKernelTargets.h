@@ -9,6 +9,7 @@ struct SumKernels::Functions {
     void (*search)(const WindowTable& table, bool kill, const CandidateStream& stream, const IntegerBounds& bounds,
                    std::uint64_t first, std::uint64_t count, KernelSearch& out);
     void (*generate)(const CandidateStream& stream, std::uint64_t first, int count, ColumnSum* out);
+    void (*chance)(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out);
 };
 
 // Each path's entry points; null where the build has none.

@@ -63,6 +63,13 @@ FormulaStatistics SumKernels::score(const WindowTable& table, bool kill, const C
     return statistics;
 }
 
+ChanceTotals SumKernels::chanceTotals(const WindowTable& table, const ColumnSum& sum) const
+{
+    ChanceTotals totals;
+    m_functions->chance(table, sum, totals);
+    return totals;
+}
+
 void SumKernels::search(const WindowTable& table, bool kill, const CandidateStream& stream, const IntegerBounds& bounds,
                         std::uint64_t first, std::uint64_t count, KernelSearch& out) const
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formula/ChanceTotals.h"
 #include "formula/FormulaStatistics.h"
 
 #include <QString>
@@ -70,6 +71,9 @@ public:
     // The full statistics of each sum, which must be covered.
     void score(const WindowTable& table, bool kill, const ColumnSum* sums, int count, FormulaStatistics* out) const;
     FormulaStatistics score(const WindowTable& table, bool kill, const ColumnSum& sum) const;
+    // The counted draws' weights by the bit the sum's prediction reads, as
+    // ChanceBaseline::tally gathers them from the values; the sum must be covered.
+    ChanceTotals chanceTotals(const WindowTable& table, const ColumnSum& sum) const;
 
     // Candidates first .. first + count − 1 of the stream: those the bounds
     // accept, with their statistics, and those not covered. A candidate is

@@ -16,6 +16,7 @@
 #include <hwy/foreach_target.h> // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "formula/HitRule.h"
 #include "formula/RunTally.h"
 #include "kernel/IntegerBounds.h"
 #include "kernel/SumKernelTargets.h"
@@ -473,6 +474,96 @@ void score(const WindowTable& table, bool kill, const ColumnSum* sums, int count
     }
 }
 
+// ---- chance totals ------------------------------------------------------------
+
+// The bit of a draw's mask that each position's prediction reads: r + 1 for
+// the number it names, HitRule::kNoNumberBit on rows whose sum falls to 0 or
+// below without naming one. A sum of columns is never empty.
+template <LowRows Low>
+void fillBits(const Context& c, const Plan& plan, std::uint8_t* bits)
+{
+    constexpr int kPerBlock = static_cast<int>(kBlock / kBytes);
+    const D8 d;
+    const V8 one = hn::Set(d, 1);
+    const V8 none = hn::Set(d, static_cast<std::uint8_t>(HitRule::kNoNumberBit));
+    for (int b = 0; b < c.table.blocks(); ++b) {
+        const size_t base = static_cast<size_t>(b) * kBlock;
+        V8 r[kPerBlock];
+        foldedSums<kPerBlock>(c, plan, base, r);
+        std::uint64_t low = 0;
+        if constexpr (Low == LowRows::Zero) {
+            std::uint64_t any = 0;
+            for (int t = 0; t < plan.count; ++t)
+                any |= c.table.nonZero(plan.terms[t])[b];
+            low = ~any;
+        } else if constexpr (Low == LowRows::Threshold) {
+            std::uint64_t foldedZero = 0;
+            for (int part = 0; part < kPerBlock; ++part)
+                foldedZero |= bitsOf(hn::Eq(r[part], hn::Zero(d))) << (part * kBytes);
+            low = belowThreshold(c.table, plan, base) & ~foldedZero;
+        }
+        std::uint8_t lowBits[8];
+        std::memcpy(lowBits, &low, sizeof lowBits);
+        for (int part = 0; part < kPerBlock; ++part) {
+            const M8 isLow = hn::LoadMaskBits(d, lowBits + part * kBytes / 8);
+            hn::Store(hn::IfThenElse(isLow, none, hn::Add(r[part], one)), d, bits + base + part * kBytes);
+        }
+    }
+}
+
+// Counted draw k (0 = oldest) weighs (k + 1)² when weighted, else 1.
+void tallyBits(const std::uint8_t* bits, int rows, bool weighted, ChanceTotals& out)
+{
+    out = {};
+    if (!weighted) {
+        // Four sets of counters, so that neighbouring rows rarely wait on each other.
+        std::uint32_t counts[4][ChanceTotals::kBits] = {};
+        int k = 0;
+        for (; k + 4 <= rows; k += 4)
+            for (int lane = 0; lane < 4; ++lane)
+                ++counts[lane][bits[k + lane]];
+        for (; k < rows; ++k)
+            ++counts[0][bits[k]];
+        for (size_t bit = 0; bit < ChanceTotals::kBits; ++bit) {
+            const std::uint64_t n = std::uint64_t{counts[0][bit]} + counts[1][bit] + counts[2][bit] + counts[3][bit];
+            out.weight[bit] = n;
+            out.squares[bit] = n;
+        }
+        return;
+    }
+    ChanceTotals other;
+    int k = 0;
+    for (; k + 2 <= rows; k += 2) {
+        const auto j = static_cast<std::uint64_t>(k + 1);
+        out.add(bits[k], j * j);
+        other.add(bits[k + 1], (j + 1) * (j + 1));
+    }
+    if (k < rows) {
+        const auto j = static_cast<std::uint64_t>(k + 1);
+        out.add(bits[k], j * j);
+    }
+    for (size_t bit = 0; bit < ChanceTotals::kBits; ++bit) {
+        out.weight[bit] += other.weight[bit];
+        out.squares[bit] += other.squares[bit];
+    }
+}
+
+void chance(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out)
+{
+    Plan plan;
+    if (!prepare(table, sum.terms.data(), sum.count, sum.constant, plan))
+        throw std::invalid_argument("a column sum the vector kernels do not cover");
+    const Context c(table, false);
+    thread_local AlignedVector<std::uint8_t> bits;
+    bits.resize(table.stride());
+    switch (plan.low) {
+    case LowRows::Zero: fillBits<LowRows::Zero>(c, plan, bits.data()); break;
+    case LowRows::Threshold: fillBits<LowRows::Threshold>(c, plan, bits.data()); break;
+    default: fillBits<LowRows::None>(c, plan, bits.data()); break;
+    }
+    tallyBits(bits.data() + table.padding(), table.rows(), table.weighted(), out);
+}
+
 // ---- search -------------------------------------------------------------------
 
 // What the bounds let the kernel reject before a candidate's last block.
@@ -658,7 +749,7 @@ void search(const WindowTable& table, bool kill, const CandidateStream& stream, 
 
 const SumKernels::Functions* functions()
 {
-    static const SumKernels::Functions table{&score, &search, &generate};
+    static const SumKernels::Functions table{&score, &search, &generate, &chance};
     return &table;
 }
 

@@ -3,8 +3,10 @@
 #include "core/search/SearchFixtures.h"
 
 #include "analysis/RankingKey.h"
+#include "formula/ChanceBaseline.h"
 #include "formula/FormulaEvaluator.h"
 #include "formula/FormulaRanking.h"
+#include "formula/HitRule.h"
 #include "search/CandidateGenerator.h"
 
 #include <cmath>
@@ -74,6 +76,40 @@ TEST(ChanceBaseline, matchesTheHandComputationForKillKeepGroupAndWeights)
         scored(history, first, QStringLiteral("L1A"), true, {0, true, true}, ResultColumnForm::NextDraw);
     EXPECT_DOUBLE_EQ(column.expectedRate, weighted.expectedRate);
     EXPECT_DOUBLE_EQ(column.z, weighted.z);
+}
+
+TEST(ChanceBaseline, weightsOfLongHistoriesAreTalliedExactlyByTheBitTheyRead)
+{
+    // 20,000 counted draws predicting 3, then 0 (no number), then an empty value:
+    // the sum of j⁴ over them passes 64 bits and must still be exact.
+    constexpr int kDraws = 20000;
+    std::vector<double> values(kDraws + 2, 14.0);
+    values[kDraws] = 0.0;
+    values[kDraws + 1] = std::nan("");
+    const ChanceTotals totals = ChanceBaseline::tally(values.data(), 1, kDraws + 3, 11, true);
+    const auto n = static_cast<WideCount>(kDraws);
+    const WideCount fourthPowers = n * (n + 1) * (2 * n + 1) * (3 * n * n + 3 * n - 1) / 30;
+    EXPECT_TRUE(totals.squares[3] == fourthPowers);
+    EXPECT_EQ(totals.weight[3], static_cast<std::uint64_t>(kDraws) * (kDraws + 1) * (2 * kDraws + 1) / 6);
+    const auto j = static_cast<std::uint64_t>(kDraws + 1);
+    EXPECT_EQ(totals.weight[HitRule::kNoNumberBit], j * j);
+    EXPECT_TRUE(totals.squares[HitRule::kNoNumberBit] == static_cast<WideCount>(j * j) * (j * j));
+    EXPECT_EQ(totals.weight[HitRule::kEmptyBit], (j + 1) * (j + 1));
+    const ChanceTotals plain = ChanceBaseline::tally(values.data(), 1, kDraws + 3, 11, false);
+    EXPECT_EQ(plain.weight[3], static_cast<std::uint64_t>(kDraws));
+    EXPECT_TRUE(plain.squares[3] == static_cast<WideCount>(kDraws));
+
+    // The figures from those totals: kill 3 hits with 1 − f(3) on every draw.
+    const HistorySnapshot history = smallHistory();
+    const ChanceBaseline baseline(HitRule(history, FormulaKind(1, false).rule(11, true)), 1, 5);
+    FormulaStatistics s;
+    s.hitWeight = 3;
+    s.totalWeight = 4;
+    ChanceTotals four;
+    for (int row = 0; row < 4; ++row)
+        four.add(3, 1);
+    baseline.measure(s, four, true);
+    EXPECT_DOUBLE_EQ(s.expectedRate, (1.0 - baseline.frequency(3)) * 100.0);
 }
 
 TEST(ChanceBaseline, predictionsNamingNoNumberAreCertainAndRankBelowMeasuredOnes)

@@ -3,7 +3,11 @@
 // list of a search, on every path this processor runs.
 #include "core/search/SearchFixtures.h"
 
+#include "formula/ChanceBaseline.h"
+#include "formula/CompiledFormula.h"
 #include "formula/FormulaEvaluator.h"
+#include "formula/FormulaScoring.h"
+#include "formula/HitRule.h"
 #include "formula/RunTally.h"
 #include "kernel/IntegerBounds.h"
 #include "kernel/SumKernels.h"
@@ -197,7 +201,8 @@ TEST(SumKernels, listScoringMatchesThePlainEvaluation)
     int records = 0;
     for (KernelPath path : vectorPaths()) {
         for (int range : {11, 12}) {
-            for (const ScoringWindow& window : {ScoringWindow{0, true, true}, ScoringWindow{300, false, false}}) {
+            for (const ScoringWindow& window : {ScoringWindow{0, true, true}, ScoringWindow{300, false, false},
+                                                ScoringWindow{0, true, false}, ScoringWindow{300, true, true}}) {
                 for (const FormulaKind& kind : {FormulaKind(1, false), FormulaKind(4, true)}) {
                     const FormulaEvaluator plain(history(range), kind, range, window);
                     const FormulaEvaluator fast(history(range), kind, range, window, path);
@@ -227,6 +232,61 @@ TEST(SumKernels, listScoringMatchesThePlainEvaluation)
         }
     }
     EXPECT_GT(records, 0);
+}
+
+TEST(SumKernels, chanceTotalsMatchTheTallyOfThePlainValues)
+{
+    if (vectorPaths().empty())
+        GTEST_SKIP() << "this processor runs no vector path";
+    std::mt19937 random(17);
+    const auto column = [&] { return AttributeCatalog::code(static_cast<int>(random() % 88)); };
+    // Constants that leave every sum positive, sums of columns that are 0 on
+    // some draws, small negative ones and ones deep below zero: the rows that
+    // name no number (and those that fold to number 1 from below) all appear.
+    QStringList codes;
+    for (int i = 0; i < 8; ++i) {
+        codes << QStringLiteral("%1+%2+%3").arg(column(), column()).arg(static_cast<int>(random() % 11));
+        codes << QStringLiteral("%1+%2").arg(column(), column());
+        codes << QStringLiteral("%1+%2-%3").arg(column(), column()).arg(static_cast<int>(random() % 12));
+        codes << QStringLiteral("%1+%2+%3-%4").arg(column(), column(), column()).arg(static_cast<int>(random() % 400));
+    }
+    int compared = 0;
+    int withoutNumber = 0;
+    for (KernelPath path : vectorPaths()) {
+        const SumKernels kernels(path);
+        for (int range : {11, 12}) {
+            const HistorySnapshot& h = history(range);
+            for (int lookBack : {0, 300}) {
+                for (bool weighted : {true, false}) {
+                    const ScoringWindow window{lookBack, true, weighted};
+                    const auto [first, end] = FormulaScoring::countedRows(h.size(), window);
+                    for (const FormulaKind& kind : {FormulaKind(2, false), FormulaKind(3, true)}) {
+                        const WindowTable table(h, kind, range, window);
+                        for (const QString& code : codes) {
+                            const CompiledFormula compiled = CompiledFormula::compile(code);
+                            const std::optional<ColumnSum> sum = compiled.asColumnSum();
+                            ASSERT_TRUE(sum && SumKernels::covers(table, *sum)) << code.toStdString();
+                            std::vector<double> values(static_cast<size_t>(end - first));
+                            compiled.evaluate(h, first - 1, end - 1, values.data());
+                            const ChanceTotals expected =
+                                ChanceBaseline::tally(values.data(), first, end, range, weighted);
+                            const ChanceTotals actual = kernels.chanceTotals(table, *sum);
+                            ASSERT_TRUE(actual == expected)
+                                << code.toStdString() << " " << SumKernels::name(path).toStdString() << " R" << range
+                                << " W" << lookBack << (weighted ? " weighted" : "");
+                            std::uint64_t total = 0;
+                            for (std::uint64_t w : actual.weight)
+                                total += w;
+                            ASSERT_EQ(static_cast<std::int64_t>(total), table.totalWeight());
+                            withoutNumber += actual.weight[HitRule::kNoNumberBit] > 0;
+                            ++compared;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(withoutNumber, compared / 10);
 }
 
 TEST(IntegerBounds, acceptExactlyWhatTheBoundsAccept)
