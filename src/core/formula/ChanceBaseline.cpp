@@ -5,18 +5,19 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <vector>
 
 namespace {
 
 template <int FixedRange>
 ChanceTotals tallyOf(const double* previousValues, int count, int range, bool weighted)
 {
-    ChanceTotals totals;
-    for (int k = 0; k < count; ++k) {
-        const auto j = static_cast<std::uint64_t>(k + 1);
-        totals.add(HitRule::predictedBit<FixedRange>(previousValues[k], range), weighted ? j * j : 1);
-    }
-    return totals;
+    thread_local std::vector<std::uint8_t> bits;
+    bits.resize(static_cast<size_t>(count));
+    for (int k = 0; k < count; ++k)
+        bits[static_cast<size_t>(k)] =
+            static_cast<std::uint8_t>(HitRule::predictedBit<FixedRange>(previousValues[k], range));
+    return ChanceTotals::ofBits(bits.data(), count, weighted);
 }
 
 } // namespace

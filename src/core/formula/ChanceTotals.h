@@ -17,6 +17,10 @@ struct ChanceTotals {
     std::array<std::uint64_t, kBits> weight{};
     std::array<WideCount, kBits> squares{};
 
+    // The totals of `rows` counted draws, bits[k] the bit read on draw k + 1
+    // (oldest first), which weighs (k + 1)² when weighted, else 1.
+    static ChanceTotals ofBits(const std::uint8_t* bits, int rows, bool weighted);
+
     void add(unsigned bit, std::uint64_t w)
     {
         weight[bit] += w;

@@ -511,81 +511,6 @@ void fillBits(const Context& c, const Plan& plan, std::uint8_t* bits)
     }
 }
 
-// Up to this many draws w² = j⁴ fits 64 bits, and the sums of its 32-bit
-// halves stay far below 2⁶⁴.
-constexpr int kSplitRows = 65535;
-
-// The weighted tally of up to kSplitRows draws without 128-bit sums: two sets
-// of counters (so that neighbouring rows rarely wait on each other), and w²
-// summed as its low and high 32 bits.
-void tallySplit(const std::uint8_t* bits, int rows, ChanceTotals& out)
-{
-    std::uint64_t weight[2][ChanceTotals::kBits] = {};
-    std::uint64_t low[2][ChanceTotals::kBits] = {};
-    std::uint64_t high[2][ChanceTotals::kBits] = {};
-    const auto add = [&](int set, int k) {
-        const auto j = static_cast<std::uint64_t>(k + 1);
-        const std::uint64_t w = j * j;
-        const std::uint64_t square = w * w;
-        const std::uint8_t bit = bits[k];
-        weight[set][bit] += w;
-        low[set][bit] += square & 0xFFFFFFFFu;
-        high[set][bit] += square >> 32;
-    };
-    int k = 0;
-    for (; k + 2 <= rows; k += 2) {
-        add(0, k);
-        add(1, k + 1);
-    }
-    if (k < rows)
-        add(0, k);
-    for (size_t bit = 0; bit < ChanceTotals::kBits; ++bit) {
-        out.weight[bit] = weight[0][bit] + weight[1][bit];
-        out.squares[bit] = (static_cast<WideCount>(high[0][bit] + high[1][bit]) << 32) + low[0][bit] + low[1][bit];
-    }
-}
-
-// Counted draw k (0 = oldest) weighs (k + 1)² when weighted, else 1.
-void tallyBits(const std::uint8_t* bits, int rows, bool weighted, ChanceTotals& out)
-{
-    out = {};
-    if (!weighted) {
-        // Four sets of counters, so that neighbouring rows rarely wait on each other.
-        std::uint32_t counts[4][ChanceTotals::kBits] = {};
-        int k = 0;
-        for (; k + 4 <= rows; k += 4)
-            for (int lane = 0; lane < 4; ++lane)
-                ++counts[lane][bits[k + lane]];
-        for (; k < rows; ++k)
-            ++counts[0][bits[k]];
-        for (size_t bit = 0; bit < ChanceTotals::kBits; ++bit) {
-            const std::uint64_t n = std::uint64_t{counts[0][bit]} + counts[1][bit] + counts[2][bit] + counts[3][bit];
-            out.weight[bit] = n;
-            out.squares[bit] = n;
-        }
-        return;
-    }
-    if (rows <= kSplitRows) {
-        tallySplit(bits, rows, out);
-        return;
-    }
-    ChanceTotals other;
-    int k = 0;
-    for (; k + 2 <= rows; k += 2) {
-        const auto j = static_cast<std::uint64_t>(k + 1);
-        out.add(bits[k], j * j);
-        other.add(bits[k + 1], (j + 1) * (j + 1));
-    }
-    if (k < rows) {
-        const auto j = static_cast<std::uint64_t>(k + 1);
-        out.add(bits[k], j * j);
-    }
-    for (size_t bit = 0; bit < ChanceTotals::kBits; ++bit) {
-        out.weight[bit] += other.weight[bit];
-        out.squares[bit] += other.squares[bit];
-    }
-}
-
 void chance(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out)
 {
     Plan plan;
@@ -599,7 +524,7 @@ void chance(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out)
     case LowRows::Threshold: fillBits<LowRows::Threshold>(c, plan, bits.data()); break;
     default: fillBits<LowRows::None>(c, plan, bits.data()); break;
     }
-    tallyBits(bits.data() + table.padding(), table.rows(), table.weighted(), out);
+    out = ChanceTotals::ofBits(bits.data() + table.padding(), table.rows(), table.weighted());
 }
 
 // ---- search -------------------------------------------------------------------

@@ -99,6 +99,20 @@ TEST(ChanceBaseline, weightsOfLongHistoriesAreTalliedExactlyByTheBitTheyRead)
     EXPECT_EQ(plain.weight[3], static_cast<std::uint64_t>(kDraws));
     EXPECT_TRUE(plain.squares[3] == static_cast<WideCount>(kDraws));
 
+    // Beyond 65,535 draws a single w² no longer fits 64 bits; up to there the
+    // sums are gathered in halves.
+    std::vector<std::uint8_t> bits(70000);
+    ChanceTotals oneByOne;
+    ChanceTotals firstOnes;
+    for (size_t k = 0; k < bits.size(); ++k) {
+        bits[k] = static_cast<std::uint8_t>(k * 7919 % 13 == 0 ? HitRule::kNoNumberBit : 1 + k * 31 % 12);
+        oneByOne.add(bits[k], (k + 1) * (k + 1));
+        if (k < 65535)
+            firstOnes.add(bits[k], (k + 1) * (k + 1));
+    }
+    EXPECT_TRUE(ChanceTotals::ofBits(bits.data(), 70000, true) == oneByOne);
+    EXPECT_TRUE(ChanceTotals::ofBits(bits.data(), 65535, true) == firstOnes);
+
     // The figures from those totals: kill 3 hits with 1 − f(3) on every draw.
     const HistorySnapshot history = smallHistory();
     const ChanceBaseline baseline(HitRule(history, FormulaKind(1, false).rule(11, true)), 1, 5);
