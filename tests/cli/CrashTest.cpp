@@ -9,6 +9,7 @@
 #include "history/DrawStore.h"
 #include "history/HistoryTextFile.h"
 #include "support/KillRunner.h"
+#include "support/ResultsPageHtml.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -55,18 +56,6 @@ void prepare(const QString& folder, int days, int formulas)
     FormulaStore(db).addAll(list);
 }
 
-QByteArray pageOf(const std::vector<StoredDraw>& draws)
-{
-    QByteArray html = "<html><body><table>\n";
-    for (const StoredDraw& draw : draws) {
-        html += "<tr><td>" + draw.issue.toUtf8() + "</td><td>";
-        for (size_t i = 0; i < draw.numbers.size(); ++i)
-            html += (i ? " " : "") + QByteArray::number(draw.numbers[i]).rightJustified(2, '0');
-        html += "</td></tr>\n";
-    }
-    return html + "</table></body></html>";
-}
-
 struct Scenario {
     const char* name;
     int days;
@@ -94,7 +83,7 @@ TEST(Crash, aKilledWriteLeavesEachTableWholeOldOrWholeNew)
         }
         QFile page(inputs.path(QStringLiteral("page.html")));
         ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-        page.write(pageOf(DemoHistory::generate(kLottery, 11, 3, kToday)));
+        page.write(resultsPageOf(DemoHistory::generate(kLottery, 11, 3, kToday)));
     }
     const QString search =
         QStringLiteral("search --table gongshi1d --flag kill --operands 3 --candidates 4000 --seed 11 --threads 1 "

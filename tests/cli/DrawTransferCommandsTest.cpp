@@ -4,6 +4,7 @@
 #include "history/DrawStore.h"
 #include "support/CliRunner.h"
 #include "support/LocalHttpServer.h"
+#include "support/ResultsPageHtml.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -22,18 +23,6 @@ QStringList issuesOf(const QJsonValue& array)
     for (const QJsonValue& v : array.toArray())
         issues << (v.isObject() ? v.toObject().value(QStringLiteral("strQQH")).toString() : v.toString());
     return issues;
-}
-
-QByteArray pageOf(const std::vector<StoredDraw>& draws)
-{
-    QByteArray html = "<html><body><table>\n";
-    for (const StoredDraw& draw : draws) {
-        html += "<tr><td>" + draw.issue.toUtf8() + "</td><td>";
-        for (size_t i = 0; i < draw.numbers.size(); ++i)
-            html += (i ? " " : "") + QByteArray::number(draw.numbers[i]).rightJustified(2, '0');
-        html += "</td></tr>\n";
-    }
-    return html + "</table></body></html>";
 }
 
 void writeFile(const QString& path, const QByteArray& content)
@@ -137,7 +126,7 @@ TEST(DrawTransferCommands, killDuringAFetchLeavesAllOrNoneOfItsDraws)
     const auto lottery = LotteryTable::entry(0);
     const QDate today(2026, 12, 8);
     const QString pagePath = pageFolder.path(QStringLiteral("page.html"));
-    writeFile(pagePath, pageOf(DemoHistory::generate(lottery, 11, 3, today)));
+    writeFile(pagePath, resultsPageOf(DemoHistory::generate(lottery, 11, 3, today)));
     constexpr int kAll = 11 * 84; // S = 10: serial 01 ten days ago up to today's 84
 
     int killedWhileWriting = 0;

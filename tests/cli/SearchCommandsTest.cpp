@@ -9,29 +9,19 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
-namespace {
-
-QStringList args(std::initializer_list<const char*> words)
-{
-    QStringList list;
-    for (const char* w : words)
-        list << QString::fromUtf8(w);
-    return list;
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(SearchCommands, searchIsReproducibleAcrossThreadCountsAndStoresWhatItFound)
 {
     TestEnvironment env;
     const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
-    ASSERT_EQ(cli.run(args({"init", "--demo", "--days", "4", "--seed", "3"})).exitCode, 0);
+    ASSERT_EQ(cli.run(cliWords({"init", "--demo", "--days", "4", "--seed", "3"})).exitCode, 0);
 
     const QStringList search =
-        args({"search", "--table", "gongshi3g", "--flag", "kill", "--operands", "5", "--candidates", "3000", "--seed",
-              "17", "--bounds", "60,100,0,6,0,32768,0,0,1,32768", "--json"});
-    const CliResult one = cli.run(search + args({"--threads", "1"}));
-    const CliResult two = cli.run(search + args({"--threads", "2"}));
+        cliWords({"search", "--table", "gongshi3g", "--flag", "kill", "--operands", "5", "--candidates", "3000",
+                  "--seed", "17", "--bounds", "60,100,0,6,0,32768,0,0,1,32768", "--json"});
+    const CliResult one = cli.run(search + cliWords({"--threads", "1"}));
+    const CliResult two = cli.run(search + cliWords({"--threads", "2"}));
     ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
     ASSERT_EQ(two.exitCode, 0) << two.err.toStdString();
     const QJsonObject a = one.json().object();
@@ -56,14 +46,14 @@ TEST(SearchCommands, searchIsReproducibleAcrossThreadCountsAndStoresWhatItFound)
     for (const auto& f : found)
         distinct.insert(f.toObject().value(QStringLiteral("gongshi")).toString());
     for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(cli.run(search + args({"--store", "append"})).exitCode, 0);
+        ASSERT_EQ(cli.run(search + cliWords({"--store", "append"})).exitCode, 0);
         EXPECT_EQ(rows(), before + distinct.size());
     }
     EXPECT_EQ(db.sql().scalar(QStringLiteral("SELECT MAX(idx) FROM Gongshi3G")).toInt(), rows());
 
-    const CliResult bad = cli.run(args({"search", "--table", "Gongshi9D", "--flag", "kill"}));
+    const CliResult bad = cli.run(cliWords({"search", "--table", "Gongshi9D", "--flag", "kill"}));
     EXPECT_EQ(bad.exitCode, 2);
-    const CliResult badTrials = cli.run(args({"tune", "--table", "Gongshi1D", "--flag", "kill", "--trials", "30"}));
+    const CliResult badTrials = cli.run(cliWords({"tune", "--table", "Gongshi1D", "--flag", "kill", "--trials", "30"}));
     EXPECT_EQ(badTrials.exitCode, 2);
 }
 
@@ -71,9 +61,9 @@ TEST(SearchCommands, tuneEvaluatesTheTrialsAndSavesTheKindsBounds)
 {
     TestEnvironment env;
     const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
-    ASSERT_EQ(cli.run(args({"init", "--demo", "--days", "4", "--seed", "3"})).exitCode, 0);
-    const CliResult tune = cli.run(
-        args({"tune", "--table", "Gongshi2D", "--flag", "keep", "--trials", "40", "--seed", "8", "--save", "--json"}));
+    ASSERT_EQ(cli.run(cliWords({"init", "--demo", "--days", "4", "--seed", "3"})).exitCode, 0);
+    const CliResult tune = cli.run(cliWords(
+        {"tune", "--table", "Gongshi2D", "--flag", "keep", "--trials", "40", "--seed", "8", "--save", "--json"}));
     ASSERT_EQ(tune.exitCode, 0) << tune.err.toStdString();
     const QJsonObject result = tune.json().object();
     EXPECT_EQ(result.value(QStringLiteral("evaluated")).toInt(), 40);
@@ -82,7 +72,7 @@ TEST(SearchCommands, tuneEvaluatesTheTrialsAndSavesTheKindsBounds)
     EXPECT_GE(bounds.at(8).toString().toInt(), 1);
     // The saved bounds are what a later search of that kind starts from.
     const CliResult again = cli.run(
-        args({"search", "--table", "Gongshi2D", "--flag", "keep", "--candidates", "200", "--seed", "1", "--json"}));
+        cliWords({"search", "--table", "Gongshi2D", "--flag", "keep", "--candidates", "200", "--seed", "1", "--json"}));
     ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
     for (const auto& f : again.json().object().value(QStringLiteral("found")).toArray())
         EXPECT_GE(f.toObject().value(QStringLiteral("sglGsRate")).toDouble(),
@@ -93,11 +83,11 @@ TEST(SearchCommands, holdOutScoresTheFoundFormulasOnTheNewestDraws)
 {
     TestEnvironment env;
     const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
-    ASSERT_EQ(cli.run(args({"init", "--demo", "--days", "4", "--seed", "3"})).exitCode, 0);
+    ASSERT_EQ(cli.run(cliWords({"init", "--demo", "--days", "4", "--seed", "3"})).exitCode, 0);
     const QStringList search =
-        args({"search", "--table", "Gongshi2D", "--flag", "kill", "--candidates", "1500", "--seed", "5", "--window",
-              "300", "--bounds", "92,100,0,32768,0,32768,0,32768,0,32768", "--json"});
-    const CliResult held = cli.run(search + args({"--holdout", "auto"}));
+        cliWords({"search", "--table", "Gongshi2D", "--flag", "kill", "--candidates", "1500", "--seed", "5", "--window",
+                  "300", "--bounds", "92,100,0,32768,0,32768,0,32768,0,32768", "--json"});
+    const CliResult held = cli.run(search + cliWords({"--holdout", "auto"}));
     ASSERT_EQ(held.exitCode, 0) << held.err.toStdString();
     const QJsonObject result = held.json().object();
     const QJsonArray found = result.value(QStringLiteral("found")).toArray();
@@ -112,7 +102,7 @@ TEST(SearchCommands, holdOutScoresTheFoundFormulasOnTheNewestDraws)
     EXPECT_NEAR(summary.value(QStringLiteral("chance_rate")).toDouble(), 100.0 * 10 / 11, 5.0);
 
     // The same seed and split give the same list; an explicit count gives that split.
-    const QJsonObject again = cli.run(search + args({"--holdout", "60"})).json().object();
+    const QJsonObject again = cli.run(search + cliWords({"--holdout", "60"})).json().object();
     EXPECT_EQ(again.value(QStringLiteral("found")), result.value(QStringLiteral("found")));
     EXPECT_EQ(again.value(QStringLiteral("holdout_summary")), result.value(QStringLiteral("holdout_summary")));
     const CliResult plain = cli.run(search);
@@ -125,6 +115,6 @@ TEST(SearchCommands, holdOutScoresTheFoundFormulasOnTheNewestDraws)
                      .first()
                      .toObject()
                      .contains(QStringLiteral("holdout_rate")));
-    EXPECT_EQ(cli.run(search + args({"--holdout", "100000"})).exitCode, 2);
-    EXPECT_EQ(cli.run(search + args({"--holdout", "0"})).exitCode, 2);
+    EXPECT_EQ(cli.run(search + cliWords({"--holdout", "100000"})).exitCode, 2);
+    EXPECT_EQ(cli.run(search + cliWords({"--holdout", "0"})).exitCode, 2);
 }

@@ -27,3 +27,11 @@ CliResult CliRunner::runWrapped(const QStringList& wrapper, const QStringList& a
     result.err = process.readAllStandardError();
     return result;
 }
+
+QStringList cliWords(std::initializer_list<const char*> words)
+{
+    QStringList list;
+    for (const char* w : words)
+        list << QString::fromUtf8(w);
+    return list;
+}

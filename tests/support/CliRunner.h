@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 
 // Runs velmora-cli against a data directory and collects what it printed.
 struct CliResult {
@@ -24,3 +25,6 @@ private:
     QString m_program;
     QString m_dataDirectory;
 };
+
+// Command-line words from UTF-8 literals: cliWords({"draw", "add", ...}).
+QStringList cliWords(std::initializer_list<const char*> words);

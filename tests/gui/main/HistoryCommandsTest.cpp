@@ -9,8 +9,8 @@
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
-#include "history/HistoryTextFile.h"
 #include "support/LocalHttpServer.h"
+#include "support/ResultsPageHtml.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -24,15 +24,6 @@ namespace {
 
 const QDate kToday(2026, 12, 8);
 const LotteryTable::Entry kGuangdong = LotteryTable::entry(0);
-
-QByteArray pageOf(const std::vector<StoredDraw>& draws)
-{
-    QByteArray html = "<html><body><table>\n";
-    for (const StoredDraw& draw : draws)
-        html += "<tr><td>" + draw.issue.toUtf8() + "</td><td>" +
-                HistoryTextFile::line(QString(), draw.numbers).trimmed().toUtf8() + "</td></tr>\n";
-    return html + "</table></body></html>";
-}
 
 } // namespace
 
@@ -52,7 +43,7 @@ private slots:
         auto draws = DemoHistory::generate(kGuangdong, 2, 8, kToday);
         draws.back().numbers = {1, 1, 2, 3, 4};
         LocalHttpServer server;
-        server.serve(QStringLiteral("/gd11x5"), pageOf(draws));
+        server.serve(QStringLiteral("/gd11x5"), resultsPageOf(draws));
 
         auto settings = SettingsStore::open();
         ScriptedPrompts prompts;
