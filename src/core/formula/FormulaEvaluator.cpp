@@ -64,6 +64,13 @@ FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind k
     }
 }
 
+KernelPath FormulaEvaluator::pathFor(std::size_t formulas)
+{
+    // From this many formulas on, building the window table pays.
+    constexpr std::size_t kKernelFormulas = 8;
+    return formulas >= kKernelFormulas ? SumKernels::best() : KernelPath::Scalar;
+}
+
 bool FormulaEvaluator::scoreSum(const CompiledFormula& formula, bool kill, FormulaStatistics& statistics) const
 {
     if (!m_kernels)

@@ -6,6 +6,7 @@
 #include "formula/ScoredFormula.h"
 #include "kernel/SumKernels.h"
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -44,6 +45,10 @@ class FormulaEvaluator {
 public:
     FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window,
                      KernelPath path = KernelPath::Scalar);
+
+    // The path for scoring this many formulas with one evaluator: the fastest
+    // the processor runs once building the kernels' window table pays, else the plain one.
+    static KernelPath pathFor(std::size_t formulas);
 
     // A formula whose code form does not compile is marked (not evaluable, with
     // the reason), keeps no statistics and gets an empty column that says why.

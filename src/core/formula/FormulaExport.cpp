@@ -30,7 +30,8 @@ std::vector<FormulaFileEntry> exportedClass(Database& db, const HistorySnapshot&
     // The list's own scoring, each formula by its own kill flag; one that cannot
     // be evaluated keeps no statistics, so its last hit run is 0 (the list marks
     // it "无法计算" and never scores it).
-    const FormulaEvaluator evaluator(history, kind, options.range, options.window);
+    const FormulaEvaluator evaluator(history, kind, options.range, options.window,
+                                     FormulaEvaluator::pathFor(records.size()));
     std::vector<FormulaFileEntry> entries(records.size());
     // Scoring over every draw is the long part: the formulas are shared out among the cores.
     parallelRanges(records.size(), 256, [&](size_t begin, size_t end, bool) {

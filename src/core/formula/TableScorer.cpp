@@ -9,8 +9,6 @@ namespace {
 
 // How many formulas are scored between two progress reports.
 constexpr int kReportEvery = 32;
-// From this many formulas on, building the vector kernels' window table pays.
-constexpr size_t kKernelFormulas = 8;
 
 } // namespace
 
@@ -25,8 +23,7 @@ TableScore TableScorer::score(const HistorySnapshot& history, const std::vector<
                               const ScoringRule& rule, const ScoringWindow& window, ResultColumnForm columns,
                               const ProgressCallback& progress)
 {
-    const FormulaEvaluator evaluator(history, rule.kind, rule.range, window,
-                                     records.size() >= kKernelFormulas ? SumKernels::best() : KernelPath::Scalar);
+    const FormulaEvaluator evaluator(history, rule.kind, rule.range, window, FormulaEvaluator::pathFor(records.size()));
     TableScore result;
     result.formulas.reserve(records.size());
     const int total = static_cast<int>(records.size());
