@@ -13,7 +13,7 @@
 #include "search/CandidateScorer.h"
 #include "search/DefaultBounds.h"
 #include "search/SearchEngine.h"
-#include "search/WorkerPool.h"
+#include "common/WorkerPool.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

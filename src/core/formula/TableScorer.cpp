@@ -1,14 +1,23 @@
 #include "formula/TableScorer.h"
 
+#include "common/UserError.h"
+#include "common/WorkerPool.h"
 #include "formula/FormulaKind.h"
 #include "formula/FormulaStore.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
 
+#include <algorithm>
+#include <atomic>
+#include <optional>
+#include <thread>
+
 namespace {
 
-// How many formulas are scored between two progress reports.
-constexpr int kReportEvery = 32;
+// Formulas per piece of work; each piece ends with a progress report.
+constexpr int kChunk = 64;
+// Below this many formulas a second thread costs more than it saves.
+constexpr int kParallelFrom = 256;
 
 } // namespace
 
@@ -21,22 +30,46 @@ std::vector<ScoredFormula> TableScorer::score(const HistorySnapshot& history, co
 
 TableScore TableScorer::score(const HistorySnapshot& history, const std::vector<FormulaRecord>& records,
                               const ScoringRule& rule, const ScoringWindow& window, ResultColumnForm columns,
-                              const ProgressCallback& progress)
+                              const ProgressCallback& progress, int threads)
 {
     const FormulaEvaluator evaluator(history, rule.kind, rule.range, window, FormulaEvaluator::pathFor(records.size()));
-    TableScore result;
-    result.formulas.reserve(records.size());
     const int total = static_cast<int>(records.size());
-    for (const FormulaRecord& record : records) {
-        const int done = static_cast<int>(result.formulas.size());
-        if (done % kReportEvery == 0)
-            reportProgress(progress, done, total);
-        const bool withColumn = columns != ResultColumnForm::None && done < FormulaResultColumn::kMaxColumns;
-        FormulaEvaluation evaluation = evaluator.evaluate(record, withColumn ? columns : ResultColumnForm::None);
-        if (withColumn)
-            result.columns.push_back(std::move(evaluation.column));
-        result.formulas.push_back(std::move(evaluation.scored));
+    const int withColumns =
+        columns == ResultColumnForm::None ? 0 : std::min(total, static_cast<int>(FormulaResultColumn::kMaxColumns));
+    TableScore result;
+    result.formulas.resize(records.size());
+    result.columns.resize(static_cast<size_t>(withColumns));
+
+    // Every formula is scored on its own into its own slot, so the result is
+    // the same on any number of threads.
+    const int chunks = (total + kChunk - 1) / kChunk;
+    const int wanted = total < kParallelFrom ? 1 : std::min(threads > 0 ? threads : WorkerPool::coreCount(), chunks);
+    std::optional<WorkerPool> pool;
+    try {
+        pool.emplace(wanted);
+    } catch (const UserError&) {
+        pool.emplace(1); // a thread the system refuses only makes the work slower
     }
+    std::atomic<int> done{0};
+    const std::thread::id caller = std::this_thread::get_id();
+    reportProgress(progress, 0, total);
+    pool->run(chunks, [&](int chunk) {
+        const int from = chunk * kChunk;
+        const int to = std::min(total, from + kChunk);
+        for (int i = from; i < to; ++i) {
+            const auto slot = static_cast<size_t>(i);
+            const bool withColumn = i < withColumns;
+            FormulaEvaluation evaluation =
+                evaluator.evaluate(records[slot], withColumn ? columns : ResultColumnForm::None);
+            if (withColumn)
+                result.columns[slot] = std::move(evaluation.column);
+            result.formulas[slot] = std::move(evaluation.scored);
+        }
+        const int finished = done.fetch_add(to - from) + (to - from);
+        // Only the thread that asked hears of progress, and may stop the work.
+        if (std::this_thread::get_id() == caller)
+            reportProgress(progress, finished, total);
+    });
     reportProgress(progress, total, total);
     return result;
 }

@@ -36,9 +36,10 @@ public:
                                             const ScoringRule& rule, const ScoringWindow& window,
                                             const ProgressCallback& progress = {});
     // As above; the history grid's result columns come from the same evaluation.
+    // Large tables are shared among `threads` threads (0: one per core).
     static TableScore score(const HistorySnapshot& history, const std::vector<FormulaRecord>& records,
                             const ScoringRule& rule, const ScoringWindow& window, ResultColumnForm columns,
-                            const ProgressCallback& progress = {});
+                            const ProgressCallback& progress = {}, int threads = 0);
     // Writes the scores into each formula's own row in one transaction; a formula
     // that could not be evaluated gets its statistics cleared.
     static void store(Database& db, const QString& table, const std::vector<ScoredFormula>& scored);

@@ -3,7 +3,7 @@
 #include "formula/FormulaStatistics.h"
 #include "formula/StatisticBounds.h"
 #include "search/Candidate.h"
-#include "search/WorkerPool.h"
+#include "common/WorkerPool.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "search/WorkerPool.h"
+#include "common/WorkerPool.h"
 
 #include "common/UserError.h"
 
