@@ -2,6 +2,7 @@
 // the old way inside SQLite (UPDATE canshu, a row walk writing PreCanshu, an
 // UPDATE marking hits, a walk for the statistics).
 #include "common/LotteryTable.h"
+#include "common/WorkerPool.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawAttributes.h"
@@ -13,7 +14,6 @@
 #include "search/CandidateScorer.h"
 #include "search/DefaultBounds.h"
 #include "search/SearchEngine.h"
-#include "common/WorkerPool.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

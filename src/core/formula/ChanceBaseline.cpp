@@ -32,20 +32,24 @@ ChanceBaseline::ChanceBaseline(const HitRule& hits, int first, int end)
             mask &= mask - 1;
         }
     }
-    const int counted = end - first;
-    auto& keep = m_chance[0];
-    auto& killing = m_chance[1];
-    for (size_t bit = 0; bit < keep.size(); ++bit) {
-        const double present =
-            counted > 0 && bit < drawn.size() ? static_cast<double>(drawn[bit]) / static_cast<double>(counted) : 0.0;
-        keep[bit] = present;
-        killing[bit] = 1.0 - present;
+    const int counted = std::max(end - first, 0);
+    for (ChanceShares& shares : m_shares)
+        shares.counted = counted;
+    auto& keepShare = m_shares[0].share;
+    auto& killShare = m_shares[1].share;
+    for (size_t bit = 0; bit < drawn.size(); ++bit) {
+        keepShare[bit] = static_cast<std::uint32_t>(drawn[bit]);
+        killShare[bit] = static_cast<std::uint32_t>(counted - drawn[bit]);
     }
     // 0 and below name no number: absent everywhere. An empty value misses for both.
-    keep[HitRule::kNoNumberBit] = 0.0;
-    killing[HitRule::kNoNumberBit] = 1.0;
-    keep[HitRule::kEmptyBit] = 0.0;
-    killing[HitRule::kEmptyBit] = 0.0;
+    keepShare[HitRule::kNoNumberBit] = 0;
+    killShare[HitRule::kNoNumberBit] = static_cast<std::uint32_t>(counted);
+    keepShare[HitRule::kEmptyBit] = 0;
+    killShare[HitRule::kEmptyBit] = 0;
+    for (size_t kill = 0; kill < 2; ++kill)
+        for (size_t bit = 0; bit < ChanceTotals::kBits; ++bit)
+            m_chance[kill][bit] =
+                counted > 0 ? static_cast<double>(m_shares[kill].share[bit]) / static_cast<double>(counted) : 0.0;
 }
 
 ChanceTotals ChanceBaseline::tally(const double* previousValues, int first, int end, int range, bool weighted)
@@ -58,7 +62,13 @@ ChanceTotals ChanceBaseline::tally(const double* previousValues, int first, int 
 
 void ChanceBaseline::measure(FormulaStatistics& statistics, const ChanceTotals& totals, bool kill) const
 {
-    // One order of summation for every path, so the figures agree to the last bit.
+    const ChanceShares& whole = shares(kill);
+    if (whole.exact()) {
+        measure(statistics, ChanceSums::of(totals, whole));
+        return;
+    }
+    // Too many draws for whole sums: one order of summation for every path, so
+    // the figures still agree to the last bit.
     double expected = 0.0;
     double variance = 0.0;
     for (unsigned bit = 0; bit < ChanceTotals::kBits; ++bit) {
@@ -67,6 +77,13 @@ void ChanceBaseline::measure(FormulaStatistics& statistics, const ChanceTotals& 
         variance += p * (1.0 - p) * static_cast<double>(totals.squares[bit]);
     }
     finish(statistics, expected, variance);
+}
+
+void ChanceBaseline::measure(FormulaStatistics& statistics, const ChanceSums& sums) const
+{
+    const auto counted = static_cast<double>(m_shares[0].counted);
+    finish(statistics, static_cast<double>(sums.expected) / counted,
+           static_cast<double>(sums.variance) / (counted * counted));
 }
 
 void ChanceBaseline::measure(FormulaStatistics& statistics, const double* previousValues, int first, int end, int range,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formula/ChanceSums.h"
 #include "formula/ChanceTotals.h"
 #include "formula/FormulaStatistics.h"
 
@@ -29,6 +30,8 @@ public:
     double hitChance(unsigned bit, bool kill) const { return m_chance[kill ? 1 : 0][bit]; }
     // How often number n (1..R) was drawn at the judged positions, as a share of the counted draws.
     double frequency(int number) const { return m_chance[0][static_cast<size_t>(number)]; }
+    // The same chances as whole shares of the counted draws.
+    const ChanceShares& shares(bool kill) const { return m_shares[kill ? 1 : 0]; }
 
     // The weights of the counted rows [first, end) by the bit their prediction
     // reads; the predictions come from previousValues[0 .. end − first), the
@@ -40,6 +43,8 @@ public:
     // totals. The hit and total weights must already be in `statistics`.
     // Without counted draws nothing is set.
     void measure(FormulaStatistics& statistics, const ChanceTotals& totals, bool kill) const;
+    // The same from the scaled sums, which the shares must be exact() for.
+    void measure(FormulaStatistics& statistics, const ChanceSums& sums) const;
     // tally() then measure().
     void measure(FormulaStatistics& statistics, const double* previousValues, int first, int end, int range, bool kill,
                  bool weighted) const;
@@ -52,4 +57,5 @@ public:
 private:
     // Indexed by kill (0 keep, 1 kill) and by the bit a prediction reads.
     std::array<std::array<double, 18>, 2> m_chance{};
+    std::array<ChanceShares, 2> m_shares{};
 };

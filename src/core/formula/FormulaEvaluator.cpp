@@ -79,7 +79,11 @@ bool FormulaEvaluator::scoreSum(const CompiledFormula& formula, bool kill, Formu
     if (!sum || !SumKernels::covers(*m_table, *sum))
         return false;
     statistics = m_kernels->score(*m_table, kill, *sum);
-    m_chance.measure(statistics, m_kernels->chanceTotals(*m_table, *sum), kill);
+    const ChanceShares& shares = m_chance.shares(kill);
+    if (shares.exact())
+        m_chance.measure(statistics, m_kernels->chanceSums(*m_table, *sum, shares));
+    else
+        m_chance.measure(statistics, m_kernels->chanceTotals(*m_table, *sum), kill);
     return true;
 }
 

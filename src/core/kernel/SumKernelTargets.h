@@ -10,6 +10,7 @@ struct SumKernels::Functions {
                    std::uint64_t first, std::uint64_t count, KernelSearch& out);
     void (*generate)(const CandidateStream& stream, std::uint64_t first, int count, ColumnSum* out);
     void (*chance)(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out);
+    void (*chanceSums)(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares, ChanceSums& out);
 };
 
 // Each path's entry points; null where the build has none.

@@ -4,6 +4,8 @@
 #include "kernel/SumKernelTargets.h"
 #include "kernel/WindowTable.h"
 
+#include <stdexcept>
+
 std::vector<KernelPath> SumKernels::supported()
 {
     std::vector<KernelPath> paths{KernelPath::Scalar};
@@ -68,6 +70,15 @@ ChanceTotals SumKernels::chanceTotals(const WindowTable& table, const ColumnSum&
     ChanceTotals totals;
     m_functions->chance(table, sum, totals);
     return totals;
+}
+
+ChanceSums SumKernels::chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares) const
+{
+    if (!shares.exact() || shares.counted != table.rows() || table.pieces(1) == 0)
+        throw std::invalid_argument("chance sums need whole shares over the table's own rows");
+    ChanceSums sums;
+    m_functions->chanceSums(table, sum, shares, sums);
+    return sums;
 }
 
 void SumKernels::search(const WindowTable& table, bool kill, const CandidateStream& stream, const IntegerBounds& bounds,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formula/ChanceSums.h"
 #include "formula/ChanceTotals.h"
 #include "formula/FormulaStatistics.h"
 
@@ -74,6 +75,9 @@ public:
     // The counted draws' weights by the bit the sum's prediction reads, as
     // ChanceBaseline::tally gathers them from the values; the sum must be covered.
     ChanceTotals chanceTotals(const WindowTable& table, const ColumnSum& sum) const;
+    // The scaled chance sums under these shares, as ChanceSums::of gives them
+    // from chanceTotals(); the shares must be exact() over the table's rows.
+    ChanceSums chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares) const;
 
     // Candidates first .. first + count − 1 of the stream: those the bounds
     // accept, with their statistics, and those not covered. A candidate is

@@ -1,6 +1,7 @@
 #include "kernel/WindowTable.h"
 
 #include "common/UserError.h"
+#include "formula/ChanceTotals.h"
 #include "formula/FormulaScoring.h"
 #include "formula/HitRule.h"
 #include "history/AttributeCatalog.h"
@@ -30,6 +31,7 @@ WindowTable::WindowTable(const HistorySnapshot& history, FormulaKind kind, int r
     fillColumns(history);
     fillTargets(history, kind);
     fillWeights();
+    fillPieces();
 }
 
 void WindowTable::fillColumns(const HistorySnapshot& history)
@@ -102,5 +104,29 @@ void WindowTable::fillWeights()
         for (int k = 0; k < m_planes; ++k)
             m_weights[static_cast<size_t>(k) * stride + static_cast<size_t>(pad + i)] =
                 static_cast<std::uint8_t>(weight >> (8 * k));
+    }
+}
+
+void WindowTable::fillPieces()
+{
+    if (m_rows > kMaxPieceRows)
+        return;
+    const auto largest = static_cast<std::uint64_t>(m_weighted ? static_cast<std::int64_t>(m_rows) * m_rows : 1);
+    // The square may pass 64 bits; its width is at most twice the weight's.
+    const int bits = static_cast<int>(std::bit_width(largest));
+    m_pieces = {std::max(1, (bits + 6) / 7), std::max(1, (2 * bits + 6) / 7)};
+    const size_t stride = this->stride();
+    m_pieceBytes.assign(stride * static_cast<size_t>(m_pieces[0] + m_pieces[1]), 0);
+    const auto p = static_cast<size_t>(padding());
+    for (int i = 0; i < m_rows; ++i) {
+        const auto j = static_cast<std::uint64_t>(i + 1);
+        const std::uint64_t weight = m_weighted ? j * j : 1;
+        const WideCount square = static_cast<WideCount>(weight) * weight;
+        for (int c = 0; c < m_pieces[0]; ++c)
+            m_pieceBytes[static_cast<size_t>(c) * stride + p + static_cast<size_t>(i)] =
+                static_cast<std::uint8_t>((weight >> (7 * c)) & 0x7Fu);
+        for (int c = 0; c < m_pieces[1]; ++c)
+            m_pieceBytes[static_cast<size_t>(m_pieces[0] + c) * stride + p + static_cast<size_t>(i)] =
+                static_cast<std::uint8_t>((square >> (7 * c)) & 0x7Fu);
     }
 }

@@ -96,6 +96,18 @@ public:
         return m_weights.data() + static_cast<size_t>(k) * static_cast<size_t>(m_blocks) * kBlockRows;
     }
 
+    // Each counted draw's weight w (power 1) and its square (power 2) in
+    // 7-bit pieces, w = Σ piece c · 2^7c, so that bytes times pieces sum
+    // exactly in signed-byte dot products. Zero on padding positions; built
+    // only up to kMaxPieceRows counted draws (otherwise pieces() is 0).
+    static constexpr int kMaxPieceRows = 1 << 18;
+    int pieces(int power) const { return m_pieces[power == 1 ? 0 : 1]; }
+    const std::uint8_t* piece(int power, int c) const
+    {
+        const size_t before = power == 1 ? 0 : static_cast<size_t>(m_pieces[0]);
+        return m_pieceBytes.data() + (before + static_cast<size_t>(c)) * stride();
+    }
+
     enum ColumnFlag : std::uint8_t { kSummable = 1, kEverZero = 2 };
     // kSummable | kEverZero, as they hold for the column.
     std::uint8_t flags(int attribute) const { return m_flags[static_cast<size_t>(attribute)]; }
@@ -111,6 +123,7 @@ private:
     void fillColumns(const HistorySnapshot& history);
     void fillTargets(const HistorySnapshot& history, FormulaKind kind);
     void fillWeights();
+    void fillPieces();
 
     int m_range = 0;
     int m_rows = 0;
@@ -128,6 +141,8 @@ private:
     AlignedVector<std::uint8_t> m_presentLow;
     AlignedVector<std::uint8_t> m_presentHigh;
     AlignedVector<std::uint8_t> m_weights;
+    std::array<int, 2> m_pieces{};
+    AlignedVector<std::uint8_t> m_pieceBytes;
     std::array<std::uint8_t, AttributeCatalog::kCount> m_flags{};
     std::array<std::int32_t, AttributeCatalog::kCount> m_minimum{};
 };

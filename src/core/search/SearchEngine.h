@@ -1,9 +1,9 @@
 #pragma once
 
+#include "common/WorkerPool.h"
 #include "formula/FormulaStatistics.h"
 #include "formula/StatisticBounds.h"
 #include "search/Candidate.h"
-#include "common/WorkerPool.h"
 
 #include <cstdint>
 #include <vector>
