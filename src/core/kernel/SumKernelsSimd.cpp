@@ -354,8 +354,18 @@ std::int64_t hitWeightIn(const WindowTable& table, const std::uint64_t* words)
     const __m512i one = _mm512_set1_epi8(1);
     for (int b = 0; b < blocks; ++b) {
         const __m512i hits = _mm512_maskz_mov_epi8(static_cast<__mmask64>(words[b]), one);
+        // Unrolled, or the sums would live in memory.
+#pragma GCC unroll 8
         for (int k = 0; k < Planes; ++k)
             sums[k] = _mm512_dpbusd_epi32(sums[k], _mm512_load_si512(table.weightPlane(k) + b * kBlock), hits);
+    }
+    if (table.totalWeight() <= INT32_MAX) {
+        // Every lane holds part of a total that fits 31 bits: put each lane's
+        // planes together first and reduce once.
+        __m512i lanes = sums[0];
+        for (int k = 1; k < Planes; ++k)
+            lanes = _mm512_add_epi32(lanes, _mm512_slli_epi32(sums[k], static_cast<unsigned>(8 * k)));
+        return _mm512_reduce_add_epi32(lanes);
     }
     for (int k = 0; k < Planes; ++k)
         total += static_cast<std::int64_t>(_mm512_reduce_add_epi32(sums[k])) << (8 * k);
