@@ -3,12 +3,17 @@
 #include "common/UserError.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaError.h"
+#include "formula/FormulaEvaluator.h"
 #include "formula/FormulaScoring.h"
 #include "history/HistorySnapshot.h"
 #include "history/SqliteDatabase.h"
+#include "kernel/SumKernels.h"
+#include "kernel/WindowTable.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -20,6 +25,65 @@ struct Voter {
     int idx = 0;
     bool kill = true;
     CompiledFormula formula;
+    std::optional<ColumnSum> sum; // set when the vector kernels name its numbers
+};
+
+// What names each voter's numbers: the vector kernels for sums of columns,
+// else the formula's values, one block of draws at a time.
+class NumberSource {
+public:
+    NumberSource(const HistorySnapshot& history, int range, KernelPath path, std::vector<Voter>& voters)
+        : m_history(history),
+          m_range(range),
+          m_values(static_cast<size_t>(std::min(kBlock, std::max(history.size(), 1))))
+    {
+        // Row i's own value predicts draw i + 1: the table's counted draw i.
+        if (path == KernelPath::Scalar || !WindowTable::covers(range, history.size() - 1))
+            return;
+        std::vector<std::optional<ColumnSum>> sums;
+        WindowTable::Columns used;
+        for (const Voter& voter : voters) {
+            sums.push_back(voter.formula.asColumnSum());
+            if (sums.back())
+                for (int t = 0; t < sums.back()->count; ++t)
+                    used.set(sums.back()->terms[static_cast<size_t>(t)]);
+        }
+        if (used.none())
+            return;
+        m_kernels.emplace(path);
+        m_table.emplace(history, FormulaKind(1, false), range, ScoringWindow{0, true, false}, used);
+        for (size_t v = 0; v < voters.size(); ++v)
+            if (sums[v] && SumKernels::covers(*m_table, *sums[v]))
+                voters[v].sum = sums[v];
+    }
+
+    // names[i]: the number rows begin + i name, 0 for none.
+    void name(const Voter& voter, int begin, int rows, std::int8_t* names)
+    {
+        int done = 0;
+        if (voter.sum) {
+            done = std::min(rows, m_table->rows() - begin);
+            m_kernels->predictions(*m_table, *voter.sum, begin, done, m_bits.data());
+            for (int i = 0; i < done; ++i)
+                names[i] = static_cast<std::int8_t>(
+                    m_bits[static_cast<size_t>(i)] <= m_range ? m_bits[static_cast<size_t>(i)] : 0);
+        }
+        // The latest draw predicts no stored draw, so the table does not hold it.
+        if (done == rows)
+            return;
+        voter.formula.evaluate(m_history, begin + done, begin + rows, m_values.data());
+        for (int i = done; i < rows; ++i)
+            names[i] =
+                static_cast<std::int8_t>(FormulaScoring::namedNumber(m_values[static_cast<size_t>(i - done)], m_range));
+    }
+
+private:
+    const HistorySnapshot& m_history;
+    int m_range;
+    std::optional<SumKernels> m_kernels;
+    std::optional<WindowTable> m_table;
+    std::vector<double> m_values;
+    std::array<std::uint8_t, kBlock> m_bits{};
 };
 
 // The votes of one block of draws. A keep formula votes against every number:
@@ -31,11 +95,11 @@ struct BlockTally {
     std::vector<std::uint16_t> killed; // per row: bit n set when number n is killed
 };
 
-void vote(const Voter& voter, const double* values, int rows, int range, BlockTally& block)
+void vote(const Voter& voter, const std::int8_t* names, int rows, int range, BlockTally& block)
 {
     const std::uint16_t all = static_cast<std::uint16_t>(((1u << range) - 1u) << 1);
     for (int row = 0; row < rows; ++row) {
-        const int n = FormulaScoring::namedNumber(values[row], range);
+        const int n = names[row];
         if (n == 0)
             continue; // no number named: no vote on this draw
         const std::uint16_t bit = static_cast<std::uint16_t>(1u << n);
@@ -84,7 +148,7 @@ std::vector<Voter> compileSelected(const BackTestRequest& request, BackTestResul
     voters.reserve(chosen.size());
     for (const FormulaRecord* record : chosen) {
         try {
-            voters.push_back({record->idx, record->kill, CompiledFormula::compile(record->code)});
+            voters.push_back({record->idx, record->kill, CompiledFormula::compile(record->code), std::nullopt});
         } catch (const FormulaError& e) {
             // It takes no part; it never votes with another formula's values.
             result.skipped.push_back({record->idx, e.detail().isEmpty() ? e.message() : e.detail()});
@@ -98,6 +162,12 @@ std::vector<Voter> compileSelected(const BackTestRequest& request, BackTestResul
 
 std::optional<BackTestResult> BackTest::run(const HistorySnapshot& history, const BackTestRequest& request,
                                             const Progress& progress)
+{
+    return run(history, request, progress, FormulaEvaluator::pathFor(request.selected.size()));
+}
+
+std::optional<BackTestResult> BackTest::run(const HistorySnapshot& history, const BackTestRequest& request,
+                                            const Progress& progress, KernelPath path)
 {
     if (request.range != 11 && request.range != CalculationResult::kMaxNumber)
         throw UserError(QStringLiteral("往期结果对照"),
@@ -117,8 +187,9 @@ std::optional<BackTestResult> BackTest::run(const HistorySnapshot& history, cons
     result.tallies.assign(static_cast<size_t>(draws) * static_cast<size_t>(range), NumberTally{});
     result.ranking.assign(result.tallies.size(), 0);
 
-    const std::vector<Voter> voters = compileSelected(request, result);
-    std::vector<double> values(static_cast<size_t>(std::min(kBlock, std::max(draws, 1))));
+    std::vector<Voter> voters = compileSelected(request, result);
+    NumberSource source(history, range, path, voters);
+    std::array<std::int8_t, kBlock> names{};
     BlockTally block;
     for (int begin = 0; begin < draws; begin += kBlock) {
         const int rows = std::min(kBlock, draws - begin);
@@ -126,8 +197,8 @@ std::optional<BackTestResult> BackTest::run(const HistorySnapshot& history, cons
         block.everyNumber.assign(static_cast<size_t>(rows), 0);
         block.killed.assign(static_cast<size_t>(rows), 0);
         for (size_t f = 0; f < voters.size(); ++f) {
-            voters[f].formula.evaluate(history, begin, begin + rows, values.data());
-            vote(voters[f], values.data(), rows, range, block);
+            source.name(voters[f], begin, rows, names.data());
+            vote(voters[f], names.data(), rows, range, block);
             const auto done =
                 static_cast<int>(begin + static_cast<std::int64_t>(rows) * static_cast<std::int64_t>(f + 1) /
                                              static_cast<std::int64_t>(voters.size()));

@@ -2,6 +2,7 @@
 
 #include "analysis/BackTestResult.h"
 #include "formula/FormulaRecord.h"
+#include "kernel/SumKernels.h"
 
 #include <QString>
 #include <functional>
@@ -26,7 +27,8 @@ struct BackTestRequest {
 // formulas vote in idx order on that draw's values. A kill formula votes against
 // its number; a keep formula votes against every number but its own, unless its
 // own number was already killed on that draw, when it votes against all of them.
-// Each formula is compiled once and evaluated once over the whole history.
+// Each formula is compiled once and evaluated once over the whole history; the
+// numbers of sums of columns come from the vector kernels.
 class BackTest {
 public:
     // Receives (draws done, draws in all); returning false stops the run.
@@ -35,6 +37,9 @@ public:
     // Nothing when `progress` stopped the run. Raises UserError for a bad range.
     static std::optional<BackTestResult> run(const HistorySnapshot& history, const BackTestRequest& request,
                                              const Progress& progress = {});
+    // The same with the numbers of sums of columns named by `path`'s kernels.
+    static std::optional<BackTestResult> run(const HistorySnapshot& history, const BackTestRequest& request,
+                                             const Progress& progress, KernelPath path);
     // Rewrites Errarr (rows 1..R) with the tallies of the last replayed draw, in
     // one transaction. A result without draws leaves the table as it was.
     static void storeLastDraw(SqliteDatabase& db, const BackTestResult& result);

@@ -11,6 +11,7 @@ struct SumKernels::Functions {
     void (*generate)(const CandidateStream& stream, std::uint64_t first, int count, ColumnSum* out);
     void (*chance)(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out);
     void (*chanceSums)(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares, ChanceSums& out);
+    void (*predictions)(const WindowTable& table, const ColumnSum& sum, int first, int count, std::uint8_t* out);
 };
 
 // Each path's entry points; null where the build has none.

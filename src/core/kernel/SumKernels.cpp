@@ -81,6 +81,14 @@ ChanceSums SumKernels::chanceSums(const WindowTable& table, const ColumnSum& sum
     return sums;
 }
 
+void SumKernels::predictions(const WindowTable& table, const ColumnSum& sum, int first, int count,
+                             std::uint8_t* out) const
+{
+    if (first < 0 || count < 0 || first + count > table.rows())
+        throw std::invalid_argument("predictions outside the table's counted draws");
+    m_functions->predictions(table, sum, first, count, out);
+}
+
 void SumKernels::search(const WindowTable& table, bool kill, const CandidateStream& stream, const IntegerBounds& bounds,
                         std::uint64_t first, std::uint64_t count, KernelSearch& out) const
 {

@@ -79,6 +79,11 @@ public:
     // from chanceTotals(); the shares must be exact() over the table's rows.
     ChanceSums chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares) const;
 
+    // For counted draws first .. first + count − 1 of the table, the bit of the
+    // draw's mask that the sum's prediction reads (HitRule::predictedBit): the
+    // number it names, or HitRule::kNoNumberBit. The sum must be covered.
+    void predictions(const WindowTable& table, const ColumnSum& sum, int first, int count, std::uint8_t* out) const;
+
     // Candidates first .. first + count − 1 of the stream: those the bounds
     // accept, with their statistics, and those not covered. A candidate is
     // rejected early only on a condition its final statistics cannot escape.

@@ -490,14 +490,15 @@ void score(const WindowTable& table, bool kill, const ColumnSum* sums, int count
 // The bit of a draw's mask that each position's prediction reads: r + 1 for
 // the number it names, HitRule::kNoNumberBit on rows whose sum falls to 0 or
 // below without naming one. A sum of columns is never empty.
+// Blocks from .. to − 1; `bits` holds block `from` first.
 template <LowRows Low>
-void fillBits(const Context& c, const Plan& plan, std::uint8_t* bits)
+void fillBits(const Context& c, const Plan& plan, int from, int to, std::uint8_t* bits)
 {
     constexpr int kPerBlock = static_cast<int>(kBlock / kBytes);
     const D8 d;
     const V8 one = hn::Set(d, 1);
     const V8 none = hn::Set(d, static_cast<std::uint8_t>(HitRule::kNoNumberBit));
-    for (int b = 0; b < c.table.blocks(); ++b) {
+    for (int b = from; b < to; ++b) {
         const size_t base = static_cast<size_t>(b) * kBlock;
         V8 r[kPerBlock];
         foldedSums<kPerBlock>(c, plan, base, r);
@@ -517,27 +518,44 @@ void fillBits(const Context& c, const Plan& plan, std::uint8_t* bits)
         std::memcpy(lowBits, &low, sizeof lowBits);
         for (int part = 0; part < kPerBlock; ++part) {
             const M8 isLow = hn::LoadMaskBits(d, lowBits + part * kBytes / 8);
-            hn::Store(hn::IfThenElse(isLow, none, hn::Add(r[part], one)), d, bits + base + part * kBytes);
+            hn::Store(hn::IfThenElse(isLow, none, hn::Add(r[part], one)), d,
+                      bits + (base - static_cast<size_t>(from) * kBlock) + part * kBytes);
         }
     }
 }
 
-// The bit each position's prediction reads, padding included (whatever is
-// there weighs nothing).
-const std::uint8_t* predictedBits(const WindowTable& table, const ColumnSum& sum)
+// The bits of whole blocks from .. to − 1, block `from` first.
+const std::uint8_t* blockBits(const WindowTable& table, const ColumnSum& sum, int from, int to)
 {
     Plan plan;
     if (!prepare(table, sum.terms.data(), sum.count, sum.constant, plan))
         throw std::invalid_argument("a column sum the vector kernels do not cover");
     const Context c(table, false);
     thread_local AlignedVector<std::uint8_t> bits;
-    bits.resize(table.stride());
+    bits.resize(static_cast<size_t>(to - from) * kBlock);
     switch (plan.low) {
-    case LowRows::Zero: fillBits<LowRows::Zero>(c, plan, bits.data()); break;
-    case LowRows::Threshold: fillBits<LowRows::Threshold>(c, plan, bits.data()); break;
-    default: fillBits<LowRows::None>(c, plan, bits.data()); break;
+    case LowRows::Zero: fillBits<LowRows::Zero>(c, plan, from, to, bits.data()); break;
+    case LowRows::Threshold: fillBits<LowRows::Threshold>(c, plan, from, to, bits.data()); break;
+    default: fillBits<LowRows::None>(c, plan, from, to, bits.data()); break;
     }
     return bits.data();
+}
+
+// The bit each position's prediction reads, padding included (whatever is
+// there weighs nothing).
+const std::uint8_t* predictedBits(const WindowTable& table, const ColumnSum& sum)
+{
+    return blockBits(table, sum, 0, table.blocks());
+}
+
+void predictions(const WindowTable& table, const ColumnSum& sum, int first, int count, std::uint8_t* out)
+{
+    if (count <= 0)
+        return;
+    const int from = table.padding() + first;
+    const int block = from / kBlock;
+    const std::uint8_t* bits = blockBits(table, sum, block, (from + count + kBlock - 1) / kBlock);
+    std::memcpy(out, bits + (from - block * kBlock), static_cast<size_t>(count));
 }
 
 void chance(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out)
@@ -814,7 +832,7 @@ void search(const WindowTable& table, bool kill, const CandidateStream& stream, 
 
 const SumKernels::Functions* functions()
 {
-    static const SumKernels::Functions table{&score, &search, &generate, &chance, &chanceSums};
+    static const SumKernels::Functions table{&score, &search, &generate, &chance, &chanceSums, &predictions};
     return &table;
 }
 

@@ -9,13 +9,15 @@
 
 #include <algorithm>
 #include <bit>
+#include <type_traits>
 
 bool WindowTable::covers(int range, int countedRows)
 {
     return range >= 2 && range <= kMaxRange && countedRows >= 1 && countedRows <= kMaxRows;
 }
 
-WindowTable::WindowTable(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window)
+WindowTable::WindowTable(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window,
+                         const Columns& columns)
     : m_range(range),
       m_weighted(window.weighted)
 {
@@ -28,13 +30,13 @@ WindowTable::WindowTable(const HistorySnapshot& history, FormulaKind kind, int r
     m_counted.assign(static_cast<size_t>(m_blocks), ~std::uint64_t{0});
     // The padding sits at the start of the oldest block.
     m_counted[0] = ~std::uint64_t{0} << padding();
-    fillColumns(history);
+    fillColumns(history, columns);
     fillTargets(history, kind);
     fillWeights();
     fillPieces();
 }
 
-void WindowTable::fillColumns(const HistorySnapshot& history)
+void WindowTable::fillColumns(const HistorySnapshot& history, const Columns& columns)
 {
     const size_t stride = static_cast<size_t>(m_blocks) * kBlockRows;
     m_residues.assign(stride * AttributeCatalog::kCount, 0);
@@ -42,12 +44,20 @@ void WindowTable::fillColumns(const HistorySnapshot& history)
     m_nonZero.assign(static_cast<size_t>(m_blocks) * AttributeCatalog::kCount, 0);
     const int pad = padding();
     for (int a = 0; a < AttributeCatalog::kCount; ++a) {
+        if (!columns.test(static_cast<size_t>(a)))
+            continue;
         // Row first − 1 + i predicts counted draw i.
         const std::int32_t* column = history.column(a).data() + (m_first - 1);
-        const auto [smallest, largest] = std::minmax_element(column, column + m_rows);
-        const bool summable = *smallest >= 0 && *largest <= kMaxValue;
-        const bool everZero = *smallest <= 0 && std::find(column, column + m_rows, 0) != column + m_rows;
-        m_minimum[static_cast<size_t>(a)] = *smallest;
+        // Plain loops, so that the compiler vectorises them.
+        std::int32_t smallest = column[0];
+        std::int32_t largest = column[0];
+        for (int i = 1; i < m_rows; ++i) {
+            smallest = std::min(smallest, column[i]);
+            largest = std::max(largest, column[i]);
+        }
+        const bool summable = smallest >= 0 && largest <= kMaxValue;
+        const bool everZero = smallest <= 0 && std::find(column, column + m_rows, 0) != column + m_rows;
+        m_minimum[static_cast<size_t>(a)] = smallest;
         m_flags[static_cast<size_t>(a)] =
             static_cast<std::uint8_t>((summable ? kSummable : 0) | (everZero ? kEverZero : 0));
         if (!summable)
@@ -55,14 +65,28 @@ void WindowTable::fillColumns(const HistorySnapshot& history)
         std::uint8_t* residues = m_residues.data() + offset(a);
         std::uint16_t* values = m_values.data() + offset(a);
         std::uint64_t* nonZero = m_nonZero.data() + static_cast<size_t>(a) * static_cast<size_t>(m_blocks);
-        for (int i = 0; i < m_rows; ++i) {
-            const int p = pad + i;
-            const std::int32_t v = column[i];
-            residues[p] = static_cast<std::uint8_t>(v % m_range);
-            values[p] = static_cast<std::uint16_t>(v);
-            if (v != 0)
-                nonZero[p / kBlockRows] |= std::uint64_t{1} << (p % kBlockRows);
-        }
+        const auto fill = [&](auto range) {
+            for (int i = 0; i < m_rows; ++i) {
+                const auto v = static_cast<std::uint32_t>(column[i]);
+                residues[pad + i] = static_cast<std::uint8_t>(v % range);
+                values[pad + i] = static_cast<std::uint16_t>(v);
+            }
+            // Each block's word gathered in a register, not bit by bit in memory.
+            for (int b = 0; b < m_blocks; ++b) {
+                std::uint64_t word = 0;
+                const std::uint16_t* block = values + b * kBlockRows;
+                for (int k = 0; k < kBlockRows; ++k)
+                    word |= static_cast<std::uint64_t>(block[k] != 0) << k;
+                nonZero[b] = word & m_counted[static_cast<size_t>(b)];
+            }
+        };
+        // A range known to the compiler divides by multiplying.
+        if (m_range == 11)
+            fill(std::integral_constant<std::uint32_t, 11>());
+        else if (m_range == 12)
+            fill(std::integral_constant<std::uint32_t, 12>());
+        else
+            fill(static_cast<std::uint32_t>(m_range));
     }
 }
 

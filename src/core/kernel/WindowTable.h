@@ -4,6 +4,7 @@
 #include "history/AttributeCatalog.h"
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -59,8 +60,11 @@ public:
     // Whether the kernels cover a rule of this range over this many counted draws.
     static bool covers(int range, int countedRows);
 
+    using Columns = std::bitset<AttributeCatalog::kCount>;
     // Raises UserError for a range the kernels do not cover; see covers().
-    WindowTable(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window);
+    // Only the attributes in `columns` are laid out; the others are never summable.
+    WindowTable(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window,
+                const Columns& columns = Columns().set());
 
     int range() const { return m_range; }
     int rows() const { return m_rows; }
@@ -120,7 +124,7 @@ private:
     {
         return static_cast<size_t>(attribute) * static_cast<size_t>(m_blocks) * kBlockRows;
     }
-    void fillColumns(const HistorySnapshot& history);
+    void fillColumns(const HistorySnapshot& history, const Columns& columns);
     void fillTargets(const HistorySnapshot& history, FormulaKind kind);
     void fillWeights();
     void fillPieces();

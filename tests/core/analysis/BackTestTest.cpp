@@ -3,6 +3,7 @@
 #include "common/UserError.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaScoring.h"
+#include "history/AttributeCatalog.h"
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/IssueNumbers.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <numeric>
+#include <random>
 
 namespace {
 
@@ -247,3 +249,45 @@ TEST(BackTest, ErrarrHoldsTheLastDrawsTalliesForEveryNumberOfTheRange)
 }
 
 } // namespace
+
+TEST(BackTest, VectorKernelsNameTheSameNumbersAsTheFormulasValues)
+{
+    std::vector<KernelPath> paths = SumKernels::supported();
+    paths.erase(paths.begin());
+    if (paths.empty())
+        GTEST_SKIP() << "this processor runs no vector path";
+    // Sums with positive, zero and negative constants (rows that name no number,
+    // and ones folding to number 1 from below), next to formulas the kernels leave alone.
+    std::mt19937 random(29);
+    const auto column = [&] { return AttributeCatalog::code(static_cast<int>(random() % 88)); };
+    for (const auto& [lottery, days] : {std::pair{0, 60}, std::pair{27, 1}, std::pair{0, 110}}) {
+        const HistorySnapshot history = demoHistory(lottery, days);
+        const int range = lottery == 0 ? 11 : 12;
+        for (bool kill : {true, false}) {
+            BackTestRequest r = request({}, range);
+            r.kill = kill;
+            for (int i = 0; i < 24; ++i) {
+                QString code = QStringLiteral("%1+%2").arg(column(), column());
+                if (i % 4 == 1)
+                    code += QStringLiteral("-%1").arg(static_cast<int>(random() % 30));
+                else if (i % 4 == 2)
+                    code += QStringLiteral("+%1").arg(static_cast<int>(random() % 11));
+                else if (i % 4 == 3)
+                    code += QStringLiteral("*2");
+                r.formulas.push_back({i + 1, code, code, i % 3 != 0 || kill, {}});
+                r.selected.insert(i + 1);
+            }
+            const BackTestResult plain = *BackTest::run(history, r, {}, KernelPath::Scalar);
+            for (KernelPath path : paths) {
+                const BackTestResult vector = *BackTest::run(history, r, {}, path);
+                ASSERT_EQ(vector.tallies.size(), plain.tallies.size());
+                for (size_t i = 0; i < plain.tallies.size(); ++i) {
+                    ASSERT_EQ(vector.tallies[i].vote, plain.tallies[i].vote) << i << " of " << plain.tallies.size();
+                    ASSERT_EQ(vector.tallies[i].kill, plain.tallies[i].kill) << i;
+                    ASSERT_EQ(vector.tallies[i].keep, plain.tallies[i].keep) << i;
+                }
+                EXPECT_EQ(vector.ranking, plain.ranking);
+            }
+        }
+    }
+}
