@@ -152,4 +152,23 @@ BENCHMARK(BM_ListScoringThreads)
     ->UseRealTime()
     ->Iterations(1);
 
+// Args: path. The history grid's 512 result columns (the value carried from
+// the draw before) of column sums over 20,000 draws, statistics over W = 300.
+void BM_KernelGridColumns(benchmark::State& state)
+{
+    static const HistorySnapshot history = historyOf(20000);
+    const std::vector<FormulaRecord> records(listRecords().begin(),
+                                             listRecords().begin() + FormulaResultColumn::kMaxColumns);
+    const auto path = static_cast<KernelPath>(state.range(0));
+    if (skipUnlessRun(state, path))
+        return;
+    const ScoringWindow window{300, true, true};
+    for (auto _ : state) {
+        const FormulaEvaluator evaluator(history, FormulaKind(3, false), 11, window, path, ResultColumnForm::NextDraw);
+        for (const FormulaRecord& record : records)
+            benchmark::DoNotOptimize(evaluator.evaluate(record, ResultColumnForm::NextDraw).column.hits.data());
+    }
+}
+BENCHMARK(BM_KernelGridColumns)->ArgNames({"path"})->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
 } // namespace

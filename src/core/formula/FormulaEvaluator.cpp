@@ -48,7 +48,7 @@ QString valuelessNote()
 } // namespace
 
 FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range,
-                                   const ScoringWindow& window, KernelPath path)
+                                   const ScoringWindow& window, KernelPath path, ResultColumnForm columns)
     : m_history(history),
       m_kind(kind),
       m_range(range),
@@ -61,6 +61,11 @@ FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind k
     if (path != KernelPath::Scalar && WindowTable::covers(range, end - first)) {
         m_kernels.emplace(path);
         m_table = std::make_shared<const WindowTable>(history, kind, range, window);
+        // Counting every draw, the window's table already is that of every draw.
+        if (columns != ResultColumnForm::None)
+            m_everyDraw = window.lookBack == 0 ? m_table
+                                               : std::make_shared<const WindowTable>(
+                                                     history, kind, range, ScoringWindow{0, true, window.weighted});
     }
 }
 
@@ -79,11 +84,55 @@ bool FormulaEvaluator::scoreSum(const CompiledFormula& formula, bool kill, Formu
     if (!sum || !SumKernels::covers(*m_table, *sum))
         return false;
     statistics = m_kernels->score(*m_table, kill, *sum);
+    measureSum(*sum, kill, statistics);
+    return true;
+}
+
+void FormulaEvaluator::measureSum(const ColumnSum& sum, bool kill, FormulaStatistics& statistics) const
+{
     const ChanceShares& shares = m_chance.shares(kill);
     if (shares.exact())
-        m_chance.measure(statistics, m_kernels->chanceSums(*m_table, *sum, shares));
+        m_chance.measure(statistics, m_kernels->chanceSums(*m_table, sum, shares));
     else
-        m_chance.measure(statistics, m_kernels->chanceTotals(*m_table, *sum), kill);
+        m_chance.measure(statistics, m_kernels->chanceTotals(*m_table, sum), kill);
+}
+
+bool FormulaEvaluator::columnOfSum(const CompiledFormula& formula, bool kill, ResultColumnForm form,
+                                   FormulaEvaluation& result) const
+{
+    if (!m_everyDraw)
+        return false;
+    const std::optional<ColumnSum> sum = formula.asColumnSum();
+    if (!sum || !SumKernels::namesEveryDraw(*m_everyDraw, *sum) || !SumKernels::covers(*m_table, *sum))
+        return false;
+    // Each draw but the latest names number bits[row] with its own value, which
+    // the next draw judges; the latest draw's value is computed.
+    const int n = m_history.size();
+    thread_local std::vector<std::uint8_t> bits;
+    bits.resize(static_cast<size_t>(n - 1));
+    m_kernels->predictions(*m_everyDraw, *sum, 0, n - 1, bits.data());
+    double latest = 0.0;
+    formula.evaluate(m_history, n - 1, n, &latest);
+    FormulaResultColumn& column = result.column;
+    const HitRule hits(m_history, m_kind.rule(m_range, kill));
+    for (int row = 0; row < n; ++row) {
+        const auto r = static_cast<size_t>(row);
+        if (form == ResultColumnForm::SameDraw)
+            column.numbers[r] =
+                static_cast<std::int8_t>(row < n - 1 ? bits[r] : FormulaScoring::nextNumber(latest, m_range));
+        if (row == 0)
+            continue;
+        const int predicted = bits[r - 1];
+        if (form == ResultColumnForm::NextDraw)
+            column.numbers[r] = static_cast<std::int8_t>(predicted);
+        column.hits[r] = static_cast<std::uint8_t>(hits.hit(row, predicted));
+    }
+    ScoredFormula& scored = result.scored;
+    const auto [first, end] = FormulaScoring::countedRows(n, m_window);
+    scored.record.statistics = FormulaScoring::tallyHits(column.hits.data(), first, end, m_window.weighted);
+    measureSum(*sum, kill, scored.record.statistics);
+    setLatest(scored, latest);
+    scored.rateText = FormulaScoring::rateCellText(scored.record.statistics);
     return true;
 }
 
@@ -133,6 +182,8 @@ FormulaEvaluation FormulaEvaluator::evaluate(const FormulaRecord& formula, Resul
     }
 
     const auto [first, end] = FormulaScoring::countedRows(n, m_window);
+    if (withColumn && !keepValues && first < end && columnOfSum(*compiled, formula.kill, form, result))
+        return result;
     if (!withColumn && !keepValues && first < end && scoreSum(*compiled, formula.kill, scored.record.statistics)) {
         // The kernels gave the statistics and the chance totals; only the latest
         // value is left. A sum of columns always names a number, so no note.

@@ -39,12 +39,14 @@ struct FormulaEvaluation {
 // On a vector path the evaluator builds the window table once and scores the
 // plain column sums among the formulas through the kernels when only their
 // statistics are asked for: the hit words and the chance totals come from the
-// kernels and only the latest draw's value is computed. Everything else goes
-// the plain way.
+// kernels and only the latest draw's value is computed. Built for result
+// columns, it also lays out every draw, and the columns of sums that name a
+// number on every draw come from the kernels too. Everything else goes the
+// plain way.
 class FormulaEvaluator {
 public:
     FormulaEvaluator(const HistorySnapshot& history, FormulaKind kind, int range, const ScoringWindow& window,
-                     KernelPath path = KernelPath::Scalar);
+                     KernelPath path = KernelPath::Scalar, ResultColumnForm columns = ResultColumnForm::None);
 
     // The path for scoring this many formulas with one evaluator: the fastest
     // the processor runs once building the kernels' window table pays, else the plain one.
@@ -61,6 +63,11 @@ public:
 private:
     // The statistics and the chance figures of a sum the kernels cover; false for any other formula.
     bool scoreSum(const CompiledFormula& formula, bool kill, FormulaStatistics& statistics) const;
+    // The chance figures of a sum the kernels cover over the window.
+    void measureSum(const ColumnSum& sum, bool kill, FormulaStatistics& statistics) const;
+    // The result column, statistics and latest value of a sum that names a
+    // number on every draw; false for any other formula.
+    bool columnOfSum(const CompiledFormula& formula, bool kill, ResultColumnForm form, FormulaEvaluation& result) const;
     void setLatest(ScoredFormula& scored, double latestValue) const;
 
     const HistorySnapshot& m_history;
@@ -70,4 +77,5 @@ private:
     ChanceBaseline m_chance;
     std::optional<SumKernels> m_kernels;
     std::shared_ptr<const WindowTable> m_table;
+    std::shared_ptr<const WindowTable> m_everyDraw; // every draw but the latest, for result columns
 };

@@ -32,7 +32,8 @@ TableScore TableScorer::score(const HistorySnapshot& history, const std::vector<
                               const ScoringRule& rule, const ScoringWindow& window, ResultColumnForm columns,
                               const ProgressCallback& progress, int threads)
 {
-    const FormulaEvaluator evaluator(history, rule.kind, rule.range, window, FormulaEvaluator::pathFor(records.size()));
+    const FormulaEvaluator evaluator(history, rule.kind, rule.range, window, FormulaEvaluator::pathFor(records.size()),
+                                     columns);
     const int total = static_cast<int>(records.size());
     const int withColumns =
         columns == ResultColumnForm::None ? 0 : std::min(total, static_cast<int>(FormulaResultColumn::kMaxColumns));

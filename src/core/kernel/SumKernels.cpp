@@ -52,6 +52,11 @@ bool SumKernels::covers(const WindowTable& table, const ColumnSum& sum)
     return lowRowsOf(table, sum.terms.data(), sum.count, sum.constant) != LowRows::Uncovered;
 }
 
+bool SumKernels::namesEveryDraw(const WindowTable& table, const ColumnSum& sum)
+{
+    return lowRowsOf(table, sum.terms.data(), sum.count, sum.constant) == LowRows::None;
+}
+
 void SumKernels::score(const WindowTable& table, bool kill, const ColumnSum* sums, int count,
                        FormulaStatistics* out) const
 {

@@ -68,6 +68,9 @@ public:
     // Whether the kernels score this sum over this table (its columns stay in
     // 0..65535 there and a negative constant is not absurdly large).
     static bool covers(const WindowTable& table, const ColumnSum& sum);
+    // Whether the sum is covered and stays 1 or more on every row of the
+    // table, so that every prediction names a number.
+    static bool namesEveryDraw(const WindowTable& table, const ColumnSum& sum);
 
     // The full statistics of each sum, which must be covered.
     void score(const WindowTable& table, bool kill, const ColumnSum* sums, int count, FormulaStatistics* out) const;

@@ -180,7 +180,7 @@ TEST(SumKernels, columnsOutOfRangeAreScoredThePlainWay)
     }
 }
 
-TEST(SumKernels, listScoringMatchesThePlainEvaluation)
+TEST(SumKernels, listScoringAndResultColumnsMatchThePlainEvaluation)
 {
     if (vectorPaths().empty())
         GTEST_SKIP() << "this processor runs no vector path";
@@ -206,9 +206,23 @@ TEST(SumKernels, listScoringMatchesThePlainEvaluation)
                 for (const FormulaKind& kind : {FormulaKind(1, false), FormulaKind(4, true)}) {
                     const FormulaEvaluator plain(history(range), kind, range, window);
                     const FormulaEvaluator fast(history(range), kind, range, window, path);
+                    // With the history grid's columns: every draw laid out too.
+                    const ResultColumnForm form =
+                        records % 2 == 0 ? ResultColumnForm::NextDraw : ResultColumnForm::SameDraw;
+                    const FormulaEvaluator grid(history(range), kind, range, window, path, form);
                     for (const QString& code : codes) {
                         for (bool kill : {true, false}) {
                             const FormulaRecord record{1, code, code, kill, {}};
+                            const FormulaEvaluation plainColumn = plain.evaluate(record, form);
+                            const FormulaEvaluation gridColumn = grid.evaluate(record, form);
+                            ASSERT_EQ(gridColumn.column.numbers, plainColumn.column.numbers) << code.toStdString();
+                            ASSERT_EQ(gridColumn.column.hits, plainColumn.column.hits) << code.toStdString();
+                            ASSERT_TRUE(
+                                same(gridColumn.scored.record.statistics, plainColumn.scored.record.statistics));
+                            ASSERT_TRUE(sameOrBothNan(gridColumn.scored.record.statistics.z,
+                                                      plainColumn.scored.record.statistics.z));
+                            ASSERT_EQ(gridColumn.scored.rateText, plainColumn.scored.rateText);
+                            ASSERT_EQ(gridColumn.scored.nextNumber, plainColumn.scored.nextNumber);
                             const ScoredFormula expected = plain.evaluate(record).scored;
                             const ScoredFormula actual = fast.evaluate(record).scored;
                             const std::string where = code.toStdString() + " " + SumKernels::name(path).toStdString();
