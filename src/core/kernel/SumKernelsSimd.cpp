@@ -563,12 +563,20 @@ void chance(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out)
     out = ChanceTotals::ofBits(predictedBits(table, sum) + table.padding(), table.rows(), table.weighted());
 }
 
-#if HWY_TARGET == HWY_AVX3_DL && !defined(__clang__)
-// Σ over positions of byte k of value[bit] times each 7-bit piece of the
-// weight: one table lookup and one byte dot product per piece and block. The
-// 32-bit lanes gain at most 4 · 255 · 127 per block, so 4,096 blocks fit.
+#if !defined(__clang__)
+// Σ over positions of one lookup piece of value[bit] times each 7-bit piece of
+// the weight: one table lookup and one byte dot product per piece and vector.
+#if HWY_TARGET == HWY_AVX3_DL
+// The dot products multiply unsigned bytes by signed ones into 32 bits, so the
+// lookups are whole bytes; the lanes gain at most 4 · 255 · 127 per block,
+// so 4,096 blocks fit.
+constexpr int kLookupBits = 8;
+using Lookup = __m512i;
+
+HWY_INLINE Lookup lookupOf(const std::uint8_t* table) { return _mm512_loadu_si512(table); }
+
 template <int Pieces>
-void piecePass(const WindowTable& table, const std::uint8_t* bits, __m512i lookup, int power, WideCount scale,
+void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup, int power, WideCount scale,
                WideCount& total)
 {
     const std::uint8_t* planes[Pieces];
@@ -592,6 +600,59 @@ void piecePass(const WindowTable& table, const std::uint8_t* bits, __m512i looku
         total += static_cast<WideCount>(static_cast<std::uint64_t>(_mm512_reduce_add_epi64(wide))) * scale << (7 * c);
     }
 }
+#else
+// Pairs of byte products are added in 16 saturating bits: 7-bit lookups keep
+// them below 2¹⁵. Widened to 32 bits the lanes gain at most 8 · 127 · 127 per
+// block, so 4,096 blocks fit.
+constexpr int kLookupBits = 7;
+struct Lookup {
+    __m256i low; // bits 0..15
+    __m256i high; // bits 16..31
+};
+
+HWY_INLINE Lookup lookupOf(const std::uint8_t* table)
+{
+    return {_mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table))),
+            _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 16)))};
+}
+
+template <int Pieces>
+void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup, int power, WideCount scale,
+               WideCount& total)
+{
+    const std::uint8_t* planes[Pieces];
+    __m256i sums[Pieces];
+    for (int c = 0; c < Pieces; ++c) {
+        planes[c] = table.piece(power, c);
+        sums[c] = _mm256_setzero_si256();
+    }
+    const __m256i fifteen = _mm256_set1_epi8(15);
+    const __m256i ones = _mm256_set1_epi16(1);
+    const size_t stride = table.stride();
+#pragma GCC unroll 1
+    for (size_t at = 0; at < stride; at += 32) {
+        const __m256i x = _mm256_load_si256(reinterpret_cast<const __m256i*>(bits + at));
+        const __m256i index = _mm256_and_si256(x, fifteen);
+        const __m256i bytes =
+            _mm256_blendv_epi8(_mm256_shuffle_epi8(lookup.low, index), _mm256_shuffle_epi8(lookup.high, index),
+                               _mm256_cmpgt_epi8(x, fifteen));
+#pragma GCC unroll 16
+        for (int c = 0; c < Pieces; ++c) {
+            const __m256i pairs =
+                _mm256_maddubs_epi16(bytes, _mm256_load_si256(reinterpret_cast<const __m256i*>(planes[c] + at)));
+            sums[c] = _mm256_add_epi32(sums[c], _mm256_madd_epi16(pairs, ones));
+        }
+    }
+    for (int c = 0; c < Pieces; ++c) {
+        alignas(32) std::uint32_t lanes[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sums[c]);
+        std::uint64_t lane = 0;
+        for (std::uint32_t v : lanes)
+            lane += v;
+        total += static_cast<WideCount>(lane) * scale << (7 * c);
+    }
+}
+#endif
 
 // Σ over counted positions of value[bit] times the weight (power 1) or its square (power 2).
 template <size_t Values>
@@ -602,24 +663,25 @@ WideCount weighedSum(const WindowTable& table, const std::uint8_t* bits, const s
     for (std::uint64_t v : value)
         largest = std::max(largest, v);
     WideCount total = 0;
-    for (int k = 0; k * 8 < std::bit_width(largest); ++k) {
-        alignas(64) std::uint8_t lookup[64] = {};
+    constexpr std::uint64_t kMask = (std::uint64_t{1} << kLookupBits) - 1;
+    for (int k = 0; k * kLookupBits < std::bit_width(largest); ++k) {
+        alignas(64) std::uint8_t bytes[64] = {};
         for (size_t bit = 0; bit < Values; ++bit)
-            lookup[bit] = static_cast<std::uint8_t>(value[bit] >> (8 * k));
-        const __m512i table64 = _mm512_load_si512(lookup);
-        const WideCount scale = static_cast<WideCount>(1) << (8 * k);
+            bytes[bit] = static_cast<std::uint8_t>((value[bit] >> (kLookupBits * k)) & kMask);
+        const Lookup lookup = lookupOf(bytes);
+        const WideCount scale = static_cast<WideCount>(1) << (kLookupBits * k);
         switch (table.pieces(power)) {
-        case 1: piecePass<1>(table, bits, table64, power, scale, total); break;
-        case 2: piecePass<2>(table, bits, table64, power, scale, total); break;
-        case 3: piecePass<3>(table, bits, table64, power, scale, total); break;
-        case 4: piecePass<4>(table, bits, table64, power, scale, total); break;
-        case 5: piecePass<5>(table, bits, table64, power, scale, total); break;
-        case 6: piecePass<6>(table, bits, table64, power, scale, total); break;
-        case 7: piecePass<7>(table, bits, table64, power, scale, total); break;
-        case 8: piecePass<8>(table, bits, table64, power, scale, total); break;
-        case 9: piecePass<9>(table, bits, table64, power, scale, total); break;
-        case 10: piecePass<10>(table, bits, table64, power, scale, total); break;
-        default: piecePass<11>(table, bits, table64, power, scale, total); break;
+        case 1: piecePass<1>(table, bits, lookup, power, scale, total); break;
+        case 2: piecePass<2>(table, bits, lookup, power, scale, total); break;
+        case 3: piecePass<3>(table, bits, lookup, power, scale, total); break;
+        case 4: piecePass<4>(table, bits, lookup, power, scale, total); break;
+        case 5: piecePass<5>(table, bits, lookup, power, scale, total); break;
+        case 6: piecePass<6>(table, bits, lookup, power, scale, total); break;
+        case 7: piecePass<7>(table, bits, lookup, power, scale, total); break;
+        case 8: piecePass<8>(table, bits, lookup, power, scale, total); break;
+        case 9: piecePass<9>(table, bits, lookup, power, scale, total); break;
+        case 10: piecePass<10>(table, bits, lookup, power, scale, total); break;
+        default: piecePass<11>(table, bits, lookup, power, scale, total); break;
         }
     }
     return total;
@@ -639,6 +701,8 @@ void chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShar
     out.variance = weighedSum(table, bits, spread, 2);
 }
 #else
+// Clang ignores the target pragma that enables VNNI here, so its builds (the
+// fuzzers) tally the bits the portable way.
 void chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares, ChanceSums& out)
 {
     ChanceTotals totals;
