@@ -83,8 +83,15 @@ bool FormulaEvaluator::scoreSum(const CompiledFormula& formula, bool kill, Formu
     const std::optional<ColumnSum> sum = formula.asColumnSum();
     if (!sum || !SumKernels::covers(*m_table, *sum))
         return false;
-    statistics = m_kernels->score(*m_table, kill, *sum);
-    measureSum(*sum, kill, statistics);
+    const ChanceShares& shares = m_chance.shares(kill);
+    if (shares.exact()) {
+        ChanceSums chance;
+        statistics = m_kernels->score(*m_table, kill, *sum, shares, chance);
+        m_chance.measure(statistics, chance);
+    } else {
+        statistics = m_kernels->score(*m_table, kill, *sum);
+        measureSum(*sum, kill, statistics);
+    }
     return true;
 }
 

@@ -12,6 +12,8 @@ struct SumKernels::Functions {
     void (*chance)(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out);
     void (*chanceSums)(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares, ChanceSums& out);
     void (*predictions)(const WindowTable& table, const ColumnSum& sum, int first, int count, std::uint8_t* out);
+    void (*scoreWithChance)(const WindowTable& table, bool kill, const ColumnSum& sum, const ChanceShares& shares,
+                            FormulaStatistics& statistics, ChanceSums& chance);
 };
 
 // Each path's entry points; null where the build has none.

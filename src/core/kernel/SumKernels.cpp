@@ -77,13 +77,31 @@ ChanceTotals SumKernels::chanceTotals(const WindowTable& table, const ColumnSum&
     return totals;
 }
 
-ChanceSums SumKernels::chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares) const
+namespace {
+
+void checkShares(const WindowTable& table, const ChanceShares& shares)
 {
     if (!shares.exact() || shares.counted != table.rows() || table.pieces(1) == 0)
         throw std::invalid_argument("chance sums need whole shares over the table's own rows");
+}
+
+} // namespace
+
+ChanceSums SumKernels::chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares) const
+{
+    checkShares(table, shares);
     ChanceSums sums;
     m_functions->chanceSums(table, sum, shares, sums);
     return sums;
+}
+
+FormulaStatistics SumKernels::score(const WindowTable& table, bool kill, const ColumnSum& sum,
+                                    const ChanceShares& shares, ChanceSums& chance) const
+{
+    checkShares(table, shares);
+    FormulaStatistics statistics;
+    m_functions->scoreWithChance(table, kill, sum, shares, statistics, chance);
+    return statistics;
 }
 
 void SumKernels::predictions(const WindowTable& table, const ColumnSum& sum, int first, int count,

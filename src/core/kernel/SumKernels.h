@@ -81,6 +81,9 @@ public:
     // The scaled chance sums under these shares, as ChanceSums::of gives them
     // from chanceTotals(); the shares must be exact() over the table's rows.
     ChanceSums chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares) const;
+    // score() and chanceSums() from one pass over the table.
+    FormulaStatistics score(const WindowTable& table, bool kill, const ColumnSum& sum, const ChanceShares& shares,
+                            ChanceSums& chance) const;
 
     // For counted draws first .. first + count − 1 of the table, the bit of the
     // draw's mask that the sum's prediction reads (HitRule::predictedBit): the

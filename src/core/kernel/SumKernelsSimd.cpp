@@ -206,9 +206,29 @@ HWY_INLINE M8 presentAt(const Context& c, V8 r, size_t at)
     }
 }
 
-// The hit bits of blocks block .. block + Blocks − 1: bit i of word k for position 64(block + k) + i.
+// The bit of a draw's mask that each position of a block reads: r + 1 for the
+// number the prediction names, HitRule::kNoNumberBit on the `low` rows, whose
+// sum falls to 0 or below without naming one. A sum of columns is never empty.
+HWY_INLINE void storeBits(const V8* r, std::uint64_t low, std::uint8_t* out)
+{
+    constexpr int kPerBlock = static_cast<int>(kBlock / kBytes);
+    const D8 d;
+    std::uint8_t lowBits[8];
+    std::memcpy(lowBits, &low, sizeof lowBits);
+    for (int part = 0; part < kPerBlock; ++part) {
+        const M8 isLow = hn::LoadMaskBits(d, lowBits + part * kBytes / 8);
+        hn::Store(hn::IfThenElse(isLow, hn::Set(d, static_cast<std::uint8_t>(HitRule::kNoNumberBit)),
+                                 hn::Add(r[part], hn::Set(d, 1))),
+                  d, out + part * kBytes);
+    }
+}
+
+// The hit bits of blocks block .. block + Blocks − 1: bit i of word k for
+// position 64(block + k) + i; with `bits` (laid out like the table) also the
+// bits the predictions read there.
 template <bool Single, LowRows Low, int Blocks>
-HWY_INLINE void hitWords(const Context& c, const Plan& plan, int block, std::uint64_t* out)
+HWY_INLINE void hitWords(const Context& c, const Plan& plan, int block, std::uint64_t* out,
+                         std::uint8_t* bits = nullptr)
 {
     constexpr int kPerBlock = static_cast<int>(kBlock / kBytes);
     constexpr int kVectors = Blocks * kPerBlock;
@@ -226,16 +246,19 @@ HWY_INLINE void hitWords(const Context& c, const Plan& plan, int block, std::uin
                 foldedZero |= bitsOf(hn::Eq(r[v], hn::Zero(d))) << (part * kBytes);
         }
         const int b = block + k;
+        std::uint64_t low = 0;
         if constexpr (Low == LowRows::Zero) {
             // v = 0 where every column is 0; r = R − 1 there, so no number.
             std::uint64_t any = 0;
             for (int t = 0; t < plan.count; ++t)
                 any |= c.table.nonZero(plan.terms[t])[b];
-            present &= any;
+            low = ~any;
         } else if constexpr (Low == LowRows::Threshold) {
-            present &= ~(belowThreshold(c.table, plan, static_cast<size_t>(b) * kBlock) & ~foldedZero);
+            low = belowThreshold(c.table, plan, static_cast<size_t>(b) * kBlock) & ~foldedZero;
         }
-        out[k] = (present ^ c.killMask) & c.table.counted()[b];
+        out[k] = ((present & ~low) ^ c.killMask) & c.table.counted()[b];
+        if (bits)
+            storeBits(r + k * kPerBlock, low, bits + static_cast<size_t>(b) * kBlock);
     }
 }
 
@@ -446,26 +469,26 @@ FormulaStatistics statisticsOf(const WindowTable& table, const Words& words)
 
 // ---- full statistics ----------------------------------------------------------
 
-// The hit words of blocks 0 .. end − 1.
+// The hit words of blocks 0 .. end − 1, and their bits when asked for.
 template <bool Single, LowRows Low>
-void fillWords(const Context& c, const Plan& plan, std::uint64_t* words, int end)
+void fillWords(const Context& c, const Plan& plan, std::uint64_t* words, int end, std::uint8_t* bits = nullptr)
 {
     // Two blocks at a time on the wide path: twice the work per address.
     constexpr int kUnit = kBytes == kBlock ? 2 : 1;
     int b = 0;
     for (; b + kUnit <= end; b += kUnit)
-        hitWords<Single, Low, kUnit>(c, plan, b, words + b);
+        hitWords<Single, Low, kUnit>(c, plan, b, words + b, bits);
     for (; b < end; ++b)
-        words[b] = hitWord<Single, Low>(c, plan, b);
+        hitWords<Single, Low, 1>(c, plan, b, words + b, bits);
 }
 
 template <bool Single>
-void fillWordsOf(const Context& c, const Plan& plan, std::uint64_t* words)
+void fillWordsOf(const Context& c, const Plan& plan, std::uint64_t* words, std::uint8_t* bits = nullptr)
 {
     switch (plan.low) {
-    case LowRows::Zero: fillWords<Single, LowRows::Zero>(c, plan, words, c.table.blocks()); break;
-    case LowRows::Threshold: fillWords<Single, LowRows::Threshold>(c, plan, words, c.table.blocks()); break;
-    default: fillWords<Single, LowRows::None>(c, plan, words, c.table.blocks()); break;
+    case LowRows::Zero: fillWords<Single, LowRows::Zero>(c, plan, words, c.table.blocks(), bits); break;
+    case LowRows::Threshold: fillWords<Single, LowRows::Threshold>(c, plan, words, c.table.blocks(), bits); break;
+    default: fillWords<Single, LowRows::None>(c, plan, words, c.table.blocks(), bits); break;
     }
 }
 
@@ -487,17 +510,12 @@ void score(const WindowTable& table, bool kill, const ColumnSum* sums, int count
 
 // ---- chance totals ------------------------------------------------------------
 
-// The bit of a draw's mask that each position's prediction reads: r + 1 for
-// the number it names, HitRule::kNoNumberBit on rows whose sum falls to 0 or
-// below without naming one. A sum of columns is never empty.
-// Blocks from .. to − 1; `bits` holds block `from` first.
+// The bits the predictions read on blocks from .. to − 1; `bits` holds block `from` first.
 template <LowRows Low>
 void fillBits(const Context& c, const Plan& plan, int from, int to, std::uint8_t* bits)
 {
     constexpr int kPerBlock = static_cast<int>(kBlock / kBytes);
     const D8 d;
-    const V8 one = hn::Set(d, 1);
-    const V8 none = hn::Set(d, static_cast<std::uint8_t>(HitRule::kNoNumberBit));
     for (int b = from; b < to; ++b) {
         const size_t base = static_cast<size_t>(b) * kBlock;
         V8 r[kPerBlock];
@@ -514,13 +532,7 @@ void fillBits(const Context& c, const Plan& plan, int from, int to, std::uint8_t
                 foldedZero |= bitsOf(hn::Eq(r[part], hn::Zero(d))) << (part * kBytes);
             low = belowThreshold(c.table, plan, base) & ~foldedZero;
         }
-        std::uint8_t lowBits[8];
-        std::memcpy(lowBits, &low, sizeof lowBits);
-        for (int part = 0; part < kPerBlock; ++part) {
-            const M8 isLow = hn::LoadMaskBits(d, lowBits + part * kBytes / 8);
-            hn::Store(hn::IfThenElse(isLow, none, hn::Add(r[part], one)), d,
-                      bits + (base - static_cast<size_t>(from) * kBlock) + part * kBytes);
-        }
+        storeBits(r, low, bits + (base - static_cast<size_t>(from) * kBlock));
     }
 }
 
@@ -687,9 +699,10 @@ WideCount weighedSum(const WindowTable& table, const std::uint8_t* bits, const s
     return total;
 }
 
-void chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares, ChanceSums& out)
+// The chance sums of the bits, laid out like the table.
+ChanceSums sumsOfBits(const WindowTable& table, const std::uint8_t* bits, const ChanceShares& shares)
 {
-    const std::uint8_t* bits = predictedBits(table, sum);
+    ChanceSums out;
     const auto counted = static_cast<std::uint64_t>(shares.counted);
     std::array<std::uint64_t, ChanceTotals::kBits> share{};
     std::array<std::uint64_t, ChanceTotals::kBits> spread{};
@@ -699,17 +712,40 @@ void chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShar
     }
     out.expected = weighedSum(table, bits, share, 1);
     out.variance = weighedSum(table, bits, spread, 2);
+    return out;
 }
 #else
 // Clang ignores the target pragma that enables VNNI here, so its builds (the
 // fuzzers) tally the bits the portable way.
-void chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares, ChanceSums& out)
+ChanceSums sumsOfBits(const WindowTable& table, const std::uint8_t* bits, const ChanceShares& shares)
 {
-    ChanceTotals totals;
-    chance(table, sum, totals);
-    out = ChanceSums::of(totals, shares);
+    return ChanceSums::of(ChanceTotals::ofBits(bits + table.padding(), table.rows(), table.weighted()), shares);
 }
 #endif
+
+void chanceSums(const WindowTable& table, const ColumnSum& sum, const ChanceShares& shares, ChanceSums& out)
+{
+    out = sumsOfBits(table, predictedBits(table, sum), shares);
+}
+
+// The statistics and the chance sums from one pass over the blocks.
+void scoreWithChance(const WindowTable& table, bool kill, const ColumnSum& sum, const ChanceShares& shares,
+                     FormulaStatistics& statistics, ChanceSums& chance)
+{
+    Plan plan;
+    if (!prepare(table, sum.terms.data(), sum.count, sum.constant, plan))
+        throw std::invalid_argument("a column sum the vector kernels do not cover");
+    const Context c(table, kill);
+    const Words words = wordBuffers(table.blocks());
+    thread_local AlignedVector<std::uint8_t> bits;
+    bits.resize(table.stride());
+    if (table.singleTarget())
+        fillWordsOf<true>(c, plan, words.hits, bits.data());
+    else
+        fillWordsOf<false>(c, plan, words.hits, bits.data());
+    statistics = statisticsOf(table, words);
+    chance = sumsOfBits(table, bits.data(), shares);
+}
 
 // ---- search -------------------------------------------------------------------
 
@@ -896,7 +932,8 @@ void search(const WindowTable& table, bool kill, const CandidateStream& stream, 
 
 const SumKernels::Functions* functions()
 {
-    static const SumKernels::Functions table{&score, &search, &generate, &chance, &chanceSums, &predictions};
+    static const SumKernels::Functions table{&score,      &search,      &generate,       &chance,
+                                             &chanceSums, &predictions, &scoreWithChance};
     return &table;
 }
 
