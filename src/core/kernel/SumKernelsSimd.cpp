@@ -583,18 +583,20 @@ void chance(const WindowTable& table, const ColumnSum& sum, ChanceTotals& out)
 // lookups are whole bytes; the lanes gain at most 4 · 255 · 127 per block,
 // so 4,096 blocks fit.
 constexpr int kLookupBits = 8;
+// Pieces summed in one pass: the 32 registers hold them all.
+constexpr int kPiecesPerPass = 11;
 using Lookup = __m512i;
 
 HWY_INLINE Lookup lookupOf(const std::uint8_t* table) { return _mm512_loadu_si512(table); }
 
 template <int Pieces>
-void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup, int power, WideCount scale,
+void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup, int power, int first, WideCount scale,
                WideCount& total)
 {
     const std::uint8_t* planes[Pieces];
     __m512i sums[Pieces];
     for (int c = 0; c < Pieces; ++c) {
-        planes[c] = table.piece(power, c);
+        planes[c] = table.piece(power, first + c);
         sums[c] = _mm512_setzero_si512();
     }
     const int blocks = table.blocks();
@@ -609,7 +611,8 @@ void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup
     for (int c = 0; c < Pieces; ++c) {
         const __m512i wide = _mm512_add_epi64(_mm512_cvtepu32_epi64(_mm512_castsi512_si256(sums[c])),
                                               _mm512_cvtepu32_epi64(_mm512_extracti64x4_epi64(sums[c], 1)));
-        total += static_cast<WideCount>(static_cast<std::uint64_t>(_mm512_reduce_add_epi64(wide))) * scale << (7 * c);
+        total += static_cast<WideCount>(static_cast<std::uint64_t>(_mm512_reduce_add_epi64(wide))) * scale
+                 << (7 * (first + c));
     }
 }
 #else
@@ -617,6 +620,8 @@ void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup
 // them below 2¹⁵. Widened to 32 bits the lanes gain at most 8 · 127 · 127 per
 // block, so 4,096 blocks fit.
 constexpr int kLookupBits = 7;
+// Pieces summed in one pass, so that the sums stay in the 16 registers.
+constexpr int kPiecesPerPass = 5;
 struct Lookup {
     __m256i low; // bits 0..15
     __m256i high; // bits 16..31
@@ -629,13 +634,13 @@ HWY_INLINE Lookup lookupOf(const std::uint8_t* table)
 }
 
 template <int Pieces>
-void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup, int power, WideCount scale,
+void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup, int power, int first, WideCount scale,
                WideCount& total)
 {
     const std::uint8_t* planes[Pieces];
     __m256i sums[Pieces];
     for (int c = 0; c < Pieces; ++c) {
-        planes[c] = table.piece(power, c);
+        planes[c] = table.piece(power, first + c);
         sums[c] = _mm256_setzero_si256();
     }
     const __m256i fifteen = _mm256_set1_epi8(15);
@@ -661,7 +666,7 @@ void piecePass(const WindowTable& table, const std::uint8_t* bits, Lookup lookup
         std::uint64_t lane = 0;
         for (std::uint32_t v : lanes)
             lane += v;
-        total += static_cast<WideCount>(lane) * scale << (7 * c);
+        total += static_cast<WideCount>(lane) * scale << (7 * (first + c));
     }
 }
 #endif
@@ -682,18 +687,20 @@ WideCount weighedSum(const WindowTable& table, const std::uint8_t* bits, const s
             bytes[bit] = static_cast<std::uint8_t>((value[bit] >> (kLookupBits * k)) & kMask);
         const Lookup lookup = lookupOf(bytes);
         const WideCount scale = static_cast<WideCount>(1) << (kLookupBits * k);
-        switch (table.pieces(power)) {
-        case 1: piecePass<1>(table, bits, lookup, power, scale, total); break;
-        case 2: piecePass<2>(table, bits, lookup, power, scale, total); break;
-        case 3: piecePass<3>(table, bits, lookup, power, scale, total); break;
-        case 4: piecePass<4>(table, bits, lookup, power, scale, total); break;
-        case 5: piecePass<5>(table, bits, lookup, power, scale, total); break;
-        case 6: piecePass<6>(table, bits, lookup, power, scale, total); break;
-        case 7: piecePass<7>(table, bits, lookup, power, scale, total); break;
-        case 8: piecePass<8>(table, bits, lookup, power, scale, total); break;
-        case 9: piecePass<9>(table, bits, lookup, power, scale, total); break;
-        case 10: piecePass<10>(table, bits, lookup, power, scale, total); break;
-        default: piecePass<11>(table, bits, lookup, power, scale, total); break;
+        for (int first = 0; first < table.pieces(power); first += kPiecesPerPass) {
+            switch (std::min(table.pieces(power) - first, kPiecesPerPass)) {
+            case 1: piecePass<1>(table, bits, lookup, power, first, scale, total); break;
+            case 2: piecePass<2>(table, bits, lookup, power, first, scale, total); break;
+            case 3: piecePass<3>(table, bits, lookup, power, first, scale, total); break;
+            case 4: piecePass<4>(table, bits, lookup, power, first, scale, total); break;
+            case 5: piecePass<5>(table, bits, lookup, power, first, scale, total); break;
+            case 6: piecePass<6>(table, bits, lookup, power, first, scale, total); break;
+            case 7: piecePass<7>(table, bits, lookup, power, first, scale, total); break;
+            case 8: piecePass<8>(table, bits, lookup, power, first, scale, total); break;
+            case 9: piecePass<9>(table, bits, lookup, power, first, scale, total); break;
+            case 10: piecePass<10>(table, bits, lookup, power, first, scale, total); break;
+            default: piecePass<11>(table, bits, lookup, power, first, scale, total); break;
+            }
         }
     }
     return total;
