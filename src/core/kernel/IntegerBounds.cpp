@@ -59,14 +59,9 @@ IntegerBounds IntegerBounds::of(const StatisticBounds& bounds, std::int64_t tota
 
 bool IntegerBounds::accepts(const FormulaStatistics& s) const
 {
-    if (s.hitWeight < m_hitLow || s.hitWeight > m_hitHigh)
-        return false;
-    for (StatisticKey key : kStatisticKeys) {
-        if (key == StatisticKey::Rate)
-            continue;
-        const double v = s.value(key);
-        if (v < low(key) || v > high(key))
-            return false;
-    }
-    return true;
+    // Whole numbers compared directly: the kernels ask for every candidate they score in full.
+    const auto in = [this](int v, StatisticKey key) { return v >= low(key) && v <= high(key); };
+    return s.hitWeight >= m_hitLow && s.hitWeight <= m_hitHigh && in(s.longestMissRun, StatisticKey::LongestMissRun) &&
+           in(s.longestHitRun, StatisticKey::LongestHitRun) && in(s.lastMissRun, StatisticKey::LastMissRun) &&
+           in(s.lastHitRun, StatisticKey::LastHitRun);
 }

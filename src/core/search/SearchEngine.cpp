@@ -23,6 +23,7 @@ void searchVector(const CandidateGenerator& generator, const CandidateScorer& sc
     result.uncovered.clear();
     scorer.kernels()->search(*scorer.table(), scorer.rule().kill, generator.stream(), exact, begin, end - begin,
                              result);
+    out.reserve(result.accepted.size() + result.uncovered.size());
     auto accepted = result.accepted.begin();
     auto uncovered = result.uncovered.begin();
     // Both lists are in candidate order: merge them.
@@ -54,7 +55,11 @@ SearchBatch SearchEngine::search(const CandidateGenerator& generator, const Cand
     if (count == 0 || wanted == 0)
         return batch;
     const int chunks = static_cast<int>((count + kChunk - 1) / kChunk);
-    std::vector<std::vector<AcceptedCandidate>> found(static_cast<size_t>(chunks));
+    if (m_found.size() < static_cast<size_t>(chunks))
+        m_found.resize(static_cast<size_t>(chunks));
+    for (auto& chunk : m_found)
+        chunk.clear();
+    auto& found = m_found;
     std::optional<IntegerBounds> exact;
     if (scorer.kernels())
         exact = IntegerBounds::of(bounds, scorer.table()->totalWeight());
@@ -75,11 +80,11 @@ SearchBatch SearchEngine::search(const CandidateGenerator& generator, const Cand
     });
     batch.evaluated = count;
     size_t total = 0;
-    for (const auto& chunk : found)
-        total += chunk.size();
+    for (int c = 0; c < chunks; ++c)
+        total += found[static_cast<size_t>(c)].size();
     batch.accepted.reserve(std::min<size_t>(total, wanted));
-    for (auto& chunk : found) {
-        for (auto& a : chunk) {
+    for (int c = 0; c < chunks; ++c) {
+        for (const AcceptedCandidate& a : found[static_cast<size_t>(c)]) {
             batch.accepted.push_back(a);
             if (batch.accepted.size() == wanted) {
                 batch.evaluated = a.index - first + 1;

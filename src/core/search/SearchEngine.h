@@ -48,4 +48,7 @@ public:
 
 private:
     WorkerPool m_pool;
+    // Each unit of work's accepted candidates, kept between batches so that a
+    // search that accepts much does not fault in fresh memory for every batch.
+    std::vector<std::vector<AcceptedCandidate>> m_found;
 };
