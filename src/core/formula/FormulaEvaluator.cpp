@@ -62,7 +62,7 @@ FormulaEvaluator::FormulaEvaluator(const HistorySnapshot& history, FormulaKind k
         m_kernels.emplace(path);
         m_table = std::make_shared<const WindowTable>(history, kind, range, window);
         // Counting every draw, the window's table already is that of every draw.
-        if (columns != ResultColumnForm::None)
+        if (columns != ResultColumnForm::None && WindowTable::covers(range, history.size() - 1))
             m_everyDraw = window.lookBack == 0 ? m_table
                                                : std::make_shared<const WindowTable>(
                                                      history, kind, range, ScoringWindow{0, true, window.weighted});
