@@ -301,16 +301,18 @@ HWY_INLINE hn::Vec<D64> longestInLanes(hn::Vec<D64> p1)
     return length;
 }
 
-// The longest run of ones inside any one word of `hits` and of `misses`, side
-// by side so that the two chains overlap. `count` is a whole number of vectors.
-HWY_INLINE std::pair<int, int> longestInside(const std::uint64_t* hits, const std::uint64_t* misses, size_t count)
+// The longest run of ones inside any one word of `hits` and of the misses
+// (the counted rows that are not hits), side by side so that the two chains
+// overlap. `count` is a whole number of vectors; `counted` is zero beyond its blocks.
+HWY_INLINE std::pair<int, int> longestInside(const std::uint64_t* hits, const std::uint64_t* counted, size_t count)
 {
     const D64 d;
     auto bestHit = hn::Zero(d);
     auto bestMiss = hn::Zero(d);
     for (size_t i = 0; i < count; i += kWords) {
-        bestHit = hn::Max(bestHit, longestInLanes(hn::Load(d, hits + i)));
-        bestMiss = hn::Max(bestMiss, longestInLanes(hn::Load(d, misses + i)));
+        const auto h = hn::Load(d, hits + i);
+        bestHit = hn::Max(bestHit, longestInLanes(h));
+        bestMiss = hn::Max(bestMiss, longestInLanes(hn::AndNot(h, hn::Load(d, counted + i))));
     }
     return {static_cast<int>(hn::GetLane(hn::MaxOfLanes(d, bestHit))),
             static_cast<int>(hn::GetLane(hn::MaxOfLanes(d, bestMiss)))};
@@ -343,13 +345,15 @@ struct Runs {
 
 // Runs of ones over words oldest first, each word's bits oldest first, given
 // the longest run inside any one word: what remains are runs across words.
-HWY_INLINE Runs runsOf(const std::uint64_t* words, int count, int inside)
+// Misses: the runs of the counted rows that are not set in `words`.
+template <bool Misses>
+HWY_INLINE Runs runsOf(const std::uint64_t* words, const std::uint64_t* counted, int count, int inside)
 {
     Runs runs;
     runs.longest = inside;
     int current = 0;
     for (int b = 0; b < count; ++b) {
-        const std::uint64_t x = words[b];
+        const std::uint64_t x = Misses ? ~words[b] & counted[b] : words[b];
         if (x == kAll) {
             current += 64;
             continue;
@@ -432,10 +436,9 @@ std::int64_t hitWeightOf(const WindowTable& table, const std::uint64_t* words)
     }
 }
 
-// Words of one candidate, padded with zero words to whole vectors.
+// Hit words of one candidate, padded with zero words to whole vectors.
 struct Words {
     std::uint64_t* hits;
-    std::uint64_t* misses;
     size_t padded;
 };
 
@@ -443,8 +446,8 @@ Words wordBuffers(int blocks)
 {
     thread_local AlignedVector<std::uint64_t> buffer;
     const size_t padded = (static_cast<size_t>(blocks) + kWords - 1) / kWords * kWords;
-    buffer.assign(2 * padded, 0);
-    return {buffer.data(), buffer.data() + padded, padded};
+    buffer.assign(padded, 0);
+    return {buffer.data(), padded};
 }
 
 FormulaStatistics statisticsOf(const WindowTable& table, const Words& words)
@@ -455,11 +458,9 @@ FormulaStatistics statisticsOf(const WindowTable& table, const Words& words)
     s.rate = RunTally::rateOf(s.hitWeight, s.totalWeight);
     const std::uint64_t* counted = table.counted();
     const int blocks = table.blocks();
-    for (int b = 0; b < blocks; ++b)
-        words.misses[b] = ~words.hits[b] & counted[b];
-    const auto [hitInside, missInside] = longestInside(words.hits, words.misses, words.padded);
-    const Runs hits = runsOf(words.hits, blocks, hitInside);
-    const Runs misses = runsOf(words.misses, blocks, missInside);
+    const auto [hitInside, missInside] = longestInside(words.hits, counted, words.padded);
+    const Runs hits = runsOf<false>(words.hits, counted, blocks, hitInside);
+    const Runs misses = runsOf<true>(words.hits, counted, blocks, missInside);
     s.longestHitRun = hits.longest;
     s.lastHitRun = hits.last;
     s.longestMissRun = misses.longest;

@@ -27,7 +27,9 @@ WindowTable::WindowTable(const HistorySnapshot& history, FormulaKind kind, int r
     if (!covers(range, m_rows))
         throw UserError(QStringLiteral("公式计算"), QStringLiteral("向量计算不支持该号码范围或期数"), false);
     m_blocks = (m_rows + kBlockRows - 1) / kBlockRows;
-    m_counted.assign(static_cast<size_t>(m_blocks), ~std::uint64_t{0});
+    // Zero words after the last block, so that vectors of eight words read whole.
+    m_counted.assign(static_cast<size_t>((m_blocks + 7) / 8 * 8), 0);
+    std::fill_n(m_counted.begin(), m_blocks, ~std::uint64_t{0});
     // The padding sits at the start of the oldest block.
     m_counted[0] = ~std::uint64_t{0} << padding();
     fillColumns(history, columns);

@@ -83,6 +83,7 @@ public:
     {
         return m_nonZero.data() + static_cast<size_t>(attribute) * static_cast<size_t>(m_blocks);
     }
+    // One word per block, then zero words up to a multiple of eight.
     const std::uint64_t* counted() const { return m_counted.data(); }
 
     // Every draw has at most one number the fold can reach: target() holds
