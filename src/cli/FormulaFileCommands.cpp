@@ -3,6 +3,7 @@
 #include "CliCommandGroups.h"
 #include "CliContext.h"
 #include "CliOptions.h"
+#include "TrendExport.h"
 #include "analysis/FormulaGridSheet.h"
 #include "analysis/HistoryGridSheet.h"
 #include "common/Download.h"
@@ -142,6 +143,8 @@ int formulaFetch(CliContext& context, const CliOptions& options)
 
 int exportXlsx(CliContext& context, const CliOptions& options)
 {
+    if (options.isSet(QStringLiteral("trend")))
+        return TrendExport::run(context, options);
     const bool formulas = options.isSet(QStringLiteral("formulas"));
     if (formulas == options.isSet(QStringLiteral("history")))
         throw CliOptions::badInput(QStringLiteral("export xlsx needs one of --formulas FILE or --history FILE"));
@@ -260,5 +263,6 @@ std::vector<CliCommand> formulaFileCommands()
                                           "formula"),
                            QStringLiteral("FILE")),
         CliOptions::tableOption(), CliOptions::flagOption(QStringLiteral("default: kill"))};
+    xlsx.options << TrendExport::options();
     return {import, exported, fetch, xlsx};
 }

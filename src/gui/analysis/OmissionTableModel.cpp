@@ -5,13 +5,15 @@
 
 namespace {
 
-const char* const kRowTitles[OmissionTableModel::kRows] = {"当前遗漏", "最大遗漏", "平均遗漏", "出现次数", "理论次数"};
+const char* const kRowTitles[OmissionTableModel::kRows] = {"当前遗漏", "最大遗漏", "平均遗漏",
+                                                           "出现次数", "理论次数", "最大连出"};
 const char* const kRowTips[OmissionTableModel::kRows] = {
     "距该号码上次开出的期数；最新一期开出为 0，统计期内从未开出则为统计期数",
     "统计期内连续未开出的最长期数（含当前这一段）",
     "统计期内各段未开出期数的平均：(期数 − 出现次数) ÷ (出现次数 + 1)",
     "统计期内开出的次数",
-    "纯随机时应开出的次数：期数 ÷ 号码个数（一类号码再乘以该类号码的个数）",
+    "纯随机开奖时应开出的次数：期数 × 该列的机会（各列的机会见说明书“走势图”）",
+    "统计期内连续开出的最长期数",
 };
 
 } // namespace
@@ -44,6 +46,7 @@ QVariant OmissionTableModel::data(const QModelIndex& index, int role) const
         case Average: return QString::number(s.average, 'f', 1);
         case Frequency: return s.frequency;
         case Expected: return QString::number(s.expected, 'f', 1);
+        case MaxRun: return s.maxRun;
         default: return {};
         }
     case Qt::TextAlignmentRole: return static_cast<int>(Qt::AlignCenter);
@@ -51,6 +54,15 @@ QVariant OmissionTableModel::data(const QModelIndex& index, int role) const
         // The current run is the longest one seen: worth a look, though chance alone makes such runs.
         if (index.row() == Current && s.current > 0 && s.current == s.max)
             return QBrush(Qt::red);
+        return {};
+    case Qt::BackgroundRole:
+        if (index.row() == Frequency && s.marked)
+            return QBrush(QColor(0xff, 0xd5, 0x80));
+        return {};
+    case Qt::ToolTipRole:
+        if (index.row() == Frequency && s.marked)
+            return QStringLiteral("出现次数离理论次数较远（z = %1）；列数多时，纯随机开奖也常有几列如此。")
+                .arg(s.z, 0, 'f', 1);
         return {};
     default: return {};
     }

@@ -6,11 +6,12 @@
 #include <vector>
 
 // The 遗漏 table under the trend chart: one column per chart column, so each
-// number's figures stand under its column, and one row per figure.
+// number's figures stand under its column, and one row per figure. A column
+// whose count is far from chance (OmissionStats::marked) has its count coloured.
 class OmissionTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Row { Current, Max, Average, Frequency, Expected, kRows };
+    enum Row { Current, Max, Average, Frequency, Expected, MaxRun, kRows };
 
     using QAbstractTableModel::QAbstractTableModel;
 

@@ -17,6 +17,8 @@ const QColor kMarks[] = {QColor(0xd3, 0x2f, 0x2f), QColor(0x1e, 0x63, 0xc8)};
 
 constexpr int kNumberColumnWidth = 40;
 constexpr int kClassColumnWidth = 64;
+constexpr int kPairColumnWidth = 56;
+constexpr int kTripleColumnWidth = 76;
 constexpr int kBandRows = 5; // a light band every five draws guides the eye across the row
 
 } // namespace
@@ -50,7 +52,23 @@ void TrendChartView::setLinesShown(bool shown)
 
 int TrendChartView::columnWidth() const
 {
-    return m_chart && m_chart->classes().view != TrendView::Numbers ? kClassColumnWidth : kNumberColumnWidth;
+    if (!m_chart)
+        return kNumberColumnWidth;
+    switch (m_chart->classes().view) {
+    case TrendView::BigSmall:
+    case TrendView::OddEven:
+    case TrendView::PrimeComposite: return kClassColumnWidth;
+    case TrendView::Pairs:
+    case TrendView::Front2Group: return kPairColumnWidth;
+    case TrendView::Front3Group: return kTripleColumnWidth;
+    default: return kNumberColumnWidth;
+    }
+}
+
+bool TrendChartView::halves() const
+{
+    const TrendView view = m_chart->classes().view;
+    return view == TrendView::BigSmall || view == TrendView::OddEven || view == TrendView::PrimeComposite;
 }
 
 QSize TrendChartView::sizeHint() const
@@ -116,8 +134,8 @@ QPointF TrendChartView::cellCenter(int row, int column) const { return QRectF(ce
 
 QColor TrendChartView::markColor(int column) const
 {
-    // Numbers share one colour; the two halves of a split get one each.
-    return m_chart->classes().view == TrendView::Numbers ? kMarks[0] : kMarks[column % 2];
+    // Columns share one colour; the two halves of a split get one each.
+    return halves() ? kMarks[column % 2] : kMarks[0];
 }
 
 void TrendChartView::paintEvent(QPaintEvent*)
@@ -158,9 +176,8 @@ void TrendChartView::paintRows(QPainter& painter, int first, int last) const
                          Qt::AlignVCenter | Qt::AlignLeft, m_chart->issue(row));
         painter.setFont(small);
         painter.setPen(kOmissionText);
-        const int drawn = m_chart->drawnColumn(row);
         for (int c = 0; c < m_chart->columnCount(); ++c)
-            if (c != drawn)
+            if (m_chart->omission(row, c) != 0)
                 painter.drawText(cellRect(row, c), Qt::AlignCenter, QString::number(m_chart->omission(row, c)));
     }
     painter.setPen(kGridLine);
@@ -172,13 +189,14 @@ void TrendChartView::paintRows(QPainter& painter, int first, int last) const
 
 void TrendChartView::paintLines(QPainter& painter, int first, int last) const
 {
-    if (last <= first)
+    // A line joins one mark per row; where a draw falls in several columns there is none to follow.
+    if (last <= first || m_chart->hitsPerDraw() != 1)
         return;
     QPainterPath path(cellCenter(first, m_chart->drawnColumn(first)));
     for (int row = first + 1; row <= last; ++row)
         path.lineTo(cellCenter(row, m_chart->drawnColumn(row)));
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor color = m_chart->classes().view == TrendView::Numbers ? kMarks[0] : QColor(0x55, 0x5b, 0x66);
+    QColor color = halves() ? QColor(0x55, 0x5b, 0x66) : kMarks[0];
     color.setAlpha(150);
     painter.setPen(QPen(color, 1.5));
     painter.setBrush(Qt::NoBrush);
@@ -192,26 +210,28 @@ void TrendChartView::paintMarks(QPainter& painter, int first, int last) const
     bold.setBold(true);
     painter.setFont(bold);
     const qreal radius = (m_rowHeight - 3) / 2.0;
-    for (int row = first; row <= last; ++row) {
-        const int c = m_chart->drawnColumn(row);
-        const QPointF center = cellCenter(row, c);
-        const QColor color = markColor(c);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color);
-        if (m_chart->classes().view == TrendView::Numbers)
-            painter.drawEllipse(center, radius, radius);
-        else
-            painter.drawRoundedRect(
-                QRectF(center.x() - columnWidth() / 2.0 + 4, center.y() - radius, columnWidth() - 8.0, 2 * radius),
-                radius, radius);
-        painter.setPen(Qt::white);
-        const QString text = m_chart->classes().view == TrendView::Numbers
-                                 ? m_chart->classes().labels.at(c)
-                                 : QStringLiteral("%1 %2")
-                                       .arg(m_chart->classes().labels.at(c))
-                                       .arg(m_chart->number(row), 2, 10, QChar(u'0'));
-        painter.drawText(cellRect(row, c), Qt::AlignCenter, text);
-    }
+    const TrendView view = m_chart->classes().view;
+    const bool disks = view == TrendView::Numbers || view == TrendView::Distribution;
+    for (int row = first; row <= last; ++row)
+        for (int i = 0; i < m_chart->hitsPerDraw(); ++i) {
+            const int c = m_chart->hit(row, i);
+            const QPointF center = cellCenter(row, c);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(markColor(c));
+            if (disks)
+                painter.drawEllipse(center, radius, radius);
+            else
+                painter.drawRoundedRect(
+                    QRectF(center.x() - columnWidth() / 2.0 + 3, center.y() - radius, columnWidth() - 6.0, 2 * radius),
+                    radius, radius);
+            painter.setPen(Qt::white);
+            // A half shows which number put the draw there.
+            const QString text = halves() ? QStringLiteral("%1 %2")
+                                                .arg(m_chart->classes().labels.at(c))
+                                                .arg(m_chart->number(row), 2, 10, QChar(u'0'))
+                                          : m_chart->classes().labels.at(c);
+            painter.drawText(cellRect(row, c), Qt::AlignCenter, text);
+        }
 }
 
 void TrendChartView::paintHeader(QPainter& painter) const
@@ -244,8 +264,8 @@ bool TrendChartView::viewportEvent(QEvent* event)
         if (row >= 0 && column >= 0) {
             const QString label = m_chart->classes().labels.at(column);
             QToolTip::showText(help->globalPos(),
-                               column == m_chart->drawnColumn(row)
-                                   ? QStringLiteral("%1期 开出 %2").arg(m_chart->issue(row)).arg(m_chart->number(row))
+                               m_chart->omission(row, column) == 0
+                                   ? QStringLiteral("%1期 开出 %2").arg(m_chart->issue(row), m_chart->drawText(row))
                                    : QStringLiteral("%1期 %2 已遗漏 %3 期")
                                          .arg(m_chart->issue(row), label)
                                          .arg(m_chart->omission(row, column)),

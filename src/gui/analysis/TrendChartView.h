@@ -6,7 +6,7 @@
 #include <memory>
 
 // The trend chart drawn row by row: a fixed heading (期号 and the columns), one
-// row per draw with the drawn column marked by a disk and the running omission
+// row per draw with each drawn column marked and the running omission
 // in every other cell, and optionally a line joining the marks. Only the rows in
 // sight are painted, so tens of thousands of draws scroll smoothly.
 class TrendChartView : public QAbstractScrollArea {
@@ -17,6 +17,7 @@ public:
     // Shows a chart, scrolled to its latest draw.
     void setChart(std::shared_ptr<const TrendChart> chart);
     const TrendChart* chart() const { return m_chart.get(); }
+    std::shared_ptr<const TrendChart> sharedChart() const { return m_chart; }
     void setLinesShown(bool shown);
     bool linesShown() const { return m_lines; }
 
@@ -43,6 +44,7 @@ private:
     QPointF cellCenter(int row, int column) const;
     QRect cellRect(int row, int column) const;
     QColor markColor(int column) const;
+    bool halves() const; // the chart splits the numbers into two halves
     void paintRows(QPainter& painter, int first, int last) const;
     void paintLines(QPainter& painter, int first, int last) const;
     void paintMarks(QPainter& painter, int first, int last) const;

@@ -1,6 +1,9 @@
 #include "gui/analysis/TrendWindow.h"
 
 #include "analysis/TrendChart.h"
+#include "analysis/TrendFit.h"
+#include "analysis/TrendSheet.h"
+#include "common/UserError.h"
 #include "gui/analysis/OmissionTableModel.h"
 #include "gui/analysis/TrendChartView.h"
 #include "history/AttributeCatalog.h"
@@ -8,31 +11,57 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
-const char* const kViewCaptions[] = {"号码", "大小", "单双", "质合"};
-constexpr TrendView kViews[] = {TrendView::Numbers, TrendView::BigSmall, TrendView::OddEven, TrendView::PrimeComposite};
+// In TrendView's order.
+const char* const kViewCaptions[TrendClasses::kViewCount] = {"号码",     "大小",   "单双",     "质合",     "012路",
+                                                             "号码分布", "和值",   "和尾",     "跨度",     "大小比",
+                                                             "奇偶比",   "质合比", "任二遗漏", "前二组选", "前三组选"};
 
-QString windowCaption(int window)
+// The range choices: a positive number is the latest draws, a negative one days (−1 today, −2 yesterday,
+// −3 and −7 the latest days), 0 every draw.
+constexpr int kYesterday = -2;
+constexpr std::array<int, 11> kRanges{30, 50, 100, 200, 500, 1000, -1, kYesterday, -3, -7, 0};
+
+QString rangeCaption(int choice)
 {
-    return window == 0 ? QStringLiteral("全部") : QStringLiteral("最近%1期").arg(window);
+    if (choice > 0)
+        return QStringLiteral("最近%1期").arg(choice);
+    switch (choice) {
+    case 0: return QStringLiteral("全部");
+    case -1: return QStringLiteral("今天");
+    case kYesterday: return QStringLiteral("昨天");
+    default: return QStringLiteral("最近%1天").arg(-choice);
+    }
+}
+
+bool isHalves(TrendView view)
+{
+    return view == TrendView::BigSmall || view == TrendView::OddEven || view == TrendView::PrimeComposite;
 }
 
 // What the split views put in each half, for the line over the chart.
 QString splitNote(TrendView view, int range)
 {
-    const TrendClasses classes = TrendClasses::of(view, range);
-    if (view == TrendView::Numbers)
+    if (!isHalves(view) && view != TrendView::Route012)
         return {};
+    const TrendClasses classes = TrendClasses::of(view, range);
     QStringList halves;
     for (int c = 0; c < classes.columnCount(); ++c) {
         QStringList numbers;
@@ -43,9 +72,28 @@ QString splitNote(TrendView view, int range)
     return QStringLiteral("；") + halves.join(QStringLiteral("，"));
 }
 
+QString fitText(const TrendChart& chart)
+{
+    const std::optional<TrendFit> fit = TrendFit::of(chart);
+    if (!fit)
+        return {};
+    QString text = QStringLiteral("卡方 %1，自由度 %2，p = %3：这张表与随机开奖相符的程度（p 很小，如小于 0.01，"
+                                  "才说明出现次数不像随机开奖）。")
+                       .arg(fit->chiSquare, 0, 'f', 2)
+                       .arg(fit->degreesOfFreedom)
+                       .arg(fit->pValue, 0, 'g', 3);
+    int marked = 0;
+    for (const OmissionStats& s : chart.omissionTable())
+        marked += s.marked ? 1 : 0;
+    if (marked > 0)
+        text += QStringLiteral("\n标色的 %1 列出现次数离理论次数较远（|z| ≥ 3）；列数多时，纯随机开奖也常有几列如此。")
+                    .arg(marked);
+    return text;
+}
+
 } // namespace
 
-TrendWindow::TrendWindow(QWidget* parent) : QDialog(parent)
+TrendWindow::TrendWindow(QWidget* parent) : QDialog(parent), m_today([] { return QDate::currentDate(); })
 {
     setObjectName(QStringLiteral("frmTrend"));
     setWindowTitle(QStringLiteral("走势图"));
@@ -54,6 +102,15 @@ TrendWindow::TrendWindow(QWidget* parent) : QDialog(parent)
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("lblTrendSummary"));
     m_summary->setWordWrap(true);
+    m_sink = [this](const QString& title, const QString& text) { QMessageBox::warning(this, title, text); };
+    m_opener = [](const QString& path) {
+        if (qEnvironmentVariable("VELMORA_NO_OPEN") == u"1")
+            return true;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
+    m_fit = new QLabel(this);
+    m_fit->setObjectName(QStringLiteral("lblTrendFit"));
+    m_fit->setWordWrap(true);
     m_chart = new TrendChartView(this);
     m_model = new OmissionTableModel(this);
     m_table = new QTableView(this);
@@ -77,6 +134,7 @@ TrendWindow::TrendWindow(QWidget* parent) : QDialog(parent)
     layout->addWidget(m_chart, 1);
     layout->addWidget(table);
     layout->addWidget(m_table);
+    layout->addWidget(m_fit);
     resize(760, 820);
     rebuild();
 }
@@ -101,25 +159,26 @@ QWidget* TrendWindow::buildChoices()
 
     auto* views = new QGroupBox(QStringLiteral("显示"), row);
     auto* viewRow = new QHBoxLayout(views);
-    for (size_t i = 0; i < m_views.size(); ++i) {
-        m_views[i] = new QRadioButton(QString::fromUtf8(kViewCaptions[i]), views);
-        m_views[i]->setObjectName(QStringLiteral("optTrendView%1").arg(i));
-        viewRow->addWidget(m_views[i]);
-        connect(m_views[i], &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                rebuild();
-        });
-    }
-    m_views[0]->setChecked(true);
+    m_view = new QComboBox(views);
+    m_view->setObjectName(QStringLiteral("cboTrendView"));
+    for (int v = 0; v < TrendClasses::kViewCount; ++v)
+        m_view->addItem(QString::fromUtf8(kViewCaptions[v]), v);
+    connect(m_view, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
+    viewRow->addWidget(m_view);
 
-    auto* windowBox = new QGroupBox(QStringLiteral("统计期数"), row);
+    auto* windowBox = new QGroupBox(QStringLiteral("统计范围"), row);
     auto* windowRow = new QHBoxLayout(windowBox);
     m_window = new QComboBox(windowBox);
     m_window->setObjectName(QStringLiteral("cboTrendWindow"));
-    for (int window : kWindows)
-        m_window->addItem(windowCaption(window), window);
+    for (int choice : kRanges)
+        m_window->addItem(rangeCaption(choice), choice);
+    m_window->setCurrentIndex(m_window->count() - 1); // 全部
     connect(m_window, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
     windowRow->addWidget(m_window);
+
+    m_export = new QPushButton(QStringLiteral("导出到EXCEL"), row);
+    m_export->setObjectName(QStringLiteral("cmdTrendExport"));
+    connect(m_export, &QPushButton::clicked, this, [this] { exportSheet(); });
 
     m_lines = new QCheckBox(QStringLiteral("显示连线"), row);
     m_lines->setObjectName(QStringLiteral("chkTrendLines"));
@@ -132,15 +191,59 @@ QWidget* TrendWindow::buildChoices()
     layout->addWidget(views);
     layout->addWidget(windowBox);
     layout->addWidget(m_lines);
+    layout->addWidget(m_export);
     layout->addStretch(1);
     return row;
 }
 
-void TrendWindow::setHistory(std::shared_ptr<const HistorySnapshot> history, int range)
+void TrendWindow::setHistory(std::shared_ptr<const HistorySnapshot> history, int range, bool longDateIssues)
 {
     m_history = std::move(history);
     m_range = range;
+    m_longDateIssues = longDateIssues;
     rebuild();
+}
+
+void TrendWindow::setClock(std::function<QDate()> today)
+{
+    m_today = std::move(today);
+    rebuild();
+}
+
+void TrendWindow::exportSheet(std::function<void(const QString& path)> done)
+{
+    std::shared_ptr<const TrendChart> chart = m_chart->sharedChart();
+    if (!chart || m_exportFolder.isEmpty()) {
+        m_sink(QStringLiteral("导出走势图"), QStringLiteral("没有打开的历史，无法导出走势图。"));
+        if (done)
+            done({});
+        return;
+    }
+    const QString path = QDir(m_exportFolder).filePath(TrendSheet::fileName());
+    m_export->setEnabled(false);
+    // A chart of many draws and columns is millions of cells: written away from the window.
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, path, done] {
+        const QString failure = watcher->result();
+        watcher->deleteLater();
+        m_export->setEnabled(true);
+        if (!failure.isEmpty()) {
+            m_sink(QStringLiteral("导出走势图"), failure);
+        } else if (!m_opener(path)) {
+            m_sink(QStringLiteral("导出走势图"), QStringLiteral("您的电脑没有可以打开表格文件的软件。\n文件已保存：%1")
+                                                     .arg(QDir::toNativeSeparators(path)));
+        }
+        if (done)
+            done(failure.isEmpty() ? path : QString());
+    });
+    watcher->setFuture(QtConcurrent::run([chart, path]() -> QString {
+        try {
+            GridSpreadsheet::write(path, TrendSheet(*chart), QStringLiteral("导出走势图"));
+        } catch (const UserError& e) {
+            return e.message();
+        }
+        return {};
+    }));
 }
 
 int TrendWindow::chosenPosition() const
@@ -151,28 +254,37 @@ int TrendWindow::chosenPosition() const
     return 1;
 }
 
-TrendView TrendWindow::chosenView() const
+TrendView TrendWindow::chosenView() const { return static_cast<TrendView>(m_view->currentData().toInt()); }
+
+TrendRange TrendWindow::chosenRange() const
 {
-    for (size_t i = 0; i < m_views.size(); ++i)
-        if (m_views[i]->isChecked())
-            return kViews[i];
-    return TrendView::Numbers;
+    const int choice = m_window->currentData().toInt();
+    if (choice >= 0)
+        return TrendRange::latest(choice);
+    const QDate today = m_today();
+    return choice == kYesterday ? TrendRange::lastDays(1, today.addDays(-1)) : TrendRange::lastDays(-choice, today);
 }
 
-int TrendWindow::chosenWindow() const { return m_window->currentData().toInt(); }
+int TrendWindow::chosenWindow() const { return std::max(0, m_window->currentData().toInt()); }
 
 void TrendWindow::rebuild()
 {
     // Called while the choices are built, before any history is handed over.
-    if (!m_chart || !m_window || !m_lines)
+    if (!m_chart || !m_window || !m_lines || !m_view || !m_fit)
         return;
-    const TrendClasses classes = TrendClasses::of(chosenView(), m_range);
-    auto chart = std::make_shared<const TrendChart>(std::vector<QString>{}, std::vector<int>{}, classes);
+    const TrendView view = chosenView();
+    const bool perPosition = TrendClasses::perPosition(view);
+    for (QRadioButton* position : m_positions)
+        position->setEnabled(perPosition);
+    const TrendClasses classes = TrendClasses::of(view, m_range);
+    auto chart = std::make_shared<const TrendChart>(std::vector<QString>{}, std::vector<std::array<int, 5>>{},
+                                                    chosenPosition(), classes);
     QString failure;
     try {
+        // Every view of 20,000 draws takes a few milliseconds (bench/TrendChartBench), so it is built here.
         if (m_history)
-            chart = std::make_shared<const TrendChart>(
-                TrendChart::build(*m_history, chosenPosition(), chosenWindow(), classes));
+            chart = std::make_shared<const TrendChart>(TrendChart::build(
+                *m_history, chosenPosition(), chosenRange().resolve(*m_history, m_longDateIssues), classes));
     } catch (const std::exception& e) {
         // A stored number outside the lottery's range: the window says so instead of charting it.
         failure = QStringLiteral("无法绘制走势图：%1").arg(QString::fromLocal8Bit(e.what()));
@@ -185,15 +297,20 @@ void TrendWindow::rebuild()
     const int height = m_table->horizontalHeader()->sizeHint().height() +
                        OmissionTableModel::kRows * m_chart->rowHeight() + 2 * m_table->frameWidth();
     m_table->setFixedHeight(height);
+    m_fit->setText(fitText(*chart));
     if (!failure.isEmpty()) {
         m_summary->setText(failure);
         return;
     }
-    m_summary->setText(
-        chart->rowCount() == 0
-            ? QStringLiteral("没有历史开奖号码。")
-            : QStringLiteral("%1位，%2：%3 期（%4 至 %5）%6")
-                  .arg(AttributeCatalog::positionWords().at(chosenPosition() - 1), windowCaption(chosenWindow()))
-                  .arg(chart->rowCount())
-                  .arg(chart->issue(0), chart->issue(chart->rowCount() - 1), splitNote(chosenView(), m_range)));
+    const QString where = perPosition ? AttributeCatalog::positionWords().at(chosenPosition() - 1) +
+                                            QStringLiteral("位") + m_view->currentText()
+                                      : m_view->currentText();
+    m_summary->setText(chart->rowCount() == 0
+                           ? (m_history && !m_history->empty()
+                                  ? QStringLiteral("%1：所选范围内没有开奖号码。").arg(m_window->currentText())
+                                  : QStringLiteral("没有历史开奖号码。"))
+                           : QStringLiteral("%1，%2：%3 期（%4 至 %5）%6")
+                                 .arg(where, m_window->currentText())
+                                 .arg(chart->rowCount())
+                                 .arg(chart->issue(0), chart->issue(chart->rowCount() - 1), splitNote(view, m_range)));
 }

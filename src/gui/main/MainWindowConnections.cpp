@@ -13,6 +13,7 @@
 #include "gui/main/MainWindow.h"
 #include "gui/main/UserPrompts.h"
 #include "gui/search/SearchWindow.h"
+#include "history/Database.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
 #include "workbench/Workbench.h"
@@ -155,13 +156,16 @@ void showTrend(MainWindow& window, const std::shared_ptr<QPointer<TrendWindow>>&
     if (!*shown) {
         auto* trend = new TrendWindow(&window);
         trend->setAttribute(Qt::WA_DeleteOnClose);
+        trend->setClock([&window] { return window.today(); });
         QObject::connect(&window.workbench(), &Workbench::historyChanged, trend,
                          [trend, &window](const std::shared_ptr<const HistorySnapshot>& history) {
-                             trend->setHistory(history, window.lottery().numberRange);
+                             trend->setExportFolder(window.database() ? window.database()->dataDirectory() : QString());
+                             trend->setHistory(history, window.lottery().numberRange, window.lottery().longDateIssue);
                          });
         *shown = trend;
     }
-    (*shown)->setHistory(window.history(), window.lottery().numberRange);
+    (*shown)->setExportFolder(window.database() ? window.database()->dataDirectory() : QString());
+    (*shown)->setHistory(window.history(), window.lottery().numberRange, window.lottery().longDateIssue);
     (*shown)->show();
     (*shown)->raise();
 }

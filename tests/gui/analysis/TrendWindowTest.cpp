@@ -12,6 +12,7 @@
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
 #include "support/TestEnvironment.h"
+#include "support/XlsxReader.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,7 +23,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <numeric>
 
 namespace {
 
@@ -89,17 +92,22 @@ private slots:
                  0);
 
         child<QRadioButton>(window, "optTrendPos4")->setChecked(true);
-        child<QComboBox>(window, "cboTrendWindow")->setCurrentIndex(1);
+        auto* range = child<QComboBox>(window, "cboTrendWindow");
+        QCOMPARE(range->currentText(), QStringLiteral("全部"));
+        range->setCurrentIndex(range->findText(QStringLiteral("最近100期")));
         QCOMPARE(window.chosenWindow(), 100);
         QCOMPARE(view.chart()->rowCount(), 100);
         QCOMPARE(view.chart()->issue(99), history->issue(history->size() - 1));
         QCOMPARE(shownRow(model, OmissionTableModel::Current),
                  currentOmissions(TrendChart::build(*history, 4, 100, numbers)));
-        QVERIFY(
-            child<QLabel>(window, "lblTrendSummary")->text().startsWith(QStringLiteral("第四位，最近100期：100 期")));
+        QVERIFY(child<QLabel>(window, "lblTrendSummary")
+                    ->text()
+                    .startsWith(QStringLiteral("第四位号码，最近100期：100 期")));
+        QVERIFY(child<QLabel>(window, "lblTrendFit")->text().contains(QStringLiteral("这张表与随机开奖相符的程度")));
 
         // 大小: two columns, the frequencies add up to the draws shown.
-        child<QRadioButton>(window, "optTrendView1")->setChecked(true);
+        auto* views = child<QComboBox>(window, "cboTrendView");
+        views->setCurrentIndex(1);
         QCOMPARE(model.columnCount(), 2);
         QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("大"));
         const std::vector<int> frequency = shownRow(model, OmissionTableModel::Frequency);
@@ -116,11 +124,32 @@ private slots:
         QVERIFY(!view.linesShown());
 
         // A new history (another lottery) keeps the choices; an empty one shows nothing.
-        window.setHistory(demoHistory(26, 2), 12);
+        window.setHistory(demoHistory(26, 2), 12, true);
         QCOMPARE(window.chosenPosition(), 4);
         QCOMPARE(model.columnCount(), 2);
-        child<QRadioButton>(window, "optTrendView0")->setChecked(true);
+        views->setCurrentIndex(0);
         QCOMPARE(model.columnCount(), 12);
+
+        // Whole-draw views leave the position aside; 任二 marks ten pairs per draw.
+        views->setCurrentIndex(static_cast<int>(TrendView::Pairs));
+        QVERIFY(!child<QRadioButton>(window, "optTrendPos1")->isEnabled());
+        QCOMPARE(model.columnCount(), 66);
+        QCOMPARE(view.chart()->hitsPerDraw(), 10);
+        const std::vector<int> pairFrequency = shownRow(model, OmissionTableModel::Frequency);
+        QCOMPARE(std::accumulate(pairFrequency.begin(), pairFrequency.end(), 0), 10 * view.chart()->rowCount());
+        QVERIFY(!window.grab().isNull());
+        // The day choices count by the issues' dates: the demo's last day is kLastDay.
+        window.setClock([] { return kLastDay; });
+        range->setCurrentIndex(range->findText(QStringLiteral("今天")));
+        QCOMPARE(view.chart()->rowCount(), LotteryTable::entry(26).drawsPerDay);
+        range->setCurrentIndex(range->findText(QStringLiteral("最近3天")));
+        QCOMPARE(view.chart()->rowCount(), 2 * LotteryTable::entry(26).drawsPerDay);
+        window.setClock([] { return kLastDay.addDays(2); });
+        range->setCurrentIndex(range->findText(QStringLiteral("昨天")));
+        QCOMPARE(view.chart()->rowCount(), 0);
+        QVERIFY(child<QLabel>(window, "lblTrendSummary")->text().contains(QStringLiteral("所选范围内没有开奖号码")));
+        views->setCurrentIndex(0);
+        range->setCurrentIndex(range->findText(QStringLiteral("全部")));
         window.setHistory(std::make_shared<const HistorySnapshot>(), 11);
         QCOMPARE(view.chart()->rowCount(), 0);
         QCOMPARE(model.index(OmissionTableModel::Current, 0).data().toInt(), 0);
@@ -196,6 +225,44 @@ private slots:
         QVERIFY(waitIdle(main));
     }
 
+    void exportsTheShownChartOffTheWindowThread()
+    {
+        QTemporaryDir folder;
+        TrendWindow window;
+        QStringList messages;
+        window.setMessageSink([&messages](const QString&, const QString& text) { messages << text; });
+        QString opened;
+        window.setFileOpener([&opened](const QString& path) {
+            opened = path;
+            return true;
+        });
+        window.setHistory(demoHistory(0, 1), 11);
+        window.setExportFolder(folder.path());
+        child<QComboBox>(window, "cboTrendView")->setCurrentIndex(static_cast<int>(TrendView::Sum));
+        QString written;
+        bool finished = false;
+        window.exportSheet([&](const QString& path) {
+            written = path;
+            finished = true;
+        });
+        QTRY_VERIFY(finished);
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join(u'\n')));
+        QCOMPARE(opened, written);
+        const XlsxReader sheet(written);
+        QVERIFY(sheet.ok());
+        const TrendChart& chart = *window.chartView()->chart();
+        QCOMPARE(sheet.columnCount(), 1 + 31);
+        QCOMPARE(sheet.cell(0, 1).text, QStringLiteral("15"));
+        QCOMPARE(sheet.cell(1, 0).text, chart.issue(0));
+        QCOMPARE(sheet.cell(1, 1 + chart.drawnColumn(0)).text, chart.classes().labels.at(chart.drawnColumn(0)));
+        QCOMPARE(sheet.cell(chart.rowCount() + 4, 0).text, QStringLiteral("出现次数"));
+
+        // Nowhere to write: said, not done.
+        window.setExportFolder(QString());
+        window.exportSheet();
+        QCOMPARE(messages.size(), 1);
+    }
+
     // VELMORA_SCREENSHOT_DIR=DIR saves pictures of the window over 20 demo days.
     void screenshot()
     {
@@ -208,12 +275,24 @@ private slots:
         window.show();
         QTest::qWait(100);
         QVERIFY(window.grab().save(dir + QStringLiteral("/trend.png")));
-        child<QRadioButton>(window, "optTrendView1")->setChecked(true);
-        child<QComboBox>(window, "cboTrendWindow")->setCurrentIndex(1);
+        auto* views = child<QComboBox>(window, "cboTrendView");
+        auto* range = child<QComboBox>(window, "cboTrendWindow");
+        views->setCurrentIndex(1);
+        range->setCurrentIndex(range->findText(QStringLiteral("最近100期")));
         QTest::qWait(50);
         QVERIFY(window.grab().save(dir + QStringLiteral("/trend-big-small.png")));
-        window.setHistory(demoHistory(26, 20), 12);
-        child<QRadioButton>(window, "optTrendView0")->setChecked(true);
+        // Every other view over the latest 100 draws.
+        const char* const names[] = {
+            "number", "big-small",    "odd-even",    "prime-composite", "route012",       "distribution",
+            "sum",    "sum-tail",     "span",        "ratio-big-small", "ratio-odd-even", "ratio-prime-composite",
+            "pairs",  "front2-group", "front3-group"};
+        for (int v = 4; v < TrendClasses::kViewCount; ++v) {
+            views->setCurrentIndex(v);
+            QTest::qWait(50);
+            QVERIFY(window.grab().save(dir + QStringLiteral("/trend-%1.png").arg(QString::fromLatin1(names[v]))));
+        }
+        window.setHistory(demoHistory(26, 20), 12, true);
+        views->setCurrentIndex(0);
         child<QRadioButton>(window, "optTrendPos3")->setChecked(true);
         QTest::qWait(50);
         QVERIFY(window.grab().save(dir + QStringLiteral("/trend-kl12.png")));
