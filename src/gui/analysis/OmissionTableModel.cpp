@@ -43,9 +43,10 @@ QVariant OmissionTableModel::data(const QModelIndex& index, int role) const
         switch (index.row()) {
         case Current: return s.current;
         case Max: return s.max;
-        case Average: return QString::number(s.average, 'f', 1);
+        // Whole numbers from 100 up, so the figure fits its column.
+        case Average: return QString::number(s.average, 'f', s.average >= 100 ? 0 : 1);
         case Frequency: return s.frequency;
-        case Expected: return QString::number(s.expected, 'f', 1);
+        case Expected: return QString::number(s.expected, 'f', s.expected >= 100 ? 0 : 1);
         case MaxRun: return s.maxRun;
         default: return {};
         }
