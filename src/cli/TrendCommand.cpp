@@ -270,7 +270,8 @@ int trendCommand(CliContext& context, const CliOptions& options)
     }
     context.printLine(
         QStringLiteral("%1走势，%2 期%3")
-            .arg(perPosition ? QStringLiteral("第%1位%2").arg(position).arg(viewName) : viewName)
+            .arg(perPosition ? QStringLiteral("第%1位%2").arg(position).arg(TrendClasses::caption(chart.classes().view))
+                             : TrendClasses::caption(chart.classes().view))
             .arg(chart.rowCount())
             .arg(chart.rowCount() > 0
                      ? QStringLiteral("（%1 .. %2）").arg(chart.issue(0), chart.issue(chart.rowCount() - 1))

@@ -165,6 +165,14 @@ TrendClasses TrendClasses::of(TrendView view, int range)
     return classes;
 }
 
+QString TrendClasses::caption(TrendView view)
+{
+    static const char* const captions[kViewCount] = {"号码",     "大小",   "单双",     "质合",     "012路",
+                                                     "号码分布", "和值",   "和尾",     "跨度",     "大小比",
+                                                     "奇偶比",   "质合比", "任二遗漏", "前二组选", "前三组选"};
+    return QString::fromUtf8(captions[static_cast<int>(view)]);
+}
+
 std::vector<int> TrendClasses::members(int column) const
 {
     std::vector<int> numbers;

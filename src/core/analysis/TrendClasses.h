@@ -40,6 +40,8 @@ struct TrendClasses {
     int hitsPerDraw = 1; // columns one draw falls in: 1, 5 (distribution) or 10 (pairs)
 
     static TrendClasses of(TrendView view, int range);
+    // The view's name as the window shows it: 号码, 大小 .. 前三组选.
+    static QString caption(TrendView view);
     // Whether the view looks at one position (and so needs one).
     static bool perPosition(TrendView view) { return static_cast<int>(view) <= static_cast<int>(TrendView::Route012); }
     bool perPosition() const { return perPosition(view); }

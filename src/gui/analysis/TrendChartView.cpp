@@ -123,6 +123,14 @@ int TrendChartView::lastVisibleRow() const
     return std::min(rows - 1, bottom / m_rowHeight);
 }
 
+std::pair<int, int> TrendChartView::visibleColumns() const
+{
+    const int shift = horizontalScrollBar()->value() - m_labelWidth;
+    const int first = std::max(0, shift / columnWidth());
+    const int last = std::min(m_chart->columnCount() - 1, (shift + viewport()->width()) / columnWidth());
+    return {first, last};
+}
+
 QRect TrendChartView::cellRect(int row, int column) const
 {
     const int x = m_labelWidth + column * columnWidth() - horizontalScrollBar()->value();
@@ -158,6 +166,8 @@ void TrendChartView::paintEvent(QPaintEvent*)
 
 void TrendChartView::paintRows(QPainter& painter, int first, int last) const
 {
+    // Only the columns in sight: 前三组选 has hundreds.
+    const auto [firstColumn, lastColumn] = visibleColumns();
     const int width = m_labelWidth + m_chart->columnCount() * columnWidth();
     QFont small = font();
     if (small.pointSizeF() > 0)
@@ -176,12 +186,12 @@ void TrendChartView::paintRows(QPainter& painter, int first, int last) const
                          Qt::AlignVCenter | Qt::AlignLeft, m_chart->issue(row));
         painter.setFont(small);
         painter.setPen(kOmissionText);
-        for (int c = 0; c < m_chart->columnCount(); ++c)
+        for (int c = firstColumn; c <= lastColumn; ++c)
             if (m_chart->omission(row, c) != 0)
                 painter.drawText(cellRect(row, c), Qt::AlignCenter, QString::number(m_chart->omission(row, c)));
     }
     painter.setPen(kGridLine);
-    for (int c = 0; c <= m_chart->columnCount(); ++c) {
+    for (int c = firstColumn; c <= lastColumn + 1; ++c) {
         const int x = cellRect(0, c).left();
         painter.drawLine(x, m_headerHeight, x, viewport()->height());
     }
@@ -210,11 +220,14 @@ void TrendChartView::paintMarks(QPainter& painter, int first, int last) const
     bold.setBold(true);
     painter.setFont(bold);
     const qreal radius = (m_rowHeight - 3) / 2.0;
+    const auto [firstColumn, lastColumn] = visibleColumns();
     const TrendView view = m_chart->classes().view;
     const bool disks = view == TrendView::Numbers || view == TrendView::Distribution;
     for (int row = first; row <= last; ++row)
         for (int i = 0; i < m_chart->hitsPerDraw(); ++i) {
             const int c = m_chart->hit(row, i);
+            if (c < firstColumn || c > lastColumn)
+                continue;
             const QPointF center = cellCenter(row, c);
             painter.setPen(Qt::NoPen);
             painter.setBrush(markColor(c));
@@ -249,7 +262,8 @@ void TrendChartView::paintHeader(QPainter& painter) const
                      QStringLiteral("期号"));
     if (!m_chart)
         return;
-    for (int c = 0; c < m_chart->columnCount(); ++c) {
+    const auto [firstColumn, lastColumn] = visibleColumns();
+    for (int c = firstColumn; c <= lastColumn; ++c) {
         const QRect cell(m_labelWidth + c * columnWidth() - shift, 0, columnWidth(), m_headerHeight);
         painter.drawText(cell, Qt::AlignCenter, m_chart->classes().labels.at(c));
     }

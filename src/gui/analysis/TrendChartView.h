@@ -4,6 +4,7 @@
 
 #include <QAbstractScrollArea>
 #include <memory>
+#include <utility>
 
 // The trend chart drawn row by row: a fixed heading (期号 and the columns), one
 // row per draw with each drawn column marked and the running omission
@@ -43,6 +44,8 @@ private:
     void updateScrollBars();
     QPointF cellCenter(int row, int column) const;
     QRect cellRect(int row, int column) const;
+    // The first and the last column (partly) in sight.
+    std::pair<int, int> visibleColumns() const;
     QColor markColor(int column) const;
     bool halves() const; // the chart splits the numbers into two halves
     void paintRows(QPainter& painter, int first, int last) const;

@@ -29,11 +29,6 @@
 
 namespace {
 
-// In TrendView's order.
-const char* const kViewCaptions[TrendClasses::kViewCount] = {"号码",     "大小",   "单双",     "质合",     "012路",
-                                                             "号码分布", "和值",   "和尾",     "跨度",     "大小比",
-                                                             "奇偶比",   "质合比", "任二遗漏", "前二组选", "前三组选"};
-
 // The range choices: a positive number is the latest draws, a negative one days (−1 today, −2 yesterday,
 // −3 and −7 the latest days), 0 every draw.
 constexpr int kYesterday = -2;
@@ -162,7 +157,7 @@ QWidget* TrendWindow::buildChoices()
     m_view = new QComboBox(views);
     m_view->setObjectName(QStringLiteral("cboTrendView"));
     for (int v = 0; v < TrendClasses::kViewCount; ++v)
-        m_view->addItem(QString::fromUtf8(kViewCaptions[v]), v);
+        m_view->addItem(TrendClasses::caption(static_cast<TrendView>(v)), v);
     connect(m_view, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
     viewRow->addWidget(m_view);
 
