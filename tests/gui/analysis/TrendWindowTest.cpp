@@ -11,6 +11,7 @@
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
+#include "history/IssueNumbers.h"
 #include "support/TestEnvironment.h"
 #include "support/XlsxReader.h"
 
@@ -223,6 +224,28 @@ private slots:
         QVERIFY(!child<QPushButton>(main, "Command12")->isEnabled());
         QVERIFY(button->isEnabled());
         QVERIFY(waitIdle(main));
+    }
+
+    void columnsFarFromChanceAreMarkedWithTheReminder()
+    {
+        // Thirty draws with 01 always first: far above its 30/11.
+        const LotteryTable::Entry lottery = LotteryTable::entry(0);
+        std::vector<StoredDraw> draws;
+        for (int i = 0; i < 30; ++i) {
+            auto other = [i](int k) { return 2 + (i + k) % 10; }; // four different numbers of 2..11
+            draws.push_back(
+                {IssueNumbers::format(kLastDay, i + 1, false), {1, other(0), other(1), other(2), other(3)}});
+        }
+        TrendWindow window;
+        window.setHistory(std::make_shared<const HistorySnapshot>(DemoHistory::snapshot(lottery, draws)), 11);
+        const OmissionTableModel& model = *window.omissionModel();
+        QCOMPARE(model.index(OmissionTableModel::Frequency, 0).data().toInt(), 30);
+        QCOMPARE(model.index(OmissionTableModel::MaxRun, 0).data().toInt(), 30);
+        QVERIFY(model.index(OmissionTableModel::Frequency, 0).data(Qt::BackgroundRole).isValid());
+        QVERIFY(!model.index(OmissionTableModel::Frequency, 1).data(Qt::BackgroundRole).isValid());
+        const QString fit = child<QLabel>(window, "lblTrendFit")->text();
+        QVERIFY(fit.contains(QStringLiteral("这张表与随机开奖相符的程度")));
+        QVERIFY(fit.contains(QStringLiteral("纯随机开奖也常有几列如此")));
     }
 
     void exportsTheShownChartOffTheWindowThread()
