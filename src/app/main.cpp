@@ -13,6 +13,8 @@
 #include <QCommandLineParser>
 #include <QDate>
 #include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -29,7 +31,25 @@ int main(int argc, char** argv)
         QStringLiteral("data directory (each lottery's formula.mdb is in a folder of its own there)"),
         QStringLiteral("DIR"));
     parser.addOption(dataDir);
+    // For scripts and tests: the window opens, runs for MS milliseconds and closes (status 0).
+    const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
+                                       QStringLiteral("close the window after MS milliseconds"), QStringLiteral("MS"));
+    parser.addOption(quitAfter);
     parser.process(app);
+    int quitAfterMs = -1;
+    if (parser.isSet(quitAfter)) {
+        const QString text = parser.value(quitAfter);
+        bool ok = text.size() <= 9 && !text.isEmpty();
+        for (QChar c : text)
+            ok = ok && c >= u'0' && c <= u'9';
+        if (!ok) {
+            std::fprintf(stderr,
+                         "velmora: --quit-after needs a whole number of milliseconds (0..999999999), got \"%s\"\n",
+                         qUtf8Printable(text));
+            return 2;
+        }
+        quitAfterMs = text.toInt();
+    }
 
     // The chosen lottery's database, in its folder of the data directory. A missing
     // file is created; a refused or unreadable one is reported and the window still
@@ -54,6 +74,8 @@ int main(int argc, char** argv)
     prompts.setParent(&window);
     MainWindowConnections::connect(window, *settings);
     window.show();
+    if (quitAfterMs >= 0)
+        QTimer::singleShot(quitAfterMs, &app, &QCoreApplication::quit);
     if (!moved.isEmpty())
         prompts.inform(QStringLiteral("数据文件夹"), moved);
     return QApplication::exec();

@@ -13,3 +13,4 @@ std::vector<CliCommand> analysisCommands(); // predict, filter
 std::vector<CliCommand> backTestCommands(); // backtest
 std::vector<CliCommand> searchCommands(); // search, tune
 std::vector<CliCommand> trendCommands(); // trend
+std::vector<CliCommand> settingsCommands(); // settings

@@ -13,7 +13,7 @@ std::vector<CliCommand> allCommands()
 {
     std::vector<CliCommand> all;
     for (auto group : {drawCommands, drawTransferCommands, formulaCommands, formulaFileCommands, analysisCommands,
-                       backTestCommands, searchCommands, trendCommands})
+                       backTestCommands, searchCommands, trendCommands, settingsCommands})
         for (CliCommand& command : group())
             all.push_back(std::move(command));
     return all;

@@ -43,7 +43,7 @@ QString CliContext::compactAfterDeletion()
 
 LotteryTable::Entry CliContext::lottery() const
 {
-    return LotteryTable::entry(m_lottery.value_or(m_settings->lotteryIndex()));
+    return m_settings->lottery(m_lottery.value_or(m_settings->lotteryIndex()));
 }
 
 QDate CliContext::today() const

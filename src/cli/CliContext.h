@@ -28,7 +28,8 @@ public:
     // stderr) and the command still succeeds.
     QString compactAfterDeletion();
     AppSettings& settings() { return *m_settings; }
-    // The lottery of this run: --lottery when given, else the stored choice.
+    // The lottery of this run: --lottery when given, else the stored choice,
+    // with its 每天期数 setting.
     LotteryTable::Entry lottery() const;
     // Today's date; VELMORA_TODAY=YYYY-MM-DD replaces the clock so runs can be replayed.
     QDate today() const;

@@ -1,6 +1,7 @@
 // Issue validation and the next issue for all 28 lotteries: an accepted issue
 // reads back as itself, and the proposed next issue is valid and sorts after it
-// (or there is none, at the end of the range).
+// (or there is none, at the end of the range); a feed's form normalises to a
+// dated issue or is refused.
 #include "FuzzSupport.h"
 
 #include "history/IssueNumbers.h"
@@ -22,6 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     check(proposal.isEmpty() != IssueNumbers::representable(today, longDate), "empty-history proposal", proposal);
     check(proposal.isEmpty() || IssueNumbers::validate(proposal, t, longDate).isEmpty(), "invalid first proposal",
           proposal);
+
+    // A feed's form is either refused with a reason or becomes a dated issue of the stored length.
+    QString why;
+    const QString normal = IssueNumbers::normalise(issue, longDate, &why);
+    check(why.isEmpty() || normal.isEmpty(), "a refused feed form with an issue", issue);
+    check(!why.isEmpty() || normal == issue || IssueNumbers::dateOf(normal, longDate).has_value(),
+          "a feed form without a date", issue + u' ' + normal);
 
     const QString problem = IssueNumbers::validate(issue, t, longDate);
     const std::optional<QDate> date = IssueNumbers::dateOf(issue, longDate);

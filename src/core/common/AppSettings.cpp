@@ -50,6 +50,48 @@ int AppSettings::searchDays() const
 }
 void AppSettings::setSearchDays(int days) { write("IniSerchDay", QString::number(days)); }
 
+int AppSettings::drawsPerDay(int lotteryIndex) const
+{
+    const LotteryTable::Entry entry = LotteryTable::entry(lotteryIndex);
+    bool ok = false;
+    const int draws = m_store.value(QStringLiteral("DrawsPerDay/%1").arg(entry.index)).toString().trimmed().toInt(&ok);
+    return ok && draws >= kMinDrawsPerDay && draws <= kMaxDrawsPerDay ? draws : entry.drawsPerDay;
+}
+
+void AppSettings::setDrawsPerDay(int lotteryIndex, int draws)
+{
+    m_store.setValue(QStringLiteral("DrawsPerDay/%1").arg(LotteryTable::entry(lotteryIndex).index),
+                     QString::number(draws));
+    m_store.sync();
+}
+
+LotteryTable::Entry AppSettings::lottery(int lotteryIndex) const
+{
+    LotteryTable::Entry entry = LotteryTable::entry(lotteryIndex);
+    entry.drawsPerDay = drawsPerDay(entry.index);
+    return entry;
+}
+
+std::optional<int> AppSettings::parseDrawsPerDay(const QString& answer)
+{
+    const QString text = answer.trimmed();
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    bool ok = false;
+    const int draws = text.toInt(&ok);
+    if (!ok || draws < kMinDrawsPerDay || draws > kMaxDrawsPerDay)
+        return std::nullopt;
+    return draws;
+}
+
+QString AppSettings::drawsPerDayErrorMessage()
+{
+    return QStringLiteral("每天期数必须是%1到%2之间的整数（期号的期序只有两位）。")
+        .arg(kMinDrawsPerDay)
+        .arg(kMaxDrawsPerDay);
+}
+
 bool AppSettings::calculateSelected() const { return readBool("JSFF", true); }
 void AppSettings::setCalculateSelected(bool selected) { write("JSFF", boolText(selected)); }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/LotteryTable.h"
+
 #include <QString>
 #include <optional>
 
@@ -14,6 +16,19 @@ public:
 
     int lotteryIndex() const; // GsZl, 0..27
     void setLotteryIndex(int index);
+    // DrawsPerDay/<lottery index>: 每天期数, the draws a day of one lottery as it
+    // really runs, 1..99 (the serial has two digits); the lottery table's T
+    // until set. Only draws stored later follow a change.
+    static constexpr int kMinDrawsPerDay = 1;
+    static constexpr int kMaxDrawsPerDay = 99;
+    int drawsPerDay(int lotteryIndex) const;
+    void setDrawsPerDay(int lotteryIndex, int draws);
+    // The lottery table's entry with this setting's draws a day: what every
+    // part that numbers or stores draws works with.
+    LotteryTable::Entry lottery(int lotteryIndex) const;
+    static std::optional<int> parseDrawsPerDay(const QString& answer);
+    static QString drawsPerDayErrorMessage();
+
     int searchDays() const; // IniSerchDay, 2..10
     void setSearchDays(int days);
     bool calculateSelected() const; // JSFF: true = "计算选中公式", false = "最优公式法"

@@ -4,6 +4,7 @@
 #include "history/Database.h"
 #include "history/DrawStore.h"
 #include "history/HistoryTextFile.h"
+#include "history/IssueNumbers.h"
 
 #include <QHash>
 #include <algorithm>
@@ -31,7 +32,7 @@ using Problem = HistoryTextFile::Problem;
     for (size_t i = 0; i < problems.size() && i < kProblemsShown; ++i)
         text += u'\n' + problems[i].text();
     if (problems.size() > kProblemsShown)
-        text += QStringLiteral("\n……");
+        text += QStringLiteral("\n……另有%1行未列出。").arg(problems.size() - kProblemsShown);
     throw UserError(kTitle, text);
 }
 
@@ -48,8 +49,13 @@ DrawBatchReport HistoryImport::importText(const QString& text)
     DrawStore store(m_db, m_lottery);
     QHash<QString, int> lineOfIssue;
     std::vector<HistoryTextFile::Line> valid;
-    for (const HistoryTextFile::Line& line : parsed.draws) {
-        const QString problem = store.validateDraw(line.issue, line.numbers);
+    for (HistoryTextFile::Line& line : parsed.draws) {
+        QString problem;
+        const QString issue = IssueNumbers::normalise(line.issue, m_lottery.longDateIssue, &problem);
+        if (problem.isEmpty()) {
+            line.issue = issue;
+            problem = store.validateDraw(line.issue, line.numbers);
+        }
         if (!problem.isEmpty()) {
             problems.push_back({line.lineNumber, problem});
         } else if (lineOfIssue.contains(line.issue)) {

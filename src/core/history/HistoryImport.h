@@ -12,7 +12,8 @@ class Database;
 // message names each bad line. A draw that is already stored with the same
 // numbers is skipped, so importing the same file twice changes nothing; the same
 // issue with other numbers is a bad line. Missed draws take their place in issue
-// order.
+// order. Issues are taken in every form IssueNumbers::normalise knows and
+// stored in the lottery's own form.
 class HistoryImport {
 public:
     HistoryImport(Database& db, LotteryTable::Entry lottery);

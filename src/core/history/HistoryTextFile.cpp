@@ -4,7 +4,9 @@
 #include "history/HistorySnapshot.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
@@ -20,28 +22,50 @@ bool asciiDigits(const QString& text, qsizetype maxLength)
     return true;
 }
 
-QStringList fieldsOf(const QString& line)
+// An issue as a file may hold it: digits with at most one dash inside
+// (20170718-06); its form is judged against the lottery on import.
+bool issueShaped(const QString& text)
 {
-    QStringList fields;
-    if (line.contains(u',')) {
-        for (QString field : line.split(u',')) {
-            field = field.trimmed();
-            if (field.size() >= 2 && field.startsWith(u'"') && field.endsWith(u'"'))
-                field = field.mid(1, field.size() - 2).trimmed();
-            fields << field;
-        }
-        if (fields.size() == 7 && fields.last().isEmpty())
-            fields.removeLast();
-    } else {
-        fields = line.split(QChar(u' '), Qt::SkipEmptyParts);
-    }
-    return fields;
+    const qsizetype dash = text.indexOf(u'-');
+    if (dash < 0)
+        return asciiDigits(text, 16);
+    return asciiDigits(text.left(dash), 16) && asciiDigits(text.mid(dash + 1), 16);
 }
 
-bool isHeading(const QStringList& fields)
+// The issue, then the numbers. Each line is one of: blanks between all six
+// ("issue n1 n2 n3 n4 n5"), a blank after the issue and the numbers joined by
+// commas with or without blanks ("issue 06,11,08,10,04"), six CSV fields, or two
+// CSV fields whose second holds the five numbers ("issue,\"09,04,01,03,06\"" or
+// "issue,09 04 01 03 06"). Quotes only group; a trailing comma ends the line.
+QStringList fieldsOf(QString line)
 {
-    const QString first = fields.value(0);
-    return first.compare(QStringLiteral("strQQH"), Qt::CaseInsensitive) == 0 || first == u"期号";
+    line.remove(u'"');
+    line = line.trimmed();
+    if (line.endsWith(u','))
+        line.chop(1);
+    static const QRegularExpression separator(QStringLiteral("\\s*,\\s*|\\s+"));
+    return line.split(separator);
+}
+
+// A first line that names the columns instead of holding a draw: its first
+// field holds no digit and names the issue (期号, 开奖期号, strQQH, issue).
+bool isHeading(const QString& line)
+{
+    QString first = line.section(u',', 0, 0).remove(u'"').trimmed();
+    for (QChar c : first)
+        if (c >= u'0' && c <= u'9')
+            return false;
+    return first.contains(u'期') || first.contains(QStringLiteral("qqh"), Qt::CaseInsensitive) ||
+           first.contains(QStringLiteral("issue"), Qt::CaseInsensitive);
+}
+
+bool isUtf16(const QByteArray& data)
+{
+    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF"))
+        return true;
+    // Without a mark: ASCII digits and blanks in UTF-16 put a zero byte beside each one.
+    const qsizetype sample = std::min<qsizetype>(data.size(), 256);
+    return sample >= 4 && data.left(sample).count('\0') * 4 >= sample;
 }
 
 } // namespace
@@ -85,7 +109,11 @@ QString HistoryTextFile::read(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw UserError(kTitle, QStringLiteral("无法读取 %1：%2").arg(path, file.errorString()));
-    return QString::fromUtf8(file.readAll());
+    const QByteArray data = file.readAll();
+    // Read as UTF-8 it would give one unreadable problem per line, none saying why.
+    if (isUtf16(data))
+        throw UserError(kTitle, QStringLiteral("%1 是UTF-16编码的文本，请另存为UTF-8编码后再导入。").arg(path));
+    return QString::fromUtf8(data);
 }
 
 HistoryTextFile::Parsed HistoryTextFile::parse(const QString& text)
@@ -97,17 +125,21 @@ HistoryTextFile::Parsed HistoryTextFile::parse(const QString& text)
         const QString trimmed = QString(lines[i]).replace(u'\t', u' ').trimmed();
         if (trimmed.isEmpty())
             continue;
-        const QStringList fields = fieldsOf(trimmed);
-        const bool heading = first && isHeading(fields);
+        const bool heading = first && isHeading(trimmed);
         first = false;
         if (heading)
             continue;
+        const QStringList fields = fieldsOf(trimmed);
+        if (fields.contains(QString())) {
+            parsed.problems.push_back({i + 1, QStringLiteral("两个逗号之间是空的（%1）").arg(trimmed)});
+            continue;
+        }
         if (fields.size() != 6) {
             parsed.problems.push_back(
                 {i + 1, QStringLiteral("应有期号和五个号码，现在有%1项（%2）").arg(fields.size()).arg(trimmed)});
             continue;
         }
-        if (!asciiDigits(fields[0], 16)) {
+        if (!issueShaped(fields[0])) {
             parsed.problems.push_back({i + 1, QStringLiteral("期号“%1”不是数字。").arg(fields[0])});
             continue;
         }

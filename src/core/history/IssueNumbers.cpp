@@ -67,12 +67,57 @@ QString IssueNumbers::validate(const QString& issue, int drawsPerDay, bool longD
     if (!dateOf(issue, longDate))
         return QStringLiteral("期号%1中的日期不存在。").arg(issue);
     const int serial = serialOf(issue);
-    if (serial < 1 || serial > drawsPerDay)
-        return QStringLiteral("期号%1的期序%2不在01到%3之间。")
+    if (serial < 1)
+        return QStringLiteral("期号%1的期序00不存在，期序从01开始。").arg(issue);
+    if (serial > drawsPerDay)
+        return QStringLiteral("期号%1的期序%2大于每天期数%3（“设置 → 每天期数设置”，命令行 settings "
+                              "--draws-per-day）。")
             .arg(issue)
             .arg(serial, 2, 10, QChar(u'0'))
             .arg(drawsPerDay);
     return {};
+}
+
+QString IssueNumbers::normalise(const QString& token, bool longDate, QString* problem)
+{
+    const qsizetype dash = token.indexOf(u'-');
+    QString datePart;
+    QString serialPart;
+    if (dash >= 0) {
+        datePart = token.left(dash);
+        serialPart = token.mid(dash + 1);
+    } else if (!longDate && token.size() == 10) {
+        datePart = token.left(8);
+        serialPart = token.right(2);
+    } else if (longDate && (token.size() == 8 || token.size() == 11)) {
+        datePart = token.left(token.size() == 8 ? 6 : 8);
+        serialPart = token.mid(datePart.size());
+    } else {
+        return token; // the stored form, or a shape validate() explains
+    }
+    const bool shaped = (datePart.size() == 6 || datePart.size() == 8) && allAsciiDigits(datePart) &&
+                        (serialPart.size() == 2 || serialPart.size() == 3) && allAsciiDigits(serialPart);
+    if (!shaped)
+        return token;
+    const int year = datePart.size() == 6 ? 2000 + datePart.left(2).toInt() : datePart.left(4).toInt();
+    const QDate date(year, datePart.mid(datePart.size() - 4, 2).toInt(), datePart.right(2).toInt());
+    const int serial = serialPart.toInt();
+    QString why;
+    if (!date.isValid())
+        why = QStringLiteral("期号%1中的日期不存在。").arg(token);
+    else if (!representable(date, longDate))
+        why = QStringLiteral("期号%1的年份不在%2到%3年之间。")
+                  .arg(token)
+                  .arg(firstYear(longDate))
+                  .arg(lastYear(longDate));
+    else if (serial > 99)
+        why = QStringLiteral("期号%1的期序%2超过两位数。").arg(token, serialPart);
+    if (!why.isEmpty()) {
+        if (problem)
+            *problem = why;
+        return {};
+    }
+    return format(date, serial, longDate);
 }
 
 QString IssueNumbers::noNextIssueMessage(bool longDate)

@@ -28,7 +28,17 @@ public:
     static QString next(const QString& last, int drawsPerDay, bool longDate, const QDate& today);
 
     // Empty when the issue is acceptable, else a message saying what is wrong.
+    // A serial above `drawsPerDay` is refused naming the 每天期数 setting.
     static QString validate(const QString& issue, int drawsPerDay, bool longDate);
+
+    // The stored form of an issue as result feeds write it: YYMMDDNN or
+    // YYYYMMDDNN, either with a dash before the serial (YYMMDD-NN,
+    // YYYYMMDD-NN), and for long-date lotteries a three-digit serial
+    // (YYYYMMDDNNN). A token of another shape comes back unchanged for
+    // validate() to judge; a recognised shape whose date does not exist or
+    // cannot be written in this lottery's form comes back empty with `problem`
+    // set (naming the token as given).
+    static QString normalise(const QString& token, bool longDate, QString* problem);
     // Shown when next() is empty.
     static QString noNextIssueMessage(bool longDate);
 };

@@ -34,7 +34,7 @@ Workbench::Workbench(std::unique_ptr<Database> database, QSettings& store, std::
       m_database(std::move(database)),
       m_settings(store),
       m_today(std::move(today)),
-      m_lottery(LotteryTable::entry(m_settings.lotteryIndex()))
+      m_lottery(m_settings.lottery(m_settings.lotteryIndex()))
 {
     connect(&m_runner, &JobRunner::progressChanged, this, &Workbench::progressChanged);
 }
@@ -64,7 +64,7 @@ void Workbench::chooseLottery(int index)
     if (otherWork)
         requireIdle(QStringLiteral("彩种选择"));
     m_settings.setLotteryIndex(index);
-    m_lottery = LotteryTable::entry(index);
+    m_lottery = m_settings.lottery(index);
     if (m_dataDirectory.isEmpty() ||
         (m_database && m_database->folder() == LotteryFolders::folder(m_dataDirectory, m_lottery))) {
         refresh(RefreshParts(RefreshPart::Scores) | RefreshPart::NextIssue);
@@ -90,6 +90,17 @@ void Workbench::chooseLottery(int index)
     if (failure)
         report(failure);
     refresh();
+}
+
+void Workbench::setDrawsPerDay(int draws)
+{
+    // A fetch or an import on the worker carries the old count: it finishes first.
+    const bool otherWork = !m_queue.empty() || (m_runner.running() && !m_running);
+    if (otherWork)
+        requireIdle(QStringLiteral("每天期数设置"));
+    m_settings.setDrawsPerDay(m_lottery.index, draws);
+    m_lottery = m_settings.lottery(m_lottery.index);
+    refresh(RefreshPart::NextIssue);
 }
 
 void Workbench::setShown(const FormulaTarget& shown)

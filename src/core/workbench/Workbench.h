@@ -60,6 +60,9 @@ public:
     // read again. emits lotteryChanged once the new database is open (or could
     // not be opened: failed() says why and everything reads as empty).
     void chooseLottery(int index);
+    // Saves 每天期数 of the current lottery (same refusal as chooseLottery);
+    // the next issue is proposed again. Stored draws keep their attributes.
+    void setDrawsPerDay(int draws);
     std::shared_ptr<const HistorySnapshot> history() const { return m_history; }
     bool drawTyped() const { return m_drawTyped; } // a draw was saved in this session
     QDate today() const { return m_today(); }

@@ -159,6 +159,7 @@ private:
     void chooseResultColumn(bool sameDraw);
     void showChanceColumns(bool show);
     void askSearchDays();
+    void askDrawsPerDay();
     void restoreDefaults();
 
     // Draw entry and formula list (MainWindowFormulas.cpp).

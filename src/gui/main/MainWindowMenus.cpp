@@ -56,6 +56,8 @@ void MainWindow::buildMenus()
     });
     connect(addAction(m_setupMenu, QStringLiteral("mnuSetDay"), QStringLiteral("历史号码更新检索天数设置(&D)")),
             &QAction::triggered, this, [this] { guarded([this] { askSearchDays(); }); });
+    connect(addAction(m_setupMenu, QStringLiteral("mnuDrawsPerDay"), QStringLiteral("每天期数设置(&T)...")),
+            &QAction::triggered, this, [this] { guarded([this] { askDrawsPerDay(); }); });
     buildLotteryMenu(m_setupMenu);
     m_setupMenu->addSeparator();
     connect(addAction(m_setupMenu, QStringLiteral("meuHfmr"), QStringLiteral("恢复默认设置(&R)")), &QAction::triggered,

@@ -107,6 +107,33 @@ void MainWindow::askSearchDays()
     }
 }
 
+// 每天期数 of the current lottery: the next issue and the checks of new draws
+// follow it at once; what is stored keeps its issues and attributes.
+void MainWindow::askDrawsPerDay()
+{
+    const LotteryTable::Entry& lottery = m_workbench->lottery();
+    const QString title = QStringLiteral("每天期数设置");
+    const QString prompt = QStringLiteral("%1每天开奖的期数（%2~%3，彩种表默认%4）。\n"
+                                          "修改后，下一期期号、之后输入、导入或在线更新的号码按新的期数计算和检查；"
+                                          "已保存的历史号码不会改写。")
+                               .arg(lottery.caption)
+                               .arg(AppSettings::kMinDrawsPerDay)
+                               .arg(AppSettings::kMaxDrawsPerDay)
+                               .arg(LotteryTable::entry(lottery.index).drawsPerDay);
+    QString initial = QString::number(lottery.drawsPerDay);
+    for (;;) {
+        const auto answer = m_prompts.askText(title, prompt, initial);
+        if (!answer)
+            return;
+        if (const auto draws = AppSettings::parseDrawsPerDay(*answer)) {
+            m_workbench->setDrawsPerDay(*draws);
+            return;
+        }
+        m_prompts.warn(AppSettings::searchDaysErrorTitle(), AppSettings::drawsPerDayErrorMessage());
+        initial = *answer;
+    }
+}
+
 void MainWindow::restoreDefaults()
 {
     m_workbench->settings().restoreDefaults();

@@ -125,3 +125,25 @@ TEST(LotteryTable, rangesCodesAndIssueFormatsFollowTheMenu)
     EXPECT_EQ(LotteryTable::entry(10).drawsPerDay, 97);
     EXPECT_EQ(LotteryTable::entry(99).index, 0);
 }
+
+TEST(AppSettings, drawsPerDayIsPerLotteryDefaultsToTheTableAndFallsBackOnBadValues)
+{
+    TestEnvironment env;
+    auto store = SettingsStore::open();
+    AppSettings settings(*store);
+    EXPECT_EQ(settings.drawsPerDay(0), 84);
+    EXPECT_EQ(settings.lottery(10).drawsPerDay, 97);
+    settings.setDrawsPerDay(0, 42);
+    EXPECT_EQ(AppSettings(*SettingsStore::open()).lottery(0).drawsPerDay, 42);
+    EXPECT_EQ(settings.lottery(0).caption, QStringLiteral("广东11选5"));
+    EXPECT_EQ(settings.drawsPerDay(1), 90); // the other lotteries keep their own
+    for (const char* bad : {"0", "100", "-3", "x"}) {
+        store->setValue(QStringLiteral("DrawsPerDay/2"), QString::fromLatin1(bad));
+        EXPECT_EQ(settings.drawsPerDay(2), 90) << bad;
+    }
+
+    EXPECT_EQ(AppSettings::parseDrawsPerDay(QStringLiteral(" 42 ")), 42);
+    EXPECT_EQ(AppSettings::parseDrawsPerDay(QStringLiteral("99")), 99);
+    for (const char16_t* bad : {u"0", u"100", u"+5", u"4 2", u"\uff14\uff12", u""})
+        EXPECT_FALSE(AppSettings::parseDrawsPerDay(QString::fromUtf16(bad)));
+}

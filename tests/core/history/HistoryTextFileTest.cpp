@@ -110,3 +110,106 @@ TEST(HistoryTextFile, oneBadLineStoresNothingAndEveryBadLineIsNamed)
     EXPECT_FALSE(importRefusal(import, QString()).isEmpty());
     EXPECT_THROW(import.importFile(env.path(QStringLiteral("missing.txt"))), UserError);
 }
+
+TEST(HistoryTextFile, importTakesTheFormsResultFeedsGive)
+{
+    TestEnvironment env;
+    Database db(env.dataDirectory());
+    HistoryImport import(db, kGuangdong);
+    // Each form on a line of its own, each stored in the short form of this lottery.
+    const DrawBatchReport report = import.importText(QStringLiteral("2014121101 01 02 03 04 05\n"
+                                                                    "20141211-02 06 07 08 09 10\n"
+                                                                    "141211-03 11 10 09 08 07\n"
+                                                                    "14121104 06,11,08,10,04\n"
+                                                                    "14121105 06, 11, 08, 10, 04\n"
+                                                                    "2014121106\t01 ,02 ,03 ,04 ,05\n"));
+    EXPECT_EQ(report.added, (std::vector<QString>{QStringLiteral("14121101"), QStringLiteral("14121102"),
+                                                  QStringLiteral("14121103"), QStringLiteral("14121104"),
+                                                  QStringLiteral("14121105"), QStringLiteral("14121106")}));
+    EXPECT_EQ(DrawStore(db, kGuangdong).find(QStringLiteral("14121104"))->numbers, (DrawNumbers{6, 11, 8, 10, 4}));
+
+    // Two-column CSV, with any heading that names the two columns or none, quoted or not.
+    int file = 0;
+    for (const char* heading : {"期号,开奖号码\n", "\"开奖期号\",\"开奖号码\"\r\n", ""}) {
+        Database csvDb(env.path(QStringLiteral("csv%1").arg(++file)));
+        const DrawBatchReport csv =
+            HistoryImport(csvDb, kGuangdong)
+                .importText(QString::fromUtf8(heading) + QStringLiteral("17071806,\"09,04,01,03,06\"\n"
+                                                                        "\"20170718-07\",\"01, 02, 03, 04, 05\"\n"
+                                                                        "2017071808,09 04 01 03 06\n"));
+        EXPECT_EQ(csv.added, (std::vector<QString>{QStringLiteral("17071806"), QStringLiteral("17071807"),
+                                                   QStringLiteral("17071808")}))
+            << heading;
+        EXPECT_EQ(DrawStore(csvDb, kGuangdong).find(QStringLiteral("17071806"))->numbers, (DrawNumbers{9, 4, 1, 3, 6}));
+    }
+
+    // A 快乐12 lottery keeps its long form whatever the file wrote.
+    Database twelveDb(env.path(QStringLiteral("twelve")));
+    const auto zhejiang = LotteryTable::entry(26);
+    EXPECT_EQ(HistoryImport(twelveDb, zhejiang)
+                  .importText(QStringLiteral("17071806 12 01 02 03 04\n"
+                                             "20170718-007,\"01,02,03,04,05\"\n"))
+                  .added,
+              (std::vector<QString>{QStringLiteral("2017071806"), QStringLiteral("2017071807")}));
+}
+
+TEST(HistoryTextFile, refusedFormsNameTheirLinesAndStoreNothing)
+{
+    TestEnvironment env;
+    Database db(env.dataDirectory());
+    HistoryImport import(db, kGuangdong);
+    const QString message = importRefusal(import, QStringLiteral("期号,开奖号码\n"
+                                                                 "20170718-06,\"09,04,01,03,06\"\n" // fine
+                                                                 "20170230-01,\"09,04,01,03,06\"\n" // no such day
+                                                                 "2017071890 01 02 03 04 05\n" // above 84 a day
+                                                                 "17071807,\"09,04,01,03\"\n" // four numbers
+                                                                 "17071808 01,,02,03,04,05\n" // an empty field
+                                                                 "21170718-09 01 02 03 04 05\n" // beyond 2099
+                                                                 "17-0718-10 01 02 03 04 05\n" // two dashes
+                                                                 "2017071811 01 02 03 04 05\n" // fine
+                                                                 "17071806 01 02 03 04 05\n")); // again, other numbers
+    EXPECT_TRUE(message.startsWith(QStringLiteral("有7行无法导入，没有导入任何号码："))) << message.toStdString();
+    const QStringList expected = {
+        QStringLiteral("第3行：期号20170230-01中的日期不存在。"),
+        QStringLiteral("第4行：期号17071890的期序90大于每天期数84"),
+        QStringLiteral("第5行：应有期号和五个号码，现在有5项"),
+        QStringLiteral("第6行：两个逗号之间是空的"),
+        QStringLiteral("第7行：期号21170718-09的年份不在2000到2099年之间。"),
+        QStringLiteral("第8行：期号“17-0718-10”不是数字。"),
+        QStringLiteral("第10行：期号17071806与第2行重复。"),
+    };
+    for (const QString& line : expected)
+        EXPECT_TRUE(message.contains(line)) << line.toStdString() << "\n" << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral("第2行：")));
+    EXPECT_FALSE(message.contains(QStringLiteral("第9行：")));
+    EXPECT_EQ(DrawStore(db, kGuangdong).count(), 0);
+
+    // More bad lines than the message lists: it says how many more there are.
+    QString many;
+    for (int i = 0; i < 25; ++i)
+        many += QStringLiteral("bad line %1\n").arg(i);
+    EXPECT_TRUE(importRefusal(import, many).endsWith(QStringLiteral("……另有5行未列出。")));
+}
+
+TEST(HistoryTextFile, aUtf16FileIsNamedAsSuch)
+{
+    TestEnvironment env;
+    Database db(env.dataDirectory());
+    HistoryImport import(db, kGuangdong);
+    const QString text = QStringLiteral("26120801 01 02 03 04 05\r\n");
+    const QByteArray little(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    for (const QByteArray& content : {QByteArray(QByteArray("\xFF\xFE") + little), little}) {
+        const QString path = env.path(QStringLiteral("utf16.txt"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        try {
+            import.importFile(path);
+            ADD_FAILURE() << "a UTF-16 file was read";
+        } catch (const UserError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("UTF-16"))) << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(DrawStore(db, kGuangdong).count(), 0);
+}

@@ -83,3 +83,49 @@ TEST(IssueNumbers, everyProposedIssueIsValidAndLaterForEveryLottery)
         }
     }
 }
+
+TEST(IssueNumbers, feedFormsAreBroughtToTheStoredForm)
+{
+    const auto stored = [](const char* token, bool longDate) {
+        QString problem;
+        const QString issue = IssueNumbers::normalise(QString::fromLatin1(token), longDate, &problem);
+        EXPECT_TRUE(problem.isEmpty()) << token << ' ' << problem.toStdString();
+        return issue;
+    };
+    EXPECT_EQ(stored("2014121147", false), QStringLiteral("14121147"));
+    EXPECT_EQ(stored("20170718-06", false), QStringLiteral("17071806"));
+    EXPECT_EQ(stored("170718-06", false), QStringLiteral("17071806"));
+    EXPECT_EQ(stored("14121147", false), QStringLiteral("14121147"));
+    EXPECT_EQ(stored("2017071806", true), QStringLiteral("2017071806"));
+    EXPECT_EQ(stored("17071806", true), QStringLiteral("2017071806"));
+    EXPECT_EQ(stored("20170718-06", true), QStringLiteral("2017071806"));
+    EXPECT_EQ(stored("20170718006", true), QStringLiteral("2017071806"));
+    EXPECT_EQ(stored("20170718-006", true), QStringLiteral("2017071806"));
+    // Other shapes are left for validate() to explain.
+    EXPECT_EQ(stored("2017071", false), QStringLiteral("2017071"));
+    EXPECT_EQ(stored("2017-07-18", false), QStringLiteral("2017-07-18"));
+
+    const auto refused = [](const char* token, bool longDate) {
+        QString problem;
+        EXPECT_TRUE(IssueNumbers::normalise(QString::fromLatin1(token), longDate, &problem).isEmpty()) << token;
+        EXPECT_TRUE(problem.contains(QString::fromLatin1(token))) << problem.toStdString();
+        return problem;
+    };
+    EXPECT_TRUE(refused("20170230-06", false).contains(QStringLiteral("日期不存在")));
+    EXPECT_TRUE(refused("2017023006", false).contains(QStringLiteral("日期不存在")));
+    EXPECT_TRUE(refused("170230-06", true).contains(QStringLiteral("日期不存在")));
+    EXPECT_TRUE(refused("2117071806", false).contains(QStringLiteral("2000到2099")));
+    EXPECT_TRUE(refused("20170718-106", true).contains(QStringLiteral("超过两位")));
+}
+
+TEST(IssueNumbers, aSerialAboveTheDrawsPerDayNamesTheSetting)
+{
+    // A lottery that now draws 42 times a day: 43 is refused, 42 is followed by the next day's 01.
+    const QString problem = IssueNumbers::validate(QStringLiteral("26120843"), 42, false);
+    EXPECT_TRUE(problem.contains(QStringLiteral("每天期数42"))) << problem.toStdString();
+    EXPECT_TRUE(problem.contains(QStringLiteral("--draws-per-day")));
+    EXPECT_TRUE(IssueNumbers::validate(QStringLiteral("26120842"), 42, false).isEmpty());
+    EXPECT_EQ(IssueNumbers::next(QStringLiteral("26120842"), 42, false, kToday), QStringLiteral("26120901"));
+    EXPECT_EQ(IssueNumbers::next(QStringLiteral("26120850"), 42, false, kToday), QStringLiteral("26120901"));
+    EXPECT_FALSE(IssueNumbers::validate(QStringLiteral("26120800"), 42, false).contains(QStringLiteral("每天期数")));
+}

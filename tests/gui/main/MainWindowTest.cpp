@@ -214,6 +214,7 @@ private slots:
             {"mnuZqlJq", "正确率使用期数加权算法(&A)"},
             {"mnuChance", "公式列表显示随机期望和超随机Z(&Z)"},
             {"mnuSetDay", "历史号码更新检索天数设置(&D)"},
+            {"mnuDrawsPerDay", "每天期数设置(&T)..."},
             {"mnuCaizhong", "彩种选择"},
             {"mnu11S50", "广东11选5"},
             {"mnu11S524", "黑龙江11选5"},
@@ -633,6 +634,31 @@ private slots:
         window = openWindow();
         QVERIFY(child<QAction>(*window, "mnuQs3")->isChecked());
         QCOMPARE(window->scoringWindow().lookBack, 300);
+    }
+
+    // 每天期数 as the lottery really runs: the next issue after the day's real last
+    // draw is the next day's first; the stored draws stay as they were.
+    void drawsPerDayMenuMovesTheNextIssueAndKeepsTheHistory()
+    {
+        {
+            Database db(m_env->dataDirectory());
+            DrawStore(db, LotteryTable::entry(0)).add(QStringLiteral("25030142"), {1, 2, 3, 4, 5});
+            DrawStore(db, LotteryTable::entry(0)).add(QStringLiteral("25030150"), {2, 3, 4, 5, 6});
+        }
+        auto window = openWindow();
+        QCOMPARE(child<QLineEdit>(*window, "Text1")->text(), QStringLiteral("25030151"));
+        m_prompts.answers = {QStringLiteral("0"), QStringLiteral("１２"), QStringLiteral("42")};
+        child<QAction>(*window, "mnuDrawsPerDay")->trigger();
+        QVERIFY(waitIdle(*window));
+        QCOMPARE(m_prompts.messages.size(), 2); // 0 and full-width digits refused, asked again
+        QVERIFY(m_prompts.messages.first().endsWith(AppSettings::drawsPerDayErrorMessage()));
+        QVERIFY(m_prompts.asked.first().contains(QStringLiteral("已保存的历史号码不会改写")));
+        QCOMPARE(window->settings().drawsPerDay(0), 42);
+        QCOMPARE(window->lottery().drawsPerDay, 42);
+        // 25030150 stays stored; what follows it is the next day's first draw.
+        QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 2);
+        QCOMPARE(child<QLineEdit>(*window, "Text1")->text(), QStringLiteral("25030201"));
+        QCOMPARE(LotteryTable::entry(0).drawsPerDay, 84);
     }
 
     void eachTableKeepsItsSelectionForTheSession()

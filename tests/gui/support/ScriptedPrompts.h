@@ -18,8 +18,9 @@ public:
         return confirmAnswer;
     }
     // The next scripted answer; a cancelled box once the script runs out.
-    std::optional<QString> askText(const QString&, const QString&, const QString&) override
+    std::optional<QString> askText(const QString& title, const QString& prompt, const QString&) override
     {
+        asked << title + u'|' + prompt;
         if (answers.empty())
             return std::nullopt;
         const QString answer = answers.front();
@@ -39,6 +40,7 @@ public:
 
     QStringList messages;
     QStringList questions;
+    QStringList asked; // askText's title and prompt, as "title|prompt"
     bool confirmAnswer = true;
     std::deque<QString> answers;
     std::deque<QString> files;
