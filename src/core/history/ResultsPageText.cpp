@@ -1,10 +1,12 @@
 #include "history/ResultsPageText.h"
 
 #include <QRegularExpression>
+#include <iconv.h>
 #include <libxml/HTMLparser.h>
-#include <libxml/encoding.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -109,6 +111,65 @@ struct DocFree {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
 };
 
+// The body in UTF-8. Done here rather than by libxml2, which stops reading at the
+// first byte its converter refuses: a bad byte becomes U+FFFD and the rest of the
+// page is still read. A charset iconv does not know is taken as UTF-8.
+QByteArray toUtf8(const QByteArray& body, const QByteArray& charset)
+{
+    if (charset == "UTF-8")
+        return body;
+    iconv_t converter = iconv_open("UTF-8", charset.constData());
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return body;
+    QByteArray in = body;
+    QByteArray out;
+    out.resize(body.size() * 2 + 64);
+    char* inPointer = in.data();
+    size_t inLeft = static_cast<size_t>(in.size());
+    char* outPointer = out.data();
+    size_t outLeft = static_cast<size_t>(out.size());
+    while (inLeft > 0) {
+        if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != static_cast<size_t>(-1))
+            break;
+        if (errno == E2BIG || outLeft < 3) {
+            const qsizetype used = outPointer - out.data();
+            out.resize(out.size() * 2);
+            outPointer = out.data() + used;
+            outLeft = static_cast<size_t>(out.size() - used);
+            continue;
+        }
+        // EILSEQ, or EINVAL for a character cut off at the end.
+        *outPointer++ = '\xEF';
+        *outPointer++ = '\xBF';
+        *outPointer++ = '\xBD';
+        outLeft -= 3;
+        ++inPointer;
+        --inLeft;
+    }
+    iconv_close(converter);
+    out.resize(outPointer - out.data());
+    return out;
+}
+
+// libxml2 writes some problems straight to stderr whatever the parse options say;
+// the page's faults are not the user's business.
+void ignoreMessage(void*, const char*, ...) {}
+
+class QuietLibxml {
+public:
+    QuietLibxml() : m_handler(xmlGenericError), m_context(xmlGenericErrorContext)
+    {
+        xmlSetGenericErrorFunc(nullptr, ignoreMessage);
+    }
+    ~QuietLibxml() { xmlSetGenericErrorFunc(m_context, m_handler); }
+    QuietLibxml(const QuietLibxml&) = delete;
+    QuietLibxml& operator=(const QuietLibxml&) = delete;
+
+private:
+    xmlGenericErrorFunc m_handler;
+    void* m_context;
+};
+
 } // namespace
 
 QByteArray ResultsPageText::charset(const QByteArray& body, const QString& contentType)
@@ -129,22 +190,16 @@ QByteArray ResultsPageText::charset(const QByteArray& body, const QString& conte
 
 QStringList ResultsPageText::rows(const QByteArray& body, const QString& contentType)
 {
-    QByteArray encoding = charset(body, contentType);
-    if (xmlCharEncodingHandler* handler = xmlFindCharEncodingHandler(encoding.constData()))
-        xmlCharEncCloseFunc(handler);
-    else
-        encoding = "UTF-8"; // a name iconv does not know: the common case today
-
-    QByteArray html = body;
+    QByteArray html = toUtf8(body, charset(body, contentType));
     if (!looksLikeHtml(body)) {
-        // Plain text goes through the same decoder as the text of a <pre>. '<' and
-        // '&' never occur inside a multi-byte character of UTF-8, GBK or GB18030.
+        // Plain text is read as the text of a <pre>: one row a line.
         html.replace('&', "&amp;");
         html.replace('<', "&lt;");
         html = "<html><body><pre>" + html + "</pre></body></html>";
     }
+    const QuietLibxml quiet;
     const std::unique_ptr<xmlDoc, DocFree> doc(
-        htmlReadMemory(html.constData(), static_cast<int>(html.size()), nullptr, encoding.constData(),
+        htmlReadMemory(html.constData(), static_cast<int>(html.size()), nullptr, "UTF-8",
                        HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET));
     if (!doc)
         return {};

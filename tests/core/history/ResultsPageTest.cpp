@@ -77,6 +77,11 @@ TEST(ResultsPage, rowsAreWhatAReaderSeesOfEachTableRowListItemOrLine)
     EXPECT_EQ(ResultsPageText::rows("2612080101 02 03 04 05\r\n<not a tag & 26120802\n"),
               (QStringList{QStringLiteral("2612080101 02 03 04 05"), QStringLiteral("<not a tag & 26120802")}));
 
+    // A byte the charset does not allow is one unknown character; the rest of the page is read.
+    EXPECT_EQ(ResultsPageText::rows("<meta charset=\"gbk\"><li>\xB5\xDA"
+                                    "26120801</li><li>\xFF\n</li><li>26120802</li>"),
+              (QStringList{QStringLiteral("第26120801"), QString(QChar(0xFFFD)), QStringLiteral("26120802")}));
+
     // The charset: the header's, else the page's own declaration, else UTF-8.
     const QByteArray meta = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=GB2312\">";
     EXPECT_EQ(ResultsPageText::charset(meta, QString()), QByteArray("GB18030"));
