@@ -1,7 +1,6 @@
 #pragma once
 
 #include "common/LotteryTable.h"
-#include "history/DrawBatchReport.h"
 #include "history/ResultsPageRow.h"
 
 #include <QByteArray>
