@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
   libgl-dev libvulkan-dev libxkbcommon-dev
-  libsqlite3-dev libxlsxwriter-dev zlib1g-dev libhwy-dev
+  libsqlite3-dev libxlsxwriter-dev libxml2-dev zlib1g-dev libhwy-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-wqy-microhei unzip clang-format
   clang-14 libclang-rt-14-dev

@@ -17,7 +17,8 @@
 
 namespace {
 
-int printReport(CliContext& context, const DrawBatchReport& report)
+// `fetched`: the report of a fetch, which also tells what it read and replaced.
+int printReport(CliContext& context, const DrawBatchReport& report, bool fetched = false)
 {
     if (context.json()) {
         QJsonArray added;
@@ -31,6 +32,10 @@ int printReport(CliContext& context, const DrawBatchReport& report)
         result.insert(QStringLiteral("added"), added);
         result.insert(QStringLiteral("skipped"), skipped);
         result.insert(QStringLiteral("deleted_first"), report.deletedFirst);
+        if (fetched) {
+            result.insert(QStringLiteral("recognised"), report.recognised);
+            result.insert(QStringLiteral("deleted"), report.deleted);
+        }
         context.printJson(result);
     } else {
         context.printLine(report.summary());
@@ -56,7 +61,9 @@ int drawFetch(CliContext& context, const CliOptions& options)
     const QDate today = todayOption(context, options);
     const QString urlTemplate = options.text(QStringLiteral("url"), context.settings().historyUrl());
     HistoryFetch fetch(context.database(), context.lottery(), searchDays, today);
-    return printReport(context, fetch.run(urlTemplate));
+    // Scripts run this unattended, so nothing is asked: the draws an outdated
+    // history loses are named in the report and `draw undo-delete` brings them back.
+    return printReport(context, fetch.run(urlTemplate), true);
 }
 
 int drawImport(CliContext& context, const CliOptions& options)
@@ -107,8 +114,11 @@ std::vector<CliCommand> drawTransferCommands()
                            QStringLiteral("D")),
         QCommandLineOption(QStringLiteral("today"), QStringLiteral("the date that stands for today"),
                            QStringLiteral("YYYY-MM-DD"))};
-    fetch.details = QStringLiteral("Each draw must read as its issue directly followed by five two-digit numbers, "
-                                   "one blank between two numbers, oldest first (see the manual).");
+    fetch.details = QStringLiteral(
+        "Every row of the page (table row, list item or line) holding an issue (YYMMDDNN, YYYYMMDDNN, "
+        "YYMMDD-NN, YYYYMMDD-NN) and after it five two-digit numbers is read, in any order (see the manual). "
+        "A page without any draw of this lottery exits 1 and changes nothing. An outdated history loses only the "
+        "draws before the first day fetched; `draw undo-delete` brings them back.");
     CliCommand import = definition(
         "import", "read draws from a history text file or CSV, all or nothing; draws already stored are skipped",
         drawImport);

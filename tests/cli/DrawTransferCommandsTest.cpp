@@ -84,6 +84,53 @@ TEST(DrawTransferCommands, fetchReadsTheSamplePageAndReportsWhatItSkipped)
     EXPECT_EQ(storedDraws(env), 12);
 }
 
+// A page laid out newest first, in GBK, over HTTP: an outdated history loses only
+// its draws before the first day fetched, and `draw undo-delete` brings them back.
+TEST(DrawTransferCommands, fetchReplacingAnOutdatedHistoryIsUndoneAndAPageWithoutDrawsChangesNothing)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    const auto lottery = LotteryTable::entry(0);
+    const QDate today(2026, 12, 8);
+    ASSERT_EQ(cli.run({QStringLiteral("init")}).exitCode, 0);
+    const auto week = DemoHistory::generate(lottery, 7, 41, today); // 12-02 .. 12-08
+    {
+        Database db(env.lotteryFolder());
+        DrawStore(db, lottery).addAll({week.begin(), week.begin() + 5 * 84}); // up to 12-06
+    }
+    LocalHttpServer server;
+    server.serveTyped(QStringLiteral("/gd11x5"), ResultsPageLayouts::gbkList({week.begin() + 4 * 84, week.end()}),
+                      "text/html"); // 12-06 .. 12-08
+    server.serve(QStringLiteral("/other"),
+                 ResultsPageLayouts::trendTable({{QStringLiteral("26120801"), {12, 1, 2, 3, 4}}}));
+
+    const QStringList fetch = {QStringLiteral("draw"),   QStringLiteral("fetch"),   QStringLiteral("--days"),
+                               QStringLiteral("3"),      QStringLiteral("--today"), QStringLiteral("2026-12-08"),
+                               QStringLiteral("--json"), QStringLiteral("--url")};
+    const CliResult nothing = cli.run(fetch + QStringList{server.url(QStringLiteral("/other"))});
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_TRUE(QString::fromUtf8(nothing.err).contains(QStringLiteral("页面中没有找到本彩种的开奖号码")));
+    EXPECT_EQ(storedDraws(env), 5 * 84);
+
+    const CliResult fetched = cli.run(fetch + QStringList{server.url(QStringLiteral("/{code}"))});
+    ASSERT_EQ(fetched.exitCode, 0) << fetched.err.toStdString();
+    const QJsonObject report = fetched.json().object();
+    EXPECT_EQ(report.value(QStringLiteral("recognised")).toInt(), 3 * 84);
+    EXPECT_EQ(report.value(QStringLiteral("added")).toArray().size(), 2 * 84); // 12-07, 12-08
+    EXPECT_TRUE(report.value(QStringLiteral("skipped")).toArray().isEmpty());
+    EXPECT_TRUE(report.value(QStringLiteral("deleted_first")).toBool());
+    // 12-02 .. 12-04; 12-05, the first day fetched, and 12-06 stay.
+    EXPECT_EQ(report.value(QStringLiteral("deleted")).toInt(), 3 * 84);
+    EXPECT_EQ(storedDraws(env), 4 * 84);
+
+    const CliResult undone = cli.run({QStringLiteral("draw"), QStringLiteral("undo-delete"), QStringLiteral("--json")});
+    ASSERT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    const QStringList restored = issuesOf(undone.json().object().value(QStringLiteral("restored")));
+    ASSERT_EQ(restored.size(), 3 * 84);
+    EXPECT_EQ(restored.first(), QStringLiteral("26120201"));
+    EXPECT_EQ(storedDraws(env), 7 * 84);
+}
+
 TEST(DrawTransferCommands, exportThenImportRoundTrip)
 {
     TestEnvironment env;

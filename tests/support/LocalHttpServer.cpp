@@ -49,6 +49,12 @@ void LocalHttpServer::serve(const QString& path, const QByteArray& body, bool an
     m_answers.insert(path, Answer{body, announceLength, false});
 }
 
+void LocalHttpServer::serveTyped(const QString& path, const QByteArray& body, const QByteArray& contentType)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_answers.insert(path, Answer{body, true, false, contentType});
+}
+
 void LocalHttpServer::hang(const QString& path)
 {
     const QMutexLocker lock(&m_mutex);
@@ -84,7 +90,10 @@ void LocalHttpServer::answer(QTcpSocket* socket)
         return;
     QByteArray head = known ? QByteArray("HTTP/1.1 200 OK\r\n") : QByteArray("HTTP/1.1 404 Not Found\r\n");
     const QByteArray body = known ? found.body : QByteArray("not here");
-    head += "Content-Type: text/html; charset=utf-8\r\nConnection: close\r\n";
+    const QByteArray contentType = known ? found.contentType : QByteArray("text/plain");
+    if (!contentType.isEmpty())
+        head += "Content-Type: " + contentType + "\r\n";
+    head += "Connection: close\r\n";
     if (!known || found.announceLength)
         head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     socket->write(head + "\r\n");

@@ -26,6 +26,8 @@ public:
     // Answers GET `path` (query ignored) with `body`; without a Content-Length
     // when `announceLength` is false (the body ends when the connection closes).
     void serve(const QString& path, const QByteArray& body, bool announceLength = true);
+    // The same with its own Content-Type header (empty: none at all).
+    void serveTyped(const QString& path, const QByteArray& body, const QByteArray& contentType);
     // Accepts requests for `path` and never answers them.
     void hang(const QString& path);
     // The path and query of the last request received, e.g. "/gd11x5?n=672".
@@ -36,6 +38,7 @@ private:
         QByteArray body;
         bool announceLength = true;
         bool hang = false;
+        QByteArray contentType = "text/html; charset=utf-8";
     };
     void answer(QTcpSocket* socket);
 

@@ -115,6 +115,7 @@ void Download::replyFinished()
     reply->deleteLater();
     if (m_error.isEmpty()) {
         m_data += reply->readAll();
+        m_contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
         if (reply->error() != QNetworkReply::NoError)
             m_error = QStringLiteral("无法下载 %1：%2").arg(m_url.toString(), reply->errorString());
         else if (m_data.size() > m_limits.maxBytes)
@@ -132,7 +133,7 @@ void Download::finish()
     emit finished();
 }
 
-QByteArray Download::fetch(const QUrl& url, Limits limits)
+QByteArray Download::fetch(const QUrl& url, Limits limits, QString* contentType)
 {
     Download download(url, limits);
     QEventLoop loop;
@@ -142,5 +143,7 @@ QByteArray Download::fetch(const QUrl& url, Limits limits)
         loop.exec();
     if (!download.succeeded())
         throw UserError(QStringLiteral("下载失败"), download.errorMessage(), false);
+    if (contentType)
+        *contentType = download.contentType();
     return download.data();
 }

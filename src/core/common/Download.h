@@ -37,12 +37,16 @@ public:
     // Why it failed, for the user; empty after success.
     QString errorMessage() const { return m_error; }
     QByteArray data() const { return m_data; }
+    // The server's Content-Type header ("text/html; charset=gbk"); empty for a
+    // file or when the server sent none.
+    QString contentType() const { return m_contentType; }
 
     // Empty when the URL can be fetched, else why not (scheme, empty URL).
     static QString urlProblem(const QUrl& url);
     // Runs an event loop until the transfer ends; raises UserError (a failure,
     // not bad input) with the reason when it did not succeed.
-    static QByteArray fetch(const QUrl& url, Limits limits = {});
+    // `contentType`, when given, receives contentType().
+    static QByteArray fetch(const QUrl& url, Limits limits = {}, QString* contentType = nullptr);
 
 signals:
     void progress(qint64 received, qint64 total); // total is -1 while unknown
@@ -61,6 +65,7 @@ private:
     QNetworkReply* m_reply = nullptr;
     QTimer m_deadline;
     QByteArray m_data;
+    QString m_contentType;
     QString m_error;
     bool m_cancelled = false;
     bool m_finished = false;

@@ -262,6 +262,22 @@ int DrawStore::deleteAll()
     return removed;
 }
 
+int DrawStore::deleteBeforeWithinTransaction(const QString& issue)
+{
+    const int removed = moveToUndo(QStringLiteral("strQQH < ?1"), issue);
+    if (removed > 0)
+        if (const auto now = first())
+            RowWriter(m_db.sql(), m_lottery).update(*now, std::nullopt);
+    return removed;
+}
+
+int DrawStore::countBefore(const QString& issue) const
+{
+    SqliteStatement count = m_db.sql().prepare(QStringLiteral("SELECT COUNT(*) FROM Lishi WHERE strQQH < ?1"));
+    count.bind(1, issue);
+    return count.next() ? static_cast<int>(count.integer(0)) : 0;
+}
+
 int DrawStore::restorableCount() const
 {
     return m_db.sql().scalar(QStringLiteral("SELECT COUNT(*) FROM LishiUndo")).toInt();
@@ -279,12 +295,17 @@ QStringList DrawStore::restoreDeleted()
         return issues;
     // Every change of the history ends the undo; this guards against a writer
     // that bypassed this class. The rows' attributes hold only on the history they left.
-    const QString latest = lastIssue();
-    if (!latest.isEmpty() && latest >= issues.first())
+    // The rows go back at the end (deleteLast, deleteAfter) or at the start (a fetch).
+    const auto latest = last();
+    const auto earliest = first();
+    const auto following = earliest && earliest->issue > issues.last() ? earliest : std::nullopt;
+    if (latest && latest->issue >= issues.first() && !following)
         throw UserError(QStringLiteral("撤销删除"), QStringLiteral("删除之后历史号码已经改变，无法撤销。"), false);
     const QString columns = DatabaseSchema::lishiColumns().join(QStringLiteral(", "));
     sql.exec(QStringLiteral("INSERT INTO Lishi (%1) SELECT %1 FROM LishiUndo ORDER BY strQQH").arg(columns));
     sql.exec(QStringLiteral("DELETE FROM LishiUndo"));
+    if (following)
+        RowWriter(sql, m_lottery).update(*following, find(issues.last())->numbers);
     transaction.commit();
     return issues;
 }

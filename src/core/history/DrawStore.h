@@ -56,7 +56,14 @@ public:
     int deleteLast(int count); // returns how many were deleted
     int deleteAfter(const QString& issue); // keeps `issue` and everything before it
     int deleteAll(); // asks first in the window; cannot be undone
-    // Puts the rows of the latest deletion back exactly as they were stored.
+    // Removes the draws before `issue` (a fetch replacing an outdated history) for
+    // a caller that holds a write transaction, keeping them for restoreDeleted.
+    // The draw that is now first loses its previous draw and is computed again.
+    int deleteBeforeWithinTransaction(const QString& issue);
+    // How many draws stand before `issue`.
+    int countBefore(const QString& issue) const;
+    // Puts the rows of the latest deletion back exactly as they were stored (a
+    // deletion at the start: the draw after them is computed against them again).
     // Returns their issues, empty when there is nothing to restore.
     QStringList restoreDeleted();
     // How many draws restoreDeleted would bring back.

@@ -24,11 +24,18 @@ bool HistoryFetch::outdated(const std::optional<StoredDraw>& first) const
     return first && dateOf(*first).daysTo(m_today) >= m_searchDays;
 }
 
+QString HistoryFetch::firstDayIssue() const
+{
+    return IssueNumbers::format(m_today.addDays(-m_searchDays), 1, m_lottery.longDateIssue);
+}
+
 FetchPlan HistoryFetch::plan(const QString& urlTemplate) const
 {
     const DrawStore store(m_db, m_lottery);
     FetchPlan plan;
     plan.deleteFirst = outdated(store.first());
+    if (plan.deleteFirst)
+        plan.replaced = store.countBefore(firstDayIssue());
     const auto last = store.last();
     if (plan.deleteFirst || !last)
         plan.days = m_searchDays;
@@ -56,30 +63,29 @@ QUrl HistoryFetch::url(const QString& urlTemplate, const QString& onlineCode, in
     return result;
 }
 
-HistoryFetch::Walk HistoryFetch::walk(const QString& text, const QString& firstIssue, const QString& lastIssue,
+HistoryFetch::Walk HistoryFetch::walk(const ResultsPage& page, const QString& firstIssue, const QString& lastIssue,
                                       const LotteryTable::Entry& lottery)
 {
     Walk result;
-    qsizetype from = 0;
     for (QString q = firstIssue; q.size() == lastIssue.size() && q <= lastIssue;
          q = IssueNumbers::next(q, lottery.drawsPerDay, lottery.longDateIssue, QDate())) {
-        const qsizetype at = ResultsPage::find(text, q, from);
-        if (at < 0) {
-            from = 0; // the next issue is looked for from the start of the page
-            continue;
-        }
-        from = at + 1;
         QString problem;
-        if (const auto numbers = ResultsPage::numbersAt(text, at, q.size(), &problem))
+        if (const auto numbers = page.draw(q, &problem))
             result.found.push_back(StoredDraw{q, *numbers});
-        else
+        else if (!problem.isEmpty())
             result.unreadable.push_back(SkippedDraw{q, problem});
     }
     return result;
 }
 
-DrawBatchReport HistoryFetch::store(const QString& pageText)
+DrawBatchReport HistoryFetch::store(const ResultsPage& page)
 {
+    if (page.recognised() == 0)
+        throw UserError(QStringLiteral("在线更新"),
+                        QStringLiteral("页面中没有找到本彩种的开奖号码，历史号码没有改动。"
+                                       "请检查开奖页面地址是否是%1的开奖页面。")
+                            .arg(m_lottery.caption),
+                        false);
     DrawStore store(m_db, m_lottery);
     SqliteDatabase::Transaction transaction(m_db.sql());
     // Decided again here: another program may have changed the history while
@@ -88,14 +94,22 @@ DrawBatchReport HistoryFetch::store(const QString& pageText)
     const auto last = deleteFirst ? std::nullopt : store.last();
     const QString firstIssue =
         last ? IssueNumbers::next(last->issue, m_lottery.drawsPerDay, m_lottery.longDateIssue, m_today)
-             : IssueNumbers::format(m_today.addDays(-m_searchDays), 1, m_lottery.longDateIssue);
+             : firstDayIssue();
     const QString lastIssue = IssueNumbers::format(m_today, m_lottery.drawsPerDay, m_lottery.longDateIssue);
-    Walk page = walk(pageText, firstIssue, lastIssue, m_lottery);
+    Walk found = walk(page, firstIssue, lastIssue, m_lottery);
 
     DrawBatchReport report;
-    report.skipped = std::move(page.unreadable);
+    report.recognised = page.recognised();
+    report.skipped = std::move(found.unreadable);
     std::vector<StoredDraw> accepted;
-    for (StoredDraw& draw : page.found) {
+    for (StoredDraw& draw : found.found) {
+        // An outdated history keeps its draws from the first day fetched on.
+        if (const auto stored = store.find(draw.issue)) {
+            if (stored->numbers != draw.numbers)
+                report.skipped.push_back(
+                    SkippedDraw{draw.issue, QStringLiteral("这一期已经保存了不同的号码，保存的号码没有改动。")});
+            continue;
+        }
         const QString problem = store.validateDraw(draw.issue, draw.numbers);
         if (problem.isEmpty())
             accepted.push_back(std::move(draw));
@@ -104,16 +118,17 @@ DrawBatchReport HistoryFetch::store(const QString& pageText)
     }
     std::sort(report.skipped.begin(), report.skipped.end(),
               [](const SkippedDraw& a, const SkippedDraw& b) { return a.issue < b.issue; });
-    if (accepted.empty()) {
-        // Nothing usable on the page: an outdated history is better than none.
-        report.deletedFirst = false;
-        return report;
-    }
-    if (deleteFirst)
-        m_db.sql().exec(QStringLiteral("DELETE FROM Lishi"));
+    if (accepted.empty())
+        return report; // nothing new: an outdated history is better than a shorter one
     store.addWithinTransaction(accepted);
+    if (deleteFirst) {
+        // Never a draw the page does not bring back: nothing from the page's
+        // oldest draw on goes, even where the page reaches back less than S days.
+        const QString oldest = page.oldest();
+        report.deleted = store.deleteBeforeWithinTransaction(std::min(firstDayIssue(), oldest));
+        report.deletedFirst = report.deleted > 0;
+    }
     transaction.commit();
-    report.deletedFirst = deleteFirst;
     for (const StoredDraw& draw : accepted)
         report.added.push_back(draw.issue);
     return report;
@@ -122,6 +137,7 @@ DrawBatchReport HistoryFetch::store(const QString& pageText)
 DrawBatchReport HistoryFetch::run(const QString& urlTemplate, Download::Limits limits)
 {
     const FetchPlan fetchPlan = plan(urlTemplate);
-    const QByteArray page = Download::fetch(fetchPlan.url, limits);
-    return store(ResultsPage::text(page));
+    QString contentType;
+    const QByteArray body = Download::fetch(fetchPlan.url, limits, &contentType);
+    return store(ResultsPage::read(body, contentType, m_lottery));
 }

@@ -1,31 +1,37 @@
 #pragma once
 
-#include "history/DrawAttributes.h"
+#include "common/LotteryTable.h"
+#include "history/ResultsPageRow.h"
 
 #include <QByteArray>
 #include <QString>
-#include <optional>
+#include <map>
 
-// A lottery-results page as the online update reads it: the text of its body, in
-// which each draw appears as its issue number directly followed by the five
-// numbers, two digits each, one separator character between two numbers
-// ("2612080105 03 07 01 11").
+// The draws of one lottery found on a downloaded results page, by issue. Every
+// row of the page (ResultsPageText) is read for issues followed by the five
+// numbers of a draw (ResultsPageRow), whatever the order of the rows: the page
+// may list the newest draw first. An issue on two rows with the same numbers is
+// one draw; with different numbers it is no draw, and both are named.
 class ResultsPage {
 public:
-    // The body text of a downloaded page. HTML is reduced as a browser shows it:
-    // head, scripts, styles and comments dropped, tags removed without leaving a
-    // gap, block ends and <br> as line breaks, runs of blanks as one blank and
-    // character references decoded. Anything else is taken as plain text. The
-    // charset comes from the page's BOM or meta tag, else UTF-8.
-    static QString text(const QByteArray& body);
+    // `contentType`: the HTTP Content-Type header, when the download had one.
+    static ResultsPage read(const QByteArray& body, const QString& contentType, const LotteryTable::Entry& lottery);
+    // The rows already reduced to text (tests, the fuzz target).
+    static ResultsPage fromRows(const QStringList& rows, const LotteryTable::Entry& lottery);
 
-    // Where `issue` next appears at or after `from` as a whole issue (not the tail
-    // of a longer run of digits), or -1.
-    static qsizetype find(const QString& text, const QString& issue, qsizetype from);
+    // The draw of `issue`; empty when the page has none, and then `problem`
+    // (when given) says why, or stays empty when the issue is not on the page.
+    std::optional<DrawNumbers> draw(const QString& issue, QString* problem = nullptr) const;
+    // Rows read as draws of this lottery (two rows of one issue count twice).
+    int recognised() const { return m_recognised; }
+    // The earliest issue with a draw; empty when there is none.
+    QString oldest() const;
 
-    // The five numbers after the issue found at `position`: number i (1..5) is
-    // the two characters at position + issue length + 3 × (i − 1). Nothing when
-    // one of them is not two ASCII digits; `problem` then says what was there.
-    static std::optional<DrawNumbers> numbersAt(const QString& text, qsizetype position, qsizetype issueLength,
-                                                QString* problem = nullptr);
+private:
+    struct Entry {
+        std::vector<DrawNumbers> numbers; // distinct sets of numbers found
+        QString problem; // why the first row without a draw was none
+    };
+    std::map<QString, Entry> m_issues;
+    int m_recognised = 0;
 };

@@ -55,16 +55,21 @@ public:
             return;
         }
         Database& db = requireDatabase(window, kUpdateTitle);
-        if (!window.prompts().confirm(kUpdateTitle,
-                                      QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，"
-                                                     "网络不通或者我方服务器更新不及时可能都造成更新失败！")))
-            return;
         if (window.settings().historyUrl().isEmpty() && !askPageAddress(window))
             return;
         m_lottery = window.lottery();
         m_searchDays = window.settings().searchDays();
         m_today = window.today();
         const FetchPlan plan = HistoryFetch(db, m_lottery, m_searchDays, m_today).plan(window.settings().historyUrl());
+        QString question = QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，"
+                                          "网络不通或者我方服务器更新不及时可能都造成更新失败！");
+        if (plan.replaced > 0)
+            question += QStringLiteral("\n\n最早的历史号码已超过%1天：更新会用下载的号码替换最早的 %2 期"
+                                       "（之后可以用“撤销删除”恢复）。")
+                            .arg(m_searchDays)
+                            .arg(plan.replaced);
+        if (!window.prompts().confirm(kUpdateTitle, question))
+            return;
 
         m_download = new Download(plan.url, {}, &window);
         auto* progress =
@@ -110,7 +115,7 @@ private:
         }
         m_download = nullptr;
         try {
-            store(window, download->data());
+            store(window, download->data(), download->contentType());
         } catch (const UserError& error) {
             window.prompts().warn(error.title(), error.message());
         } catch (const std::exception& error) {
@@ -120,7 +125,7 @@ private:
 
     // The page is stored by a Workbench job: after any work already running,
     // over the worker's own connection, all or nothing.
-    void store(MainWindow& window, const QByteArray& page)
+    void store(MainWindow& window, const QByteArray& page, const QString& contentType)
     {
         if (window.lottery().index != m_lottery.index)
             throw UserError(kUpdateTitle, QStringLiteral("下载期间彩种已改为%1，%2的开奖页面没有保存。")
@@ -128,9 +133,9 @@ private:
         requireDatabase(window, kUpdateTitle);
         auto report = std::make_shared<DrawBatchReport>();
         window.workbench().run(
-            [report, page, lottery = m_lottery, days = m_searchDays, today = m_today](Database& db,
-                                                                                      const ProgressCallback&) {
-                *report = HistoryFetch(db, lottery, days, today).store(ResultsPage::text(page));
+            [report, page, contentType, lottery = m_lottery, days = m_searchDays,
+             today = m_today](Database& db, const ProgressCallback&) {
+                *report = HistoryFetch(db, lottery, days, today).store(ResultsPage::read(page, contentType, lottery));
             },
             [&window, report] {
                 window.reloadAll();

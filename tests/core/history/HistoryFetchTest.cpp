@@ -38,12 +38,23 @@ QByteArray page(const std::vector<StoredDraw>& draws)
     return page(rows);
 }
 
-std::vector<QString> issuesOf(const std::vector<StoredDraw>& draws)
+ResultsPage read(const QByteArray& html) { return ResultsPage::read(html, QString(), kGuangdong); }
+
+// Every attribute of every stored row equals a history built from the same draws
+// one draw at a time, each computed against the one before it.
+void expectSameAsOneByOne(Database& db)
 {
-    std::vector<QString> issues;
-    for (const StoredDraw& draw : draws)
-        issues.push_back(draw.issue);
-    return issues;
+    const HistorySnapshot stored = HistorySnapshot::load(db.sql());
+    std::vector<StoredDraw> draws;
+    for (int row = 0; row < stored.size(); ++row)
+        draws.push_back({stored.issue(row),
+                         {stored.number(row, 1), stored.number(row, 2), stored.number(row, 3), stored.number(row, 4),
+                          stored.number(row, 5)}});
+    const HistorySnapshot expected = DemoHistory::snapshot(kGuangdong, draws);
+    ASSERT_EQ(stored.issues(), expected.issues());
+    for (int attribute = 0; attribute < AttributeCatalog::kCount; ++attribute)
+        ASSERT_EQ(stored.column(attribute), expected.column(attribute))
+            << AttributeCatalog::code(attribute).toStdString();
 }
 
 std::vector<QString> skippedIssues(const DrawBatchReport& report)
@@ -55,51 +66,6 @@ std::vector<QString> skippedIssues(const DrawBatchReport& report)
 }
 
 } // namespace
-
-TEST(ResultsPage, bodyTextIsWhatABrowserShows)
-{
-    const QByteArray html = "<html><head><title>2612080101 02 03 04 05</title>"
-                            "<script>var s = '2612080101 02 03 04 05';</script></head>\n"
-                            "<body><!-- 2612080101 02 03 04 05 --><table>\n"
-                            "<tr><td>26120801</td><td>01&nbsp;02 03\n   04 05</td></tr>"
-                            "<tr><td>26120802</td><td>06 07 08 09 10</td></tr></table>"
-                            "<p>A &amp; B &#21457;</p></body></html>";
-    const QString text = ResultsPage::text(html);
-    EXPECT_EQ(text, QStringLiteral("2612080101 02 03 04 05\n2612080206 07 08 09 10\nA & B 发"));
-    EXPECT_EQ(ResultsPage::text("2612080101 02 03 04 05\r\n"), QStringLiteral("2612080101 02 03 04 05\n"));
-
-    const auto numbers = ResultsPage::numbersAt(text, ResultsPage::find(text, QStringLiteral("26120801"), 0), 8);
-    ASSERT_TRUE(numbers);
-    EXPECT_EQ(*numbers, (DrawNumbers{1, 2, 3, 4, 5}));
-    // An issue is never matched inside a longer run of digits (a long-format issue).
-    EXPECT_EQ(ResultsPage::find(QStringLiteral("2026120801 01 02 03 04 05"), QStringLiteral("26120801"), 0), -1);
-}
-
-TEST(HistoryFetch, walkRollsOverTheDayAndSearchesOnePastTheLastHitOrFromTheStart)
-{
-    // After serial T (84) comes serial 01 of the next day.
-    auto walk =
-        HistoryFetch::walk(ResultsPage::text(page({{QStringLiteral("26120784"), QStringLiteral("01 02 03 04 05")},
-                                                   {QStringLiteral("26120801"), QStringLiteral("06 07 08 09 10")}})),
-                           QStringLiteral("26120784"), QStringLiteral("26120802"), kGuangdong);
-    EXPECT_EQ(issuesOf(walk.found), (std::vector<QString>{QStringLiteral("26120784"), QStringLiteral("26120801")}));
-
-    // 02 is missing, so the search for 03 starts again at the top of the page,
-    // where 03 stands before the hit for 01.
-    walk = HistoryFetch::walk(ResultsPage::text(page({{QStringLiteral("26120803"), QStringLiteral("11 10 09 08 07")},
-                                                      {QStringLiteral("26120801"), QStringLiteral("01 02 03 04 05")}})),
-                              QStringLiteral("26120801"), QStringLiteral("26120803"), kGuangdong);
-    EXPECT_EQ(issuesOf(walk.found), (std::vector<QString>{QStringLiteral("26120801"), QStringLiteral("26120803")}));
-
-    // After a hit the search goes on one character past it: the 02 below the hit
-    // for 01 is taken, not the one above.
-    walk = HistoryFetch::walk(ResultsPage::text(page({{QStringLiteral("26120802"), QStringLiteral("01 02 03 04 05")},
-                                                      {QStringLiteral("26120801"), QStringLiteral("01 02 03 04 05")},
-                                                      {QStringLiteral("26120802"), QStringLiteral("09 08 07 06 05")}})),
-                              QStringLiteral("26120801"), QStringLiteral("26120802"), kGuangdong);
-    ASSERT_EQ(walk.found.size(), 2u);
-    EXPECT_EQ(walk.found[1].numbers, (DrawNumbers{9, 8, 7, 6, 5}));
-}
 
 TEST(HistoryFetch, badNumbersAreSkippedAndReportedAndTheRestStoredAgainstTheLastStoredDraw)
 {
@@ -113,7 +79,7 @@ TEST(HistoryFetch, badNumbersAreSkippedAndReportedAndTheRestStoredAgainstTheLast
                                   {QStringLiteral("26120784"), QStringLiteral("01 01 03 04 05")},
                                   {QStringLiteral("26120801"), QStringLiteral("01 02 06 07 08")},
                                   {QStringLiteral("26120802"), QStringLiteral("03 04")}});
-    const DrawBatchReport report = HistoryFetch(db, kGuangdong, 3, kToday).store(ResultsPage::text(html));
+    const DrawBatchReport report = HistoryFetch(db, kGuangdong, 3, kToday).store(read(html));
 
     EXPECT_EQ(report.added, (std::vector<QString>{QStringLiteral("26120781"), QStringLiteral("26120801")}));
     EXPECT_EQ(skippedIssues(report), (std::vector<QString>{QStringLiteral("26120782"), QStringLiteral("26120783"),
@@ -138,7 +104,8 @@ TEST(HistoryFetch, twelveNumberLotteriesUseTheLongIssue)
     DrawStore(db, zhejiang).add(QStringLiteral("2026120779"), {1, 2, 3, 4, 5});
     const QByteArray html = page({{QStringLiteral("2026120780"), QStringLiteral("12 01 02 03 04")},
                                   {QStringLiteral("2026120801"), QStringLiteral("05 06 07 08 12")}});
-    const DrawBatchReport report = HistoryFetch(db, zhejiang, 3, kToday).store(ResultsPage::text(html));
+    const DrawBatchReport report =
+        HistoryFetch(db, zhejiang, 3, kToday).store(ResultsPage::read(html, QString(), zhejiang));
     EXPECT_EQ(report.added, (std::vector<QString>{QStringLiteral("2026120780"), QStringLiteral("2026120801")}));
     EXPECT_TRUE(report.skipped.empty());
     EXPECT_EQ(HistorySnapshot::load(db.sql()).number(2, 5), 12);
@@ -178,14 +145,17 @@ TEST(HistoryFetch, emptyOutdatedAndYoungHistoriesFetchTheRightDays)
     EXPECT_EQ(store.find(QStringLiteral("26120701"))->numbers,
               DemoHistory::generate(kGuangdong, 1, 3, kToday.addDays(-1)).front().numbers);
 
-    // Outdated (first draw S days old): replaced by the last S days.
+    // Outdated (first draw more than S days old): replaced by the last S days.
     store.deleteAll();
-    store.add(QStringLiteral("26120601"), {1, 2, 3, 4, 5});
+    store.add(QStringLiteral("26120401"), {1, 2, 3, 4, 5}); // older than the page
     EXPECT_TRUE(fetch.plan(url).deleteFirst);
+    EXPECT_EQ(fetch.plan(url).replaced, 1);
     report = fetch.run(url);
     EXPECT_TRUE(report.deletedFirst);
+    EXPECT_EQ(report.deleted, 1);
+    EXPECT_EQ(report.recognised, 4 * 84);
     EXPECT_EQ(store.count(), 3 * 84);
-    EXPECT_NE(store.first()->numbers, (DrawNumbers{1, 2, 3, 4, 5}));
+    EXPECT_EQ(store.first()->issue, QStringLiteral("26120601"));
 }
 
 TEST(HistoryFetch, aPageThatFailsOrHoldsNoDrawLeavesTheHistoryAsItWas)
@@ -205,8 +175,63 @@ TEST(HistoryFetch, aPageThatFailsOrHoldsNoDrawLeavesTheHistoryAsItWas)
     EXPECT_THROW(fetch.run(QString()), UserError);
     EXPECT_EQ(store.count(), 84);
 
-    const DrawBatchReport report = fetch.run(server.url(QStringLiteral("/maintenance")));
-    EXPECT_TRUE(report.added.empty());
-    EXPECT_FALSE(report.deletedFirst);
+    EXPECT_THROW(fetch.run(server.url(QStringLiteral("/maintenance"))), UserError);
     EXPECT_EQ(store.count(), 84);
+}
+
+TEST(HistoryFetch, walkRollsOverTheDay)
+{
+    // After serial T (84) comes serial 01 of the next day.
+    const auto walk = HistoryFetch::walk(read(page({{QStringLiteral("26120801"), QStringLiteral("06 07 08 09 10")},
+                                                    {QStringLiteral("26120784"), QStringLiteral("01 02 03 04 05")}})),
+                                         QStringLiteral("26120784"), QStringLiteral("26120802"), kGuangdong);
+    ASSERT_EQ(walk.found.size(), 2u);
+    EXPECT_EQ(walk.found[0].issue, QStringLiteral("26120784"));
+    EXPECT_EQ(walk.found[1].issue, QStringLiteral("26120801"));
+}
+
+// An outdated history loses only what the page brings back, and 撤销删除 puts it
+// back with every attribute as a history built one draw at a time holds it.
+TEST(HistoryFetch, anOutdatedHistoryKeepsItsNewerDrawsAndTheReplacedOnesComeBack)
+{
+    ensureQtApplication();
+    const auto older = DemoHistory::generate(kGuangdong, 5, 31, kToday.addDays(-1)); // 12-03 .. 12-07
+    const auto todays = DemoHistory::generate(kGuangdong, 1, 32, kToday);
+    auto withAFourDayOldOne = todays;
+    withAFourDayOldOne.insert(withAFourDayOldOne.begin(), older[84]); // 26120401
+    LocalHttpServer server;
+    server.serve(QStringLiteral("/today"), page(todays));
+    server.serve(QStringLiteral("/reaching-back"), page(withAFourDayOldOne));
+    constexpr int kSearchDays = 2; // the first day fetched is 12-06
+
+    for (const bool reachingBack : {false, true}) {
+        SCOPED_TRACE(reachingBack ? "the page reaches back before the first day fetched" : "today's page");
+        TestEnvironment env;
+        Database db(env.dataDirectory());
+        DrawStore store(db, kGuangdong);
+        store.addAll(older);
+        HistoryFetch fetch(db, kGuangdong, kSearchDays, kToday);
+        const QString url = server.url(reachingBack ? QStringLiteral("/reaching-back") : QStringLiteral("/today"));
+        const FetchPlan plan = fetch.plan(url);
+        EXPECT_TRUE(plan.deleteFirst);
+        EXPECT_EQ(plan.replaced, 3 * 84); // 12-03 .. 12-05: before the first day fetched
+
+        const DrawBatchReport report = fetch.run(url);
+        EXPECT_EQ(report.added.size(), 84u);
+        // Nothing from the page's oldest draw on goes: 12-06 and 12-07, which the
+        // page does not hold, stay; so does 12-04 where the page holds one of its draws.
+        const int deleted = reachingBack ? 84 : 3 * 84;
+        EXPECT_EQ(report.deleted, deleted);
+        EXPECT_TRUE(report.summary().contains(QStringLiteral("可用“撤销删除”恢复")));
+        EXPECT_EQ(store.count(), 5 * 84 - deleted + 84);
+        EXPECT_EQ(store.first()->issue, reachingBack ? QStringLiteral("26120401") : QStringLiteral("26120601"));
+        EXPECT_EQ(store.find(QStringLiteral("26120784"))->numbers, older.back().numbers);
+        expectSameAsOneByOne(db);
+
+        EXPECT_EQ(store.restorableCount(), deleted);
+        EXPECT_EQ(store.restoreDeleted().size(), deleted);
+        EXPECT_EQ(store.count(), 6 * 84);
+        EXPECT_EQ(store.first()->issue, QStringLiteral("26120301"));
+        expectSameAsOneByOne(db);
+    }
 }

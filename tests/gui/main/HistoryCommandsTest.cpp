@@ -83,6 +83,43 @@ private slots:
         QCOMPARE(window.history()->size(), 167);
     }
 
+    // An outdated history: the question says how many draws the update replaces,
+    // and 撤销删除 brings them back.
+    void replacingAnOutdatedHistoryAsksWithTheCountAndCanBeUndone()
+    {
+        TestEnvironment env;
+        const auto week = DemoHistory::generate(kGuangdong, 7, 9, kToday); // 12-02 .. 12-08
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, kGuangdong).addAll({week.begin(), week.begin() + 3 * 84}); // 12-02 .. 12-04
+        }
+        LocalHttpServer server;
+        server.serve(QStringLiteral("/page"), ResultsPageLayouts::multiGame({week.begin() + 5 * 84, week.end()}));
+        auto settings = SettingsStore::open();
+        AppSettings(*settings).setHistoryUrl(server.url(QStringLiteral("/page")));
+        AppSettings(*settings).setSearchDays(3); // the first day fetched is 12-05
+        ScriptedPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        window.show();
+        QVERIFY(waitIdle(window));
+
+        window.findChild<QPushButton*>(QStringLiteral("Command21"))->click();
+        QTRY_COMPARE(prompts.messages.size(), qsizetype(1));
+        QVERIFY(waitIdle(window));
+        const int replaced = 3 * 84;
+        QVERIFY2(prompts.questionTexts.last().contains(QStringLiteral("替换最早的 %1 期").arg(replaced)),
+                 qPrintable(prompts.questionTexts.last()));
+        QVERIFY2(prompts.messages.last().contains(QStringLiteral("最早的 %1 期已删除").arg(replaced)),
+                 qPrintable(prompts.messages.last()));
+        QCOMPARE(window.history()->size(), 2 * 84);
+
+        window.findChild<QAction*>(QStringLiteral("mnuUndoDel"))->trigger();
+        QVERIFY(waitIdle(window));
+        QCOMPARE(window.history()->size(), 5 * 84);
+        QCOMPARE(window.history()->issue(0), QStringLiteral("26120201"));
+    }
+
     void aSlowPageLeavesTheWindowUsableAndCanBeCancelled()
     {
         TestEnvironment env;

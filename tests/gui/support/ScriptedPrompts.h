@@ -12,9 +12,10 @@ class ScriptedPrompts : public UserPrompts {
 public:
     void inform(const QString& title, const QString& message) override { messages << title + u'|' + message; }
     void warn(const QString& title, const QString& message) override { messages << title + u'|' + message; }
-    bool confirm(const QString& title, const QString&) override
+    bool confirm(const QString& title, const QString& text) override
     {
         questions << title;
+        questionTexts << text;
         return confirmAnswer;
     }
     // The next scripted answer; a cancelled box once the script runs out.
@@ -41,6 +42,7 @@ public:
     QStringList messages;
     QStringList questions;
     QStringList asked; // askText's title and prompt, as "title|prompt"
+    QStringList questionTexts; // the text of each confirm() question
     bool confirmAnswer = true;
     std::deque<QString> answers;
     std::deque<QString> files;
