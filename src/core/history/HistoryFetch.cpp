@@ -97,6 +97,13 @@ DrawBatchReport HistoryFetch::store(const ResultsPage& page)
              : firstDayIssue();
     const QString lastIssue = IssueNumbers::format(m_today, m_lottery.drawsPerDay, m_lottery.longDateIssue);
     Walk found = walk(page, firstIssue, lastIssue, m_lottery);
+    // The walk only visits serials up to 每天期数; a page draw beyond it is
+    // refused by name rather than passed over, so the user learns the setting is low.
+    for (const QString& issue : page.issues())
+        if (issue.size() == firstIssue.size() && issue >= firstIssue && issue <= lastIssue &&
+            IssueNumbers::serialOf(issue) > m_lottery.drawsPerDay)
+            if (const auto numbers = page.draw(issue))
+                found.unreadable.push_back(SkippedDraw{issue, store.validateDraw(issue, *numbers)});
 
     DrawBatchReport report;
     report.recognised = page.recognised();

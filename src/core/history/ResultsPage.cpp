@@ -62,6 +62,15 @@ std::optional<DrawNumbers> ResultsPage::draw(const QString& issue, QString* prob
     return std::nullopt;
 }
 
+QStringList ResultsPage::issues() const
+{
+    QStringList result;
+    for (const auto& [issue, entry] : m_issues)
+        if (!entry.numbers.empty())
+            result.push_back(issue);
+    return result;
+}
+
 QString ResultsPage::oldest() const
 {
     for (const auto& [issue, entry] : m_issues)

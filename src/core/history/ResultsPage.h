@@ -26,6 +26,8 @@ public:
     int recognised() const { return m_recognised; }
     // The earliest issue with a draw; empty when there is none.
     QString oldest() const;
+    // Every issue with a draw, in issue order.
+    QStringList issues() const;
 
 private:
     struct Entry {

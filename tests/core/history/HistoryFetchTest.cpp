@@ -235,3 +235,22 @@ TEST(HistoryFetch, anOutdatedHistoryKeepsItsNewerDrawsAndTheReplacedOnesComeBack
         expectSameAsOneByOne(db);
     }
 }
+
+TEST(HistoryFetch, aPageDrawBeyondTheDrawsPerDaySettingIsRefusedNamingIt)
+{
+    TestEnvironment env;
+    Database db(env.dataDirectory());
+    LotteryTable::Entry fortyTwo = kGuangdong;
+    fortyTwo.drawsPerDay = 42;
+    DrawStore(db, fortyTwo).add(QStringLiteral("26120741"), {1, 2, 3, 4, 5});
+    const QByteArray html = page({{QStringLiteral("26120742"), QStringLiteral("01 02 03 09 10")},
+                                  {QStringLiteral("26120743"), QStringLiteral("02 03 04 05 06")},
+                                  {QStringLiteral("26120801"), QStringLiteral("01 02 06 07 08")}});
+    const DrawBatchReport report =
+        HistoryFetch(db, fortyTwo, 3, kToday).store(ResultsPage::read(html, QString(), fortyTwo));
+
+    EXPECT_EQ(report.added, (std::vector<QString>{QStringLiteral("26120742"), QStringLiteral("26120801")}));
+    ASSERT_EQ(skippedIssues(report), (std::vector<QString>{QStringLiteral("26120743")}));
+    EXPECT_TRUE(report.skipped[0].reason.contains(QStringLiteral("每天期数42")))
+        << report.skipped[0].reason.toStdString();
+}
