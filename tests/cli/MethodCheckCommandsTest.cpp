@@ -48,7 +48,8 @@ TEST(MethodCheckCommands, walkForwardAddsItsSettingsTheVotersAndTheVerdict)
     // With every formula voting it is the plain back-test over the same draws.
     const QJsonObject all =
         cli.run(words("backtest --table Gongshi1D --walk-forward --lookback 30 --top 100 --json")).json().object();
-    const QJsonArray plain = cli.run(words("backtest --table Gongshi1D --json")).json().object()["draws"].toArray();
+    const QJsonArray plain =
+        cli.run(words("backtest --table Gongshi1D --json")).json().object()[QStringLiteral("draws")].toArray();
     const QJsonArray replayed = all[QStringLiteral("draws")].toArray();
     for (int j = 0; j < replayed.size(); ++j)
         EXPECT_EQ(replayed[j][QStringLiteral("ranking")], plain[j + 30][QStringLiteral("ranking")]);
@@ -78,7 +79,7 @@ TEST(MethodCheckCommands, nullRunsRepeatTheSearchOnShuffledHistory)
     EXPECT_TRUE(plainDoc[QStringLiteral("best_z")].isDouble());
     EXPECT_FALSE(plainDoc.contains(QStringLiteral("null")));
 
-    const CliResult nulls = cli.run((search + QStringLiteral(" --null-runs 3")).split(u' '));
+    const CliResult nulls = cli.run(QString(search + QStringLiteral(" --null-runs 3")).split(u' '));
     ASSERT_EQ(nulls.exitCode, 0) << nulls.err.toStdString();
     const QJsonObject doc = nulls.json().object();
     EXPECT_EQ(doc[QStringLiteral("found")], plainDoc[QStringLiteral("found")]);
@@ -97,8 +98,9 @@ TEST(MethodCheckCommands, nullRunsRepeatTheSearchOnShuffledHistory)
         verdict[QStringLiteral("text")].toString().contains(QStringLiteral("在打乱顺序的历史上，同样的搜索平均找到")));
     EXPECT_TRUE(verdict[QStringLiteral("p_value")].isDouble());
     // The same seed shuffles the same way.
-    EXPECT_EQ(cli.run((search + QStringLiteral(" --null-runs 3")).split(u' ')).json().object()[QStringLiteral("null")],
-              doc[QStringLiteral("null")]);
+    EXPECT_EQ(
+        cli.run(QString(search + QStringLiteral(" --null-runs 3")).split(u' ')).json().object()[QStringLiteral("null")],
+        doc[QStringLiteral("null")]);
 
     EXPECT_EQ(cli.run(words("search --plan --null-runs 2 --candidates 10")).exitCode, 2);
     EXPECT_EQ(cli.run(words("search --table Gongshi2D --null-runs -1")).exitCode, 2);
