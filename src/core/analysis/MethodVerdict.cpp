@@ -11,11 +11,16 @@
 namespace {
 
 QString percent(double v) { return QString::number(v, 'f', 1) + u'%'; }
-QString pText(double p) { return p < 0.001 ? QStringLiteral("< 0.001") : QString::number(p, 'f', 3); }
+QString pText(double p)
+{
+    return p < 0.001 ? QStringLiteral("p < 0.001") : QStringLiteral("p = %1").arg(p, 0, 'f', 3);
+}
+
+bool beatsChance(const VoteCheck& c) { return c.lowestGroupP < 0.05 && c.lowestGroupHits > c.lowestGroupExpected; }
 
 QString voteLine(const VoteCheck& c)
 {
-    return QStringLiteral("最少票组命中 %1/%2（%3，随机期望 %4，p = %5）")
+    return QStringLiteral("最少票组命中 %1/%2（%3，随机期望 %4，%5）")
         .arg(c.lowestGroupHits)
         .arg(c.rows)
         .arg(percent(c.hitShare()), percent(c.expectedShare()), pText(c.lowestGroupP));
@@ -76,11 +81,16 @@ VoteCheck MethodVerdict::check(const BackTestResult& result, int position, int f
 
 QString MethodVerdict::backTestText(const VoteCheck& plain, const VoteCheck& walkForward)
 {
-    const bool beats = walkForward.lowestGroupP < 0.05 && walkForward.lowestGroupHits > walkForward.lowestGroupExpected;
+    QString conclusion;
+    if (beatsChance(walkForward))
+        conclusion = QStringLiteral("逐期回测胜过随机。若这些公式本身是在这段历史上搜出来的，优势仍可能来自挑选，"
+                                    "请再用搜索时留出的新开奖检验。");
+    else if (beatsChance(plain))
+        conclusion = QStringLiteral("逐期回测与随机没有显著差别：全历史回测的好成绩来自用同一段历史挑选公式。");
+    else
+        conclusion = QStringLiteral("两种回测都与随机没有显著差别。");
     return QStringLiteral("%1：全历史回测%2；逐期回测（每一期只用它之前的开奖数据）%3。%4")
-        .arg(title(), voteLine(plain), voteLine(walkForward),
-             beats ? QStringLiteral("逐期回测胜过随机，这种选公式的方法在新开奖上也有效。")
-                   : QStringLiteral("逐期回测与随机没有显著差别：全历史回测的好成绩来自用同一段历史挑选公式。"));
+        .arg(title(), voteLine(plain), voteLine(walkForward), conclusion);
 }
 
 QString MethodVerdict::searchText(int found, const std::optional<double>& bestZ, double chanceBestZ,
@@ -88,7 +98,7 @@ QString MethodVerdict::searchText(int found, const std::optional<double>& bestZ,
 {
     QString text = QStringLiteral("%1：找到 %2 条").arg(title()).arg(found);
     if (null && null->runs > 0) {
-        text += QStringLiteral("；在打乱顺序的历史上，同样的搜索平均找到 %1条（%2 次，p = %3）")
+        text += QStringLiteral("；在打乱顺序的历史上，同样的搜索平均找到 %1条（%2 次，%3）")
                     .arg(null->meanFound, 0, 'f', 1)
                     .arg(null->runs)
                     .arg(pText(NullSearch::exceedance(found, null->foundPerRun)));

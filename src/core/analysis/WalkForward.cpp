@@ -43,29 +43,6 @@ std::vector<Voter> compileSelected(const BackTestRequest& request, BackTestResul
     return voters;
 }
 
-// The `top` best keys, ties to the lower position; returned in position order.
-// A key equal to the worst kept one comes later in the scan, so it loses.
-void choose(const std::vector<double>& keys, int top, std::vector<int>& chosen)
-{
-    const auto better = [&keys](int a, int b) {
-        const double ka = keys[static_cast<size_t>(a)];
-        const double kb = keys[static_cast<size_t>(b)];
-        return ka > kb || (ka == kb && a < b);
-    };
-    chosen.clear();
-    for (int f = 0; f < static_cast<int>(keys.size()); ++f) {
-        if (static_cast<int>(chosen.size()) < top) {
-            chosen.push_back(f);
-            std::push_heap(chosen.begin(), chosen.end(), better);
-        } else if (keys[static_cast<size_t>(f)] > keys[static_cast<size_t>(chosen.front())]) {
-            std::pop_heap(chosen.begin(), chosen.end(), better);
-            chosen.back() = f;
-            std::push_heap(chosen.begin(), chosen.end(), better);
-        }
-    }
-    std::sort(chosen.begin(), chosen.end());
-}
-
 // The votes of the chosen formulas on one draw's values, as BackTest casts them:
 // a kill votes against its number; a keep against every number but its own,
 // unless its own was already killed on that draw.
@@ -112,6 +89,27 @@ void rank(BackTestResult& result, int row)
                result.tallies[base + static_cast<size_t>(b - 1)].vote;
     });
     std::copy_n(order.begin(), range, result.ranking.begin() + static_cast<std::ptrdiff_t>(base));
+}
+
+// Formula f's hit on every draw, judged as the formula list scores it, 64 draws to a word.
+template <int Range>
+void recordHits(WindowRanker& ranker, int f, const std::vector<double>& values,
+                const std::vector<std::uint16_t>& present, std::uint32_t killBit)
+{
+    const int draws = static_cast<int>(present.size());
+    const bool bits = ranker.needsBits();
+    for (int begin = 0; begin < draws; begin += 64) {
+        std::uint64_t word = 0;
+        const int end = std::min(draws, begin + 64);
+        for (int row = std::max(begin, 1); row < end; ++row) {
+            const unsigned bit = HitRule::predictedBit<Range>(values[static_cast<size_t>(row - 1)]);
+            word |= static_cast<std::uint64_t>(HitRule::judgeAnyBit(present[static_cast<size_t>(row)], bit, killBit))
+                    << (row & 63);
+            if (bits)
+                ranker.setBit(f, row, bit);
+        }
+        ranker.setHitWord(f, begin, word);
+    }
 }
 
 void validate(const WalkForwardRequest& request)
@@ -174,14 +172,13 @@ std::optional<WalkForwardResult> WalkForward::run(const HistorySnapshot& history
     std::vector<double> values(static_cast<size_t>(draws));
     const int steps = draws - start + 1;
     const int total = formulas + steps;
+    const std::vector<std::uint16_t> present = hits.presentMasks(0, draws);
     for (int f = 0; f < formulas; ++f) {
         voters[static_cast<size_t>(f)].formula.evaluate(history, 0, draws - 1, values.data());
-        for (int row = 1; row < draws; ++row) {
-            const unsigned bit = HitRule::predictedBit(values[static_cast<size_t>(row - 1)], range);
-            ranker.setHit(f, row, HitRule::judgeAnyBit(hits.present(row), bit, hits.killBit()) != 0);
-            if (ranker.needsBits())
-                ranker.setBit(f, row, bit);
-        }
+        if (range == 11)
+            recordHits<11>(ranker, f, values, present, hits.killBit());
+        else
+            recordHits<12>(ranker, f, values, present, hits.killBit());
         if (progress && !progress(f + 1, total))
             return std::nullopt;
     }
@@ -192,7 +189,6 @@ std::optional<WalkForwardResult> WalkForward::run(const HistorySnapshot& history
     result.tallies.assign(rows * static_cast<size_t>(range), NumberTally{});
     result.ranking.assign(result.tallies.size(), 0);
     out.voters.resize(rows);
-    std::vector<double> keys;
     std::vector<int> chosen;
     std::vector<int> named;
     for (int t = start; t <= draws; ++t) {
@@ -206,8 +202,7 @@ std::optional<WalkForwardResult> WalkForward::run(const HistorySnapshot& history
         std::optional<ChanceBaseline> chance;
         if (ranker.needsBits())
             chance.emplace(hits, first, t);
-        ranker.keys(keys, chance ? &*chance : nullptr, kill);
-        choose(keys, request.top, chosen);
+        ranker.best(request.top, chance ? &*chance : nullptr, kill, chosen);
         named.clear();
         std::vector<int>& idx = out.voters[j];
         for (int f : chosen) {

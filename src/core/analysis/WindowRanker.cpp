@@ -13,8 +13,6 @@ bool isRunKey(StatisticKey key)
            key == StatisticKey::LastMissRun || key == StatisticKey::LastHitRun;
 }
 
-bool isChanceKey(StatisticKey key) { return key == StatisticKey::ExpectedRate || key == StatisticKey::Z; }
-
 // Σ j² for j = 1..n: the total weight of n weighted rows.
 std::uint64_t squareSum(std::uint64_t n) { return n * (n + 1) * (2 * n + 1) / 6; }
 
@@ -42,8 +40,6 @@ WindowRanker::WindowRanker(int formulas, int rows, StatisticKey key, bool weight
         m_moments.assign(count * ChanceTotals::kBits, {});
     }
 }
-
-bool WindowRanker::needsBits() const { return isChanceKey(m_key); }
 
 bool WindowRanker::tracksLongest() const
 {
@@ -182,6 +178,84 @@ void WindowRanker::moveTo(int first, int end)
             queue.leftEnd = std::max(queue.leftEnd, queue.runs[queue.head].end);
             ++queue.head;
         }
+}
+
+namespace {
+
+// Keeps the `top` best of the positions offered in ascending order: a heap whose
+// front is the worst kept. A later position with the same key loses the tie.
+class TopKeys {
+public:
+    TopKeys(int top, std::vector<int>& chosen, std::vector<double>& keys) : m_top(top), m_chosen(chosen), m_keys(keys)
+    {
+        m_chosen.clear();
+    }
+    bool full() const { return static_cast<int>(m_chosen.size()) >= m_top; }
+    double worst() const { return m_keys[static_cast<size_t>(m_chosen.front())]; }
+    int worstPosition() const { return m_chosen.front(); }
+    void offer(int f, double key)
+    {
+        m_keys[static_cast<size_t>(f)] = key;
+        if (!full()) {
+            m_chosen.push_back(f);
+            std::push_heap(m_chosen.begin(), m_chosen.end(), better());
+        } else if (key > worst()) {
+            std::pop_heap(m_chosen.begin(), m_chosen.end(), better());
+            m_chosen.back() = f;
+            std::push_heap(m_chosen.begin(), m_chosen.end(), better());
+        }
+    }
+    void finish() { std::sort(m_chosen.begin(), m_chosen.end()); }
+
+private:
+    struct Better {
+        const std::vector<double>* keys;
+        bool operator()(int a, int b) const
+        {
+            const double ka = (*keys)[static_cast<size_t>(a)];
+            const double kb = (*keys)[static_cast<size_t>(b)];
+            return ka > kb || (ka == kb && a < b);
+        }
+    };
+    Better better() const { return Better{&m_keys}; }
+
+    int m_top;
+    std::vector<int>& m_chosen;
+    std::vector<double>& m_keys;
+};
+
+} // namespace
+
+void WindowRanker::best(int top, const ChanceBaseline* chance, bool kill, std::vector<int>& chosen) const
+{
+    thread_local std::vector<double> keys;
+    if (m_key != StatisticKey::Rate) {
+        this->keys(keys, chance, kill);
+        TopKeys kept(top, chosen, keys);
+        for (int f = 0; f < m_formulas; ++f)
+            kept.offer(f, keys[static_cast<size_t>(f)]);
+        kept.finish();
+        return;
+    }
+    // The rate never falls as the hit weight grows, so a formula with less hit
+    // weight than the worst kept one cannot beat it: only the others need a rate.
+    keys.resize(static_cast<size_t>(m_formulas));
+    const auto n = static_cast<std::uint64_t>(std::max(0, m_end - m_first));
+    const auto total = static_cast<std::int64_t>(m_weighted ? squareSum(n) : n);
+    const auto c = static_cast<std::uint64_t>(m_first - 1);
+    TopKeys kept(top, chosen, keys);
+    std::uint64_t worstWeight = 0;
+    for (size_t i = 0; i < static_cast<size_t>(m_formulas); ++i) {
+        const std::uint64_t hw = m_weighted ? m_h2[i] - 2 * c * m_h1[i] + c * c * m_h0[i] : m_h0[i];
+        if (kept.full() && hw < worstWeight)
+            continue;
+        kept.offer(static_cast<int>(i), static_cast<double>(RunTally::rateOf(static_cast<std::int64_t>(hw), total)));
+        if (kept.full()) {
+            const auto w = static_cast<size_t>(kept.worstPosition());
+            worstWeight = m_weighted ? m_h2[w] - 2 * c * m_h1[w] + c * c * m_h0[w] : m_h0[w];
+        }
+    }
+    kept.finish();
 }
 
 void WindowRanker::keys(std::vector<double>& out, const ChanceBaseline* chance, bool kill) const

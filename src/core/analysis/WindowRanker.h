@@ -25,13 +25,21 @@ public:
     int formulas() const { return m_formulas; }
     StatisticKey key() const { return m_key; }
     // Whether the key needs the bit each prediction reads (setBit).
-    bool needsBits() const;
+    bool needsBits() const
+    {
+        return !m_bits.empty() || m_key == StatisticKey::ExpectedRate || m_key == StatisticKey::Z;
+    }
 
     // Records formula f on `row` (1 .. rows − 1); before the first move only.
     void setHit(int f, int row, bool hit)
     {
         if (hit)
             m_hits[block(row) + static_cast<size_t>(f)] |= std::uint64_t{1} << (row & 63);
+    }
+    // The hits of rows [firstRow, firstRow + 64), firstRow a multiple of 64: bit i for row firstRow + i.
+    void setHitWord(int f, int firstRow, std::uint64_t word)
+    {
+        m_hits[block(firstRow) + static_cast<size_t>(f)] = word;
     }
     void setBit(int f, int row, unsigned bit)
     {
@@ -44,6 +52,9 @@ public:
     // The key of every formula over the window, as FormulaStatistics::value
     // gives it; `chance` must hold the window's chance figures for the chance keys.
     void keys(std::vector<double>& out, const ChanceBaseline* chance, bool kill) const;
+    // The `top` formulas with the highest key, ties to the lower position, in
+    // position order: what keys() and a selection give, faster for the rate.
+    void best(int top, const ChanceBaseline* chance, bool kill, std::vector<int>& chosen) const;
 
 private:
     struct Run {

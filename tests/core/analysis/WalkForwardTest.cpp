@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -125,6 +126,17 @@ TEST(WindowRanker, EveryKeyEqualsScoringTheWindowAfresh)
                         ranker.moveTo(first, end);
                         const ChanceBaseline chance(hits, first, end);
                         ranker.keys(keys, &chance, kill);
+                        // The best three: highest key first, ties to the lower position, in position order.
+                        std::vector<int> order(keys.size());
+                        std::iota(order.begin(), order.end(), 0);
+                        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+                            return keys[static_cast<size_t>(a)] > keys[static_cast<size_t>(b)];
+                        });
+                        order.resize(3);
+                        std::sort(order.begin(), order.end());
+                        std::vector<int> best;
+                        ranker.best(3, &chance, kill, best);
+                        ASSERT_EQ(best, order) << "key " << static_cast<int>(key) << " end " << end;
                         for (size_t f = 0; f < values.size(); ++f) {
                             std::vector<double> upTo(values[f].begin(), values[f].begin() + end);
                             FormulaStatistics s = FormulaScoring::scoreValues(history, upTo, rule,

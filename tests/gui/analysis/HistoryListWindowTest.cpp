@@ -8,9 +8,13 @@
 #include "history/DemoHistory.h"
 #include "support/TestEnvironment.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QtTest>
 
@@ -111,6 +115,40 @@ private slots:
         QCOMPARE(RankChart::pText(3.2e-7), QStringLiteral("3.2e-07"));
         histogram.uniformity.reset();
         QCOMPARE(RankChart::significance(histogram), QStringLiteral("卡方检验：没有可比较的期数。"));
+    }
+
+    // The walk-forward box asks for a replay with its settings; the verdict line shows only with text.
+    void walkForwardBox()
+    {
+        TestEnvironment env;
+        HistoryListWindow window(env.dataDirectory());
+        ReplayChoice defaults;
+        defaults.lookBack = 120;
+        window.setReplayDefaults(defaults);
+        auto* box = window.findChild<QCheckBox*>(QStringLiteral("CheckWalkForward"));
+        QCOMPARE(box->text(), QStringLiteral("每一期只用它之前的开奖数据"));
+        auto* top = window.findChild<QSpinBox*>(QStringLiteral("SpinTop"));
+        QVERIFY(!top->isEnabled());
+        box->setChecked(true);
+        QVERIFY(top->isEnabled());
+        top->setValue(7);
+        window.findChild<QComboBox*>(QStringLiteral("ComboRankBy"))->setCurrentIndex(6);
+        std::optional<ReplayChoice> asked;
+        connect(&window, &HistoryListWindow::replayRequested, this, [&asked](const ReplayChoice& c) { asked = c; });
+        window.findChild<QPushButton*>(QStringLiteral("CommandReplay"))->click();
+        QVERIFY(asked);
+        QVERIFY(asked->walkForward);
+        QCOMPARE(asked->lookBack, 120);
+        QCOMPARE(asked->top, 7);
+        QVERIFY(asked->rankBy == StatisticKey::Z);
+
+        window.show();
+        auto* verdict = window.findChild<QLabel*>(QStringLiteral("LabelVerdict"));
+        QVERIFY(!verdict->isVisible());
+        window.setVerdict(QStringLiteral("方法检验：…"));
+        QVERIFY(verdict->isVisible());
+        window.setVerdict({});
+        QVERIFY(!verdict->isVisible());
     }
 
     // VELMORA_SCREENSHOT_DIR=DIR saves a picture of the window over 20 demo days.

@@ -312,6 +312,25 @@ private slots:
         QVERIFY(child<QLabel>("lblHoldOut")->text().isEmpty());
     }
 
+    // With "打乱顺序对照" ticked, pausing the search repeats it on shuffled copies and says what chance found.
+    void nullRunsFollowAPausedSearch()
+    {
+        setBounds({QStringLiteral("94"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768")});
+        child<QCheckBox>("chkNullRuns")->setChecked(true);
+        child<QSpinBox>("txtNullRuns")->setValue(2);
+        click("Command1");
+        QTRY_VERIFY(m_window->session().found().size() >= 5);
+        click("Command2");
+        auto* line = child<QLabel>("lblNullRuns");
+        QTRY_VERIFY_WITH_TIMEOUT(line->text().contains(QStringLiteral("在打乱顺序的历史上，同样的搜索平均找到")),
+                                 60000);
+        QVERIFY2(line->text().contains(QStringLiteral("（2 次，p = ")), qPrintable(line->text()));
+        QVERIFY2(line->text().contains(QStringLiteral("个候选中随机最好的 z 约为")), qPrintable(line->text()));
+        QCOMPARE(child<QPushButton>("cmdNullRuns")->text(), QStringLiteral("对照"));
+    }
+
     // VELMORA_SCREENSHOT=FILE saves a picture of the window after a held-out search.
     void screenshot()
     {
