@@ -11,10 +11,7 @@
 namespace {
 
 QString percent(double v) { return QString::number(v, 'f', 1) + u'%'; }
-QString pText(double p)
-{
-    return p < 0.001 ? QStringLiteral("p < 0.001") : QStringLiteral("p = %1").arg(p, 0, 'f', 3);
-}
+QString pText(double p) { return p < 0.001 ? QStringLiteral("p < 0.001") : QStringLiteral("p = %1").arg(p, 0, 'f', 3); }
 
 bool beatsChance(const VoteCheck& c) { return c.lowestGroupP < 0.05 && c.lowestGroupHits > c.lowestGroupExpected; }
 
