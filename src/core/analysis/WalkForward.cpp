@@ -102,7 +102,11 @@ void recordHits(WindowRanker& ranker, int f, const std::vector<double>& values,
         std::uint64_t word = 0;
         const int end = std::min(draws, begin + 64);
         for (int row = std::max(begin, 1); row < end; ++row) {
-            const unsigned bit = HitRule::predictedBit<Range>(values[static_cast<size_t>(row - 1)]);
+            const double value = values[static_cast<size_t>(row - 1)];
+            // Sums of columns are whole numbers well inside 32 bits: folded there, as predictedBit folds them.
+            const auto whole = value > -2.0e9 && value < 2.0e9 ? static_cast<std::int32_t>(value) : 0;
+            const unsigned bit = static_cast<double>(whole) == value ? HitRule::foldedBit<Range>(whole)
+                                                                     : HitRule::predictedBit<Range>(value);
             word |= static_cast<std::uint64_t>(HitRule::judgeAnyBit(present[static_cast<size_t>(row)], bit, killBit))
                     << (row & 63);
             if (bits)

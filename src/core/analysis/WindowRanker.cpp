@@ -151,8 +151,18 @@ void WindowRanker::slideHits(int in, int out)
     }
 }
 
+void WindowRanker::flush()
+{
+    if (m_pendingIn < 0)
+        return;
+    slideHits(m_pendingIn, m_pendingOut);
+    m_pendingIn = -1;
+    m_pendingOut = -1;
+}
+
 void WindowRanker::moveTo(int first, int end)
 {
+    flush();
     first = std::max(first, 1);
     end = std::min(end, m_rows);
     if (m_end <= m_first) {
@@ -162,7 +172,8 @@ void WindowRanker::moveTo(int first, int end)
     }
     if (end == m_end + 1 && first == m_first + 1 && m_first < m_end && m_weighted && m_runStart.empty() &&
         m_moments.empty()) {
-        slideHits(m_end, m_first);
+        m_pendingIn = m_end;
+        m_pendingOut = m_first;
         m_end = end;
         m_first = first;
         return;
@@ -226,9 +237,11 @@ private:
 
 } // namespace
 
-void WindowRanker::best(int top, const ChanceBaseline* chance, bool kill, std::vector<int>& chosen) const
+void WindowRanker::best(int top, const ChanceBaseline* chance, bool kill, std::vector<int>& chosen)
 {
     thread_local std::vector<double> keys;
+    if (m_key != StatisticKey::Rate || !m_weighted)
+        flush();
     if (m_key != StatisticKey::Rate) {
         this->keys(keys, chance, kill);
         TopKeys kept(top, chosen, keys);
@@ -245,7 +258,22 @@ void WindowRanker::best(int top, const ChanceBaseline* chance, bool kill, std::v
     const auto c = static_cast<std::uint64_t>(m_first - 1);
     TopKeys kept(top, chosen, keys);
     std::uint64_t worstWeight = 0;
+    const bool sliding = m_pendingIn >= 0;
+    const size_t inBase = sliding ? block(m_pendingIn) : 0;
+    const size_t outBase = sliding ? block(m_pendingOut) : 0;
+    const int inShift = m_pendingIn & 63;
+    const int outShift = m_pendingOut & 63;
+    const auto kIn = static_cast<std::uint64_t>(m_pendingIn);
+    const auto kOut = static_cast<std::uint64_t>(m_pendingOut);
     for (size_t i = 0; i < static_cast<size_t>(m_formulas); ++i) {
+        if (sliding) {
+            // The pending slide, applied in this same pass (as slideHits does it).
+            const std::uint64_t hIn = (m_hits[inBase + i] >> inShift) & 1u;
+            const std::uint64_t hOut = (m_hits[outBase + i] >> outShift) & 1u;
+            m_h0[i] += hIn - hOut;
+            m_h1[i] += hIn * kIn - hOut * kOut;
+            m_h2[i] += hIn * kIn * kIn - hOut * kOut * kOut;
+        }
         const std::uint64_t hw = m_weighted ? m_h2[i] - 2 * c * m_h1[i] + c * c * m_h0[i] : m_h0[i];
         if (kept.full() && hw < worstWeight)
             continue;
@@ -255,11 +283,14 @@ void WindowRanker::best(int top, const ChanceBaseline* chance, bool kill, std::v
             worstWeight = m_weighted ? m_h2[w] - 2 * c * m_h1[w] + c * c * m_h0[w] : m_h0[w];
         }
     }
+    m_pendingIn = -1;
+    m_pendingOut = -1;
     kept.finish();
 }
 
-void WindowRanker::keys(std::vector<double>& out, const ChanceBaseline* chance, bool kill) const
+void WindowRanker::keys(std::vector<double>& out, const ChanceBaseline* chance, bool kill)
 {
+    flush();
     out.resize(static_cast<size_t>(m_formulas));
     const int counted = std::max(0, m_end - m_first);
     const auto n = static_cast<std::uint64_t>(counted);

@@ -51,10 +51,10 @@ public:
     void moveTo(int first, int end);
     // The key of every formula over the window, as FormulaStatistics::value
     // gives it; `chance` must hold the window's chance figures for the chance keys.
-    void keys(std::vector<double>& out, const ChanceBaseline* chance, bool kill) const;
+    void keys(std::vector<double>& out, const ChanceBaseline* chance, bool kill);
     // The `top` formulas with the highest key, ties to the lower position, in
     // position order: what keys() and a selection give, faster for the rate.
-    void best(int top, const ChanceBaseline* chance, bool kill, std::vector<int>& chosen) const;
+    void best(int top, const ChanceBaseline* chance, bool kill, std::vector<int>& chosen);
 
 private:
     struct Run {
@@ -75,6 +75,8 @@ private:
     void add(int row);
     void remove(int row);
     void slideHits(int in, int out);
+    // A one-row slide of the rate's counts waits for the pass that ranks, which does both.
+    void flush();
     void closeRun(int f, int end);
     bool tracksLongest() const;
 
@@ -84,6 +86,8 @@ private:
     bool m_weighted;
     int m_first = 1;
     int m_end = 1;
+    int m_pendingIn = -1; // a slide not yet applied to the counts: the row in and the row out
+    int m_pendingOut = -1;
     std::vector<std::uint64_t> m_hits; // [row / 64][formula]: bit row % 64
     std::vector<std::uint8_t> m_bits; // [row][formula], chance keys only
     // Per formula: Σh, Σk·h, Σk²·h over the window's hit rows k (modulo 2^64:
