@@ -170,6 +170,13 @@ private slots:
         grid->scrollTo(grid->model()->index(0, grid->model()->columnCount() - 1));
         QTest::qWait(50);
         QVERIFY(grid->grab().save(dir + QStringLiteral("/history-list-counts.png")));
+        // The walk-forward box ticked and a verdict under it.
+        window.findChild<QCheckBox*>(QStringLiteral("CheckWalkForward"))->setChecked(true);
+        window.setVerdict(QStringLiteral("方法检验：全历史回测最少票组命中 194/300（64.7%，随机期望 9.8%，p < 0.001）；"
+                                         "逐期回测（每一期只用它之前的开奖数据）最少票组命中 92/300（30.7%，随机期望 "
+                                         "19.8%，p < 0.001）。"));
+        QTest::qWait(50);
+        QVERIFY(window.grab().save(dir + QStringLiteral("/history-list-walk-forward.png")));
     }
 };
 
