@@ -76,6 +76,21 @@ void NullRunsBox::start()
     m_timer->start();
 }
 
+void NullRunsBox::searchStopped()
+{
+    if (wanted()) {
+        start();
+        return;
+    }
+    stop();
+    const std::optional<Search> real = m_source ? m_source() : std::nullopt;
+    if (!real || real->request.candidates == 0)
+        return;
+    m_line->setText(MethodVerdict::searchText(real->found, real->bestZ,
+                                              NullSearch::chanceBestZ(real->request.candidates),
+                                              real->request.candidates, nullptr));
+}
+
 void NullRunsBox::stop()
 {
     m_timer->stop();

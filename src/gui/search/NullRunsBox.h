@@ -41,6 +41,9 @@ public:
     bool wanted() const;
     // Starts the copies of the search the source gives (nothing without one).
     void start();
+    // What a stopped search comes to: the copies when the box is ticked, else
+    // the line with the search's best z beside the best z chance gives.
+    void searchStopped();
     void stop();
     bool running() const { return m_search != nullptr; }
     QString text() const;

@@ -378,8 +378,8 @@ void SearchWindow::connectControls()
     connect(button("Command2"), &QPushButton::clicked, this, [this] {
         const bool wasRunning = m_timer1->isActive();
         m_timer1->stop();
-        if (wasRunning && m_nullRuns->wanted())
-            m_nullRuns->start();
+        if (wasRunning)
+            m_nullRuns->searchStopped();
     });
     connect(button("Command3"), &QPushButton::clicked, this, guarded([this] { storeFound(StoreMode::Append); }));
     connect(button("Command4"), &QPushButton::clicked, this, guarded([this] { storeFound(StoreMode::Replace); }));
@@ -545,8 +545,7 @@ void SearchWindow::manualTick()
     showProgress(static_cast<int>(m_session->found().size()));
     if (stillWanted() == 0) {
         m_timer1->stop();
-        if (m_nullRuns->wanted())
-            m_nullRuns->start();
+        m_nullRuns->searchStopped();
     }
     if (m_session->full())
         stopForCapacity(m_timer1);
