@@ -3,11 +3,13 @@
 #include "CliContext.h"
 #include "CliJson.h"
 #include "CliOptions.h"
+#include "analysis/MethodVerdict.h"
 #include "common/UserError.h"
 #include "history/HistorySnapshot.h"
 #include "search/BoundTuner.h"
 #include "search/FoundFormulaStore.h"
 #include "search/HoldOut.h"
+#include "search/NullSearch.h"
 #include "search/PlanSearch.h"
 #include "search/SearchEngine.h"
 #include "search/SearchSession.h"
@@ -24,6 +26,7 @@
 namespace {
 
 constexpr int kIntMax = std::numeric_limits<int>::max();
+constexpr int kMaxNullRuns = 1000;
 
 FormulaTarget targetOf(const CliOptions& options) { return FormulaTarget(options.kind(), options.killFlag(true)); }
 
@@ -82,6 +85,7 @@ struct SearchRequest {
     int threads = 0;
     bool holdOut = false; // --holdout given
     std::optional<int> holdOutDraws; // its count; nothing for "auto"
+    int nullRuns = 0; // --null-runs: the same search on this many shuffled copies
 };
 
 SearchRequest searchRequest(CliContext& context, const CliOptions& options)
@@ -113,6 +117,9 @@ SearchRequest searchRequest(CliContext& context, const CliOptions& options)
     if (request.holdOut &&
         options.text(QStringLiteral("holdout")).trimmed().compare(QStringLiteral("auto"), Qt::CaseInsensitive) != 0)
         request.holdOutDraws = options.integer(QStringLiteral("holdout"), 1, kIntMax, 0);
+    request.nullRuns = options.integer(QStringLiteral("null-runs"), 0, kMaxNullRuns, 0);
+    if (request.nullRuns > 0 && request.plan)
+        throw CliOptions::badInput(QStringLiteral("--null-runs repeats one kind's search; it cannot go with --plan"));
     return request;
 }
 
@@ -167,7 +174,30 @@ struct SearchOutcome {
     int threads = 0;
     bool full = false;
     FoundStoreResult stored;
+    std::optional<double> bestZ; // the largest z among the found formulas
+    std::optional<NullSearchSummary> null; // --null-runs
 };
+
+QJsonValue orNull(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+
+QJsonObject nullJson(const NullSearchSummary& n)
+{
+    QJsonArray counts;
+    for (int c : n.foundPerRun)
+        counts.append(c);
+    return QJsonObject{{QStringLiteral("runs"), n.runs},
+                       {QStringLiteral("found_per_run"), counts},
+                       {QStringLiteral("mean_found"), n.meanFound},
+                       {QStringLiteral("mean_rate"), orNull(n.meanRate)},
+                       {QStringLiteral("best_z"), orNull(n.bestZ)}};
+}
+
+QString verdictText(const std::vector<FoundFormula>& found, const SearchOutcome& outcome)
+{
+    return MethodVerdict::searchText(static_cast<int>(found.size()), outcome.bestZ,
+                                     NullSearch::chanceBestZ(outcome.evaluated), outcome.evaluated,
+                                     outcome.null ? &*outcome.null : nullptr);
+}
 
 // A found row's figures on the held-out draws; null where nothing was measured.
 void insertHeldOut(QJsonObject& o, const std::optional<FormulaStatistics>& s)
@@ -240,6 +270,16 @@ void printSearch(CliContext& context, const SearchRequest& request, const std::v
         result.insert(QStringLiteral("removed"), outcome.stored.removed);
         if (outcome.heldOut > 0)
             result.insert(QStringLiteral("holdout_summary"), summaryJson(HoldOut::summarize(found, outcome.heldOut)));
+        result.insert(QStringLiteral("best_z"), orNull(outcome.bestZ));
+        result.insert(QStringLiteral("chance_best_z"), NullSearch::chanceBestZ(outcome.evaluated));
+        QJsonObject verdict{{QStringLiteral("title"), MethodVerdict::title()},
+                            {QStringLiteral("text"), verdictText(found, outcome)}};
+        if (outcome.null) {
+            result.insert(QStringLiteral("null"), nullJson(*outcome.null));
+            verdict.insert(QStringLiteral("p_value"),
+                           NullSearch::exceedance(static_cast<int>(found.size()), outcome.null->foundPerRun));
+        }
+        result.insert(QStringLiteral("verdict"), verdict);
         context.printJson(result);
         return;
     }
@@ -256,6 +296,7 @@ void printSearch(CliContext& context, const SearchRequest& request, const std::v
                           .arg(request.seed));
     if (outcome.full)
         context.printLine(QStringLiteral("找到的公式已达%1条上限，搜索已停止").arg(SearchSession::kCapacity));
+    context.printLine(verdictText(found, outcome));
     if (request.storeMode)
         context.printLine(FoundFormulaStore::messageFor(outcome.stored));
 }
@@ -282,6 +323,23 @@ int searchCommand(CliContext& context, const CliOptions& options)
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     outcome.threads = engine.threadCount();
     outcome.full = session.full();
+    outcome.bestZ =
+        NullSearch::bestZ(session.searched(), session.found(), context.lottery().numberRange, request.window);
+    if (request.nullRuns > 0) {
+        NullSearchRequest null;
+        null.target = *request.target;
+        null.bounds = session.bounds();
+        null.shape = request.shape;
+        null.window = request.window;
+        null.seed = request.seed;
+        null.candidates = static_cast<std::uint64_t>(request.candidates);
+        null.wanted = static_cast<std::uint64_t>(request.wanted);
+        null.heldOut = outcome.heldOut;
+        null.range = context.lottery().numberRange;
+        null.drawsPerDay = context.lottery().drawsPerDay;
+        null.runs = request.nullRuns;
+        outcome.null = NullSearch::run(engine, history, null);
+    }
     printSearch(context, request, session.found(), outcome);
     return 0;
 }
@@ -392,7 +450,12 @@ CliCommand searchDefinition()
             QStringLiteral("holdout"),
             QStringLiteral("hold out the newest M draws: the search sees only the older ones and each "
                            "found formula is scored on the held-out draws too; auto = 20% of the window"),
-            QStringLiteral("M|auto"))};
+            QStringLiteral("M|auto")),
+        QCommandLineOption(QStringLiteral("null-runs"),
+                           QStringLiteral("repeat the same search on N copies of the history with the draws "
+                                          "shuffled, to see what chance alone finds; 0..%1, default 0")
+                               .arg(kMaxNullRuns),
+                           QStringLiteral("N"))};
     command.options += candidateOptions();
     command.run = searchCommand;
     return command;

@@ -3,10 +3,13 @@
 #include "analysis/HistoryList.h"
 #include "analysis/HistoryListExport.h"
 #include "analysis/RankHistogram.h"
+#include "analysis/RankingKey.h"
 #include "common/UserError.h"
 #include "gui/analysis/HistoryListModel.h"
 #include "gui/analysis/RankChart.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
@@ -16,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
 #include <QUrl>
@@ -72,6 +76,48 @@ HistoryListWindow::HistoryListWindow(QString dataDirectory, QWidget* parent)
     m_formulas->setWordWrap(true);
     m_chart = new RankChart(this);
 
+    auto* replay = new QGroupBox(QStringLiteral("逐期回测"), this);
+    auto* replayRow = new QHBoxLayout(replay);
+    m_walkForward = new QCheckBox(QStringLiteral("每一期只用它之前的开奖数据"), replay);
+    m_walkForward->setObjectName(QStringLiteral("CheckWalkForward"));
+    m_lookBack = new QSpinBox(replay);
+    m_lookBack->setObjectName(QStringLiteral("SpinLookBack"));
+    m_lookBack->setRange(0, 1000000);
+    m_lookBack->setSpecialValueText(QStringLiteral("全部"));
+    m_rankBy = new QComboBox(replay);
+    m_rankBy->setObjectName(QStringLiteral("ComboRankBy"));
+    m_rankBy->addItems(RankingKeys::captions());
+    m_top = new QSpinBox(replay);
+    m_top->setObjectName(QStringLiteral("SpinTop"));
+    m_top->setRange(1, 1000000);
+    m_replay = new QPushButton(QStringLiteral("重新回测"), replay);
+    m_replay->setObjectName(QStringLiteral("CommandReplay"));
+    replayRow->addWidget(m_walkForward);
+    replayRow->addWidget(new QLabel(QStringLiteral("回看期数"), replay));
+    replayRow->addWidget(m_lookBack);
+    replayRow->addWidget(new QLabel(QStringLiteral("排序"), replay));
+    replayRow->addWidget(m_rankBy);
+    replayRow->addWidget(new QLabel(QStringLiteral("前"), replay));
+    replayRow->addWidget(m_top);
+    replayRow->addWidget(new QLabel(QStringLiteral("条投票"), replay));
+    replayRow->addWidget(m_replay);
+    replayRow->addStretch();
+    const auto syncReplay = [this] {
+        const bool on = m_walkForward->isChecked();
+        m_lookBack->setEnabled(on);
+        m_rankBy->setEnabled(on);
+        m_top->setEnabled(on);
+    };
+    connect(m_walkForward, &QCheckBox::toggled, this, syncReplay);
+    connect(m_replay, &QPushButton::clicked, this, [this] { emit replayRequested(replayChoice()); });
+    setReplayDefaults(ReplayChoice{});
+    syncReplay();
+    m_verdict = new QLabel(this);
+    m_verdict->setObjectName(QStringLiteral("LabelVerdict"));
+    m_verdict->setWordWrap(true);
+    m_verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_verdict->hide();
+
     auto* controls = new QHBoxLayout;
     controls->addWidget(positions);
     controls->addWidget(m_refill);
@@ -85,8 +131,36 @@ HistoryListWindow::HistoryListWindow(QString dataDirectory, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(m_formulas);
+    layout->addWidget(replay);
+    layout->addWidget(m_verdict);
     layout->addWidget(splitter, 1);
 }
+
+void HistoryListWindow::setReplayDefaults(const ReplayChoice& choice)
+{
+    m_walkForward->setChecked(choice.walkForward);
+    m_lookBack->setValue(choice.lookBack);
+    m_rankBy->setCurrentIndex(static_cast<int>(choice.rankBy));
+    m_top->setValue(choice.top);
+}
+
+ReplayChoice HistoryListWindow::replayChoice() const
+{
+    ReplayChoice choice;
+    choice.walkForward = m_walkForward->isChecked();
+    choice.lookBack = m_lookBack->value();
+    choice.rankBy = static_cast<StatisticKey>(std::max(0, m_rankBy->currentIndex()));
+    choice.top = m_top->value();
+    return choice;
+}
+
+void HistoryListWindow::setVerdict(const QString& text)
+{
+    m_verdict->setText(text);
+    m_verdict->setVisible(!text.isEmpty());
+}
+
+QString HistoryListWindow::verdict() const { return m_verdict->text(); }
 
 HistoryListWindow::~HistoryListWindow() = default;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/BackTestResult.h"
+#include "formula/FormulaStatistics.h"
 
 #include <QDialog>
 #include <array>
@@ -9,14 +10,29 @@
 
 class HistoryList;
 class HistoryListModel;
+class QCheckBox;
+class QComboBox;
 class QLabel;
+class QSpinBox;
 class QPushButton;
 class QRadioButton;
 class QTableView;
 class RankChart;
 
+// How the next back-test asked for in the window replays: plainly, or walking
+// forward with these settings.
+struct ReplayChoice {
+    bool walkForward = false;
+    int lookBack = 300;
+    StatisticKey rankBy = StatisticKey::Rate;
+    int top = 20;
+};
+
 // frmLslb "历史开奖列表": the last back-test draw by draw for one position, with
 // the rank chart beside it. Modeless; showResult() refills it after a new back-test.
+// The walk-forward box asks for the replay in which every draw is voted on only
+// with what was known before it ("重新回测" emits replayRequested); the verdict
+// line ("方法检验") then sets it against the plain back-test.
 class HistoryListWindow : public QDialog {
     Q_OBJECT
 public:
@@ -37,7 +53,18 @@ public:
 
     const HistoryList* list() const;
     int chosenPosition() const;
+    // The walk-forward settings the box starts from (the look-back setting).
+    void setReplayDefaults(const ReplayChoice& choice);
+    ReplayChoice replayChoice() const;
+    // The "方法检验" line under the list; empty hides it.
+    void setVerdict(const QString& text);
+    QString verdict() const;
     void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+
+signals:
+    void replayRequested(const ReplayChoice& choice);
+
+public:
     void setFileOpener(FileOpener opener) { m_opener = std::move(opener); }
 
 private:
@@ -51,6 +78,12 @@ private:
     QPushButton* m_refill = nullptr; // Command2
     QPushButton* m_export = nullptr; // Command1
     QLabel* m_formulas = nullptr;
+    QCheckBox* m_walkForward = nullptr;
+    QSpinBox* m_lookBack = nullptr;
+    QComboBox* m_rankBy = nullptr;
+    QSpinBox* m_top = nullptr;
+    QPushButton* m_replay = nullptr;
+    QLabel* m_verdict = nullptr;
     RankChart* m_chart = nullptr;
     MessageSink m_sink;
     FileOpener m_opener;

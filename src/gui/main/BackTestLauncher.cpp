@@ -1,6 +1,9 @@
 #include "gui/main/BackTestLauncher.h"
 
 #include "analysis/BackTest.h"
+#include "analysis/MethodVerdict.h"
+#include "analysis/WalkForward.h"
+#include "common/AppSettings.h"
 #include "common/UserError.h"
 #include "formula/FormulaStore.h"
 #include "gui/analysis/HistoryListWindow.h"
@@ -27,6 +30,14 @@ void BackTestLauncher::start()
             QStringLiteral("往期结果对照需要计算每一期的运算结果还要与开奖结果比较，所以运算比较复杂过程比较长，"
                            "可能花费数十分钟，继续查询吗？")))
         return;
+    const int position = m_window.currentPosition();
+    m_window.workbench().backTest(
+        requestOfShownTable(),
+        [this, position](std::shared_ptr<const BackTestResult> result) { finish(std::move(result), position); });
+}
+
+BackTestRequest BackTestLauncher::requestOfShownTable() const
+{
     BackTestRequest request;
     request.table = m_window.currentTable();
     request.kill = m_window.shownKill();
@@ -35,10 +46,59 @@ void BackTestLauncher::start()
     for (const FormulaRecord& formula : request.formulas)
         if (m_window.selection().isSelected(formula.idx))
             request.selected.insert(formula.idx);
-    const int position = m_window.currentPosition();
-    m_window.workbench().backTest(std::move(request), [this, position](std::shared_ptr<const BackTestResult> result) {
-        finish(std::move(result), position);
-    });
+    return request;
+}
+
+void BackTestLauncher::replay(const ReplayChoice& choice)
+{
+    if (!m_window.database() || !m_window.history())
+        throw UserError(kTitle, QStringLiteral("没有可用的数据库，请先检查数据目录中的 formula.mdb。"));
+    const int position = m_list ? m_list->chosenPosition() : m_window.currentPosition();
+    if (!choice.walkForward) {
+        m_window.workbench().backTest(
+            requestOfShownTable(),
+            [this, position](std::shared_ptr<const BackTestResult> result) { finish(std::move(result), position); });
+        return;
+    }
+    WalkForwardRequest request;
+    request.backTest = requestOfShownTable();
+    request.kind = FormulaKind::ofTable(request.backTest.table);
+    request.lookBack = choice.lookBack;
+    request.weighted = m_window.settings().weightedRate();
+    request.rankBy = choice.rankBy;
+    request.top = choice.top;
+    const auto history = m_window.history();
+    struct Outcome {
+        std::shared_ptr<const BackTestResult> result;
+        QString verdict;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    m_window.workbench().run(
+        [history, request, position, outcome](Database&, const ProgressCallback& progress) {
+            const auto walk = WalkForward::run(*history, request, [&progress](int step, int steps) {
+                progress(step, steps);
+                return true;
+            });
+            if (!walk)
+                return;
+            const auto plain = BackTest::run(*history, request.backTest);
+            outcome->verdict = MethodVerdict::backTestText(MethodVerdict::check(*plain, position, walk->firstRow),
+                                                           MethodVerdict::check(walk->backTest, position));
+            outcome->result = std::make_shared<const BackTestResult>(walk->backTest);
+        },
+        [this, outcome, position] {
+            if (outcome->result)
+                showWalkForward(outcome->result, position, outcome->verdict);
+        });
+}
+
+void BackTestLauncher::showWalkForward(std::shared_ptr<const BackTestResult> result, int position,
+                                       const QString& verdict)
+{
+    m_list->showResult(std::move(result), position);
+    m_list->setVerdict(verdict);
+    m_list->show();
+    m_list->raise();
 }
 
 void BackTestLauncher::finish(std::shared_ptr<const BackTestResult> result, int position)
@@ -52,8 +112,19 @@ void BackTestLauncher::finish(std::shared_ptr<const BackTestResult> result, int 
     if (!m_list) {
         m_list = new HistoryListWindow(m_window.database()->dataDirectory(), &m_window);
         m_list->setAttribute(Qt::WA_DeleteOnClose);
+        ReplayChoice defaults;
+        defaults.lookBack = m_window.settings().lookBackDraws();
+        m_list->setReplayDefaults(defaults);
+        connect(m_list, &HistoryListWindow::replayRequested, this, [this](const ReplayChoice& choice) {
+            try {
+                replay(choice);
+            } catch (const UserError& e) {
+                m_window.prompts().warn(e.title(), e.message());
+            }
+        });
     }
     m_list->showResult(std::move(result), position);
+    m_list->setVerdict({});
     m_list->show();
     m_list->raise();
 }

@@ -3,6 +3,7 @@
 #include "common/UserError.h"
 #include "gui/main/UserPrompts.h"
 #include "gui/search/HoldOutBox.h"
+#include "gui/search/NullRunsBox.h"
 #include "gui/widgets/FlowLayout.h"
 #include "gui/widgets/ScreenFit.h"
 #include "history/AttributeCatalog.h"
@@ -100,6 +101,9 @@ void SearchWindow::buildControls()
     root->addLayout(buildRunRow());
     m_holdOut = new HoldOutBox(m_history.size(), HoldOut::defaultDraws(m_history.size(), m_window), this);
     root->addWidget(m_holdOut);
+    m_nullRuns = new NullRunsBox(m_engine, m_history, this);
+    root->addWidget(m_nullRuns);
+    connectNullRuns();
     m_text11 = named(new QLineEdit(this), QStringLiteral("Text11"));
     m_text11->setReadOnly(true);
     root->addWidget(m_text11);
@@ -371,7 +375,12 @@ void SearchWindow::connectControls()
         };
     };
     connect(button("Command1"), &QPushButton::clicked, this, guarded([this] { startManual(); }));
-    connect(button("Command2"), &QPushButton::clicked, m_timer1, &QTimer::stop);
+    connect(button("Command2"), &QPushButton::clicked, this, [this] {
+        const bool wasRunning = m_timer1->isActive();
+        m_timer1->stop();
+        if (wasRunning)
+            m_nullRuns->searchStopped();
+    });
     connect(button("Command3"), &QPushButton::clicked, this, guarded([this] { storeFound(StoreMode::Append); }));
     connect(button("Command4"), &QPushButton::clicked, this, guarded([this] { storeFound(StoreMode::Replace); }));
     connect(button("Command5"), &QPushButton::clicked, this, guarded([this] { startPlan(); }));
@@ -534,10 +543,34 @@ void SearchWindow::manualTick()
     }
     m_session->run({std::nullopt, kTickBudget}, wanted);
     showProgress(static_cast<int>(m_session->found().size()));
-    if (stillWanted() == 0)
+    if (stillWanted() == 0) {
         m_timer1->stop();
+        m_nullRuns->searchStopped();
+    }
     if (m_session->full())
         stopForCapacity(m_timer1);
+}
+
+void SearchWindow::connectNullRuns()
+{
+    m_nullRuns->setSearchSource([this]() -> std::optional<NullRunsBox::Search> {
+        if (!m_session->hasTask() || m_planFlag)
+            return std::nullopt;
+        NullRunsBox::Search search;
+        NullSearchRequest& r = search.request;
+        r.target = m_session->target();
+        r.bounds = m_session->bounds();
+        r.shape = currentOptions();
+        r.window = m_window;
+        r.seed = m_seed;
+        r.candidates = m_session->verifiedCount();
+        r.heldOut = m_session->heldOut();
+        r.range = m_lottery.numberRange;
+        r.drawsPerDay = m_lottery.drawsPerDay;
+        search.found = static_cast<int>(m_session->found().size());
+        search.bestZ = NullSearch::bestZ(m_session->searched(), m_session->found(), r.range, r.window);
+        return search;
+    });
 }
 
 void SearchWindow::startPlan()

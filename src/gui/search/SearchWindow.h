@@ -18,6 +18,7 @@
 class Database;
 class HistorySnapshot;
 class HoldOutBox;
+class NullRunsBox;
 class QCheckBox;
 class QGridLayout;
 class QGroupBox;
@@ -78,6 +79,8 @@ private:
     // Gives the session the hold-out the box asks for. A change empties the found
     // list: unless `listGoes` (a plan empties it anyway), the user confirms first.
     bool applyHoldOut(bool listGoes);
+    // The manual search as it stands, for the shuffled-history check.
+    void connectNullRuns();
     // Tunes on the draws the search sees, so a held-out draw cannot reach the bounds either.
     BoundTuner tuner();
 
@@ -141,6 +144,7 @@ private:
     QLabel* m_planTotal = nullptr;
     QListWidget* m_list1 = nullptr;
     HoldOutBox* m_holdOut = nullptr;
+    NullRunsBox* m_nullRuns = nullptr;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;

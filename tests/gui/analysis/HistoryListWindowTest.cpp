@@ -8,9 +8,13 @@
 #include "history/DemoHistory.h"
 #include "support/TestEnvironment.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QtTest>
 
@@ -113,6 +117,40 @@ private slots:
         QCOMPARE(RankChart::significance(histogram), QStringLiteral("卡方检验：没有可比较的期数。"));
     }
 
+    // The walk-forward box asks for a replay with its settings; the verdict line shows only with text.
+    void walkForwardBox()
+    {
+        TestEnvironment env;
+        HistoryListWindow window(env.dataDirectory());
+        ReplayChoice defaults;
+        defaults.lookBack = 120;
+        window.setReplayDefaults(defaults);
+        auto* box = window.findChild<QCheckBox*>(QStringLiteral("CheckWalkForward"));
+        QCOMPARE(box->text(), QStringLiteral("每一期只用它之前的开奖数据"));
+        auto* top = window.findChild<QSpinBox*>(QStringLiteral("SpinTop"));
+        QVERIFY(!top->isEnabled());
+        box->setChecked(true);
+        QVERIFY(top->isEnabled());
+        top->setValue(7);
+        window.findChild<QComboBox*>(QStringLiteral("ComboRankBy"))->setCurrentIndex(6);
+        std::optional<ReplayChoice> asked;
+        connect(&window, &HistoryListWindow::replayRequested, this, [&asked](const ReplayChoice& c) { asked = c; });
+        window.findChild<QPushButton*>(QStringLiteral("CommandReplay"))->click();
+        QVERIFY(asked);
+        QVERIFY(asked->walkForward);
+        QCOMPARE(asked->lookBack, 120);
+        QCOMPARE(asked->top, 7);
+        QVERIFY(asked->rankBy == StatisticKey::Z);
+
+        window.show();
+        auto* verdict = window.findChild<QLabel*>(QStringLiteral("LabelVerdict"));
+        QVERIFY(!verdict->isVisible());
+        window.setVerdict(QStringLiteral("方法检验：…"));
+        QVERIFY(verdict->isVisible());
+        window.setVerdict({});
+        QVERIFY(!verdict->isVisible());
+    }
+
     // VELMORA_SCREENSHOT_DIR=DIR saves a picture of the window over 20 demo days.
     void screenshot()
     {
@@ -132,6 +170,13 @@ private slots:
         grid->scrollTo(grid->model()->index(0, grid->model()->columnCount() - 1));
         QTest::qWait(50);
         QVERIFY(grid->grab().save(dir + QStringLiteral("/history-list-counts.png")));
+        // The walk-forward box ticked and a verdict under it.
+        window.findChild<QCheckBox*>(QStringLiteral("CheckWalkForward"))->setChecked(true);
+        window.setVerdict(QStringLiteral("方法检验：全历史回测最少票组命中 194/300（64.7%，随机期望 9.8%，p < 0.001）；"
+                                         "逐期回测（每一期只用它之前的开奖数据）最少票组命中 92/300（30.7%，随机期望 "
+                                         "19.8%，p < 0.001）。"));
+        QTest::qWait(50);
+        QVERIFY(window.grab().save(dir + QStringLiteral("/history-list-walk-forward.png")));
     }
 };
 

@@ -20,11 +20,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -208,6 +210,59 @@ private slots:
         QTRY_COMPARE(list->chosenPosition(), 2);
         QCOMPARE(window.findChildren<HistoryListWindow*>().size(), qsizetype(1));
         QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // From the history list the replay runs again walking forward, with the verdict; Errarr keeps the plain tallies.
+    void walkForwardReplayFromTheHistoryList()
+    {
+        TestEnvironment env;
+        {
+            Database db(env.dataDirectory());
+            DrawStore(db, LotteryTable::entry(0))
+                .addAll(DemoHistory::generate(LotteryTable::entry(0), 2, 9, kToday.addDays(-1)));
+            FormulaStore store(db);
+            for (const char* line : {"第一码+第二码=下期杀第一直选", "第三码+3=下期杀第一直选", "和数=下期杀第一直选"})
+                store.add(FormulaText::parse(QString::fromUtf8(line)));
+        }
+        auto settings = SettingsStore::open();
+        ScriptedPrompts prompts;
+        MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
+        MainWindowConnections::connect(window, *settings);
+        window.show();
+        QVERIFY(waitIdle(window));
+        prompts.confirmAnswer = true;
+        window.findChild<QPushButton*>(QStringLiteral("Command12"))->click();
+        QTRY_VERIFY(window.findChild<HistoryListWindow*>());
+        auto* list = window.findChild<HistoryListWindow*>();
+        QVERIFY(waitIdle(window));
+        const auto errarr = [&window] {
+            return window.database()->sql().scalar(QStringLiteral("SELECT SUM(ETrrcount) FROM Errarr")).toInt();
+        };
+        const int plainTallies = errarr();
+
+        list->findChild<QCheckBox*>(QStringLiteral("CheckWalkForward"))->setChecked(true);
+        list->findChild<QSpinBox*>(QStringLiteral("SpinLookBack"))->setValue(30);
+        list->findChild<QSpinBox*>(QStringLiteral("SpinTop"))->setValue(1);
+        list->findChild<QPushButton*>(QStringLiteral("CommandReplay"))->click();
+        QTRY_VERIFY(list->verdict().contains(QStringLiteral("方法检验")));
+        QVERIFY(list->verdict().contains(QStringLiteral("每一期只用它之前的开奖数据")));
+        QCOMPARE(list->list()->rowCount(), window.history()->size() - 31);
+        QCOMPARE(errarr(), plainTallies);
+
+        // Unticked, the plain replay comes back and the verdict goes.
+        QVERIFY(waitIdle(window));
+        list->findChild<QCheckBox*>(QStringLiteral("CheckWalkForward"))->setChecked(false);
+        list->findChild<QPushButton*>(QStringLiteral("CommandReplay"))->click();
+        QTRY_COMPARE(list->list()->rowCount(), window.history()->size() - 1);
+        QVERIFY(list->verdict().isEmpty());
+
+        // A look-back the history cannot give is refused with the reason.
+        QVERIFY(waitIdle(window));
+        list->findChild<QCheckBox*>(QStringLiteral("CheckWalkForward"))->setChecked(true);
+        list->findChild<QSpinBox*>(QStringLiteral("SpinLookBack"))->setValue(500);
+        list->findChild<QPushButton*>(QStringLiteral("CommandReplay"))->click();
+        QTRY_VERIFY(!prompts.messages.isEmpty());
+        QVERIFY2(prompts.messages.last().contains(QStringLiteral("回看 500 期")), qPrintable(prompts.messages.last()));
     }
 
     void historyDeletionsAskAndKeepTheRightDraws()

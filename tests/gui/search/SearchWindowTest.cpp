@@ -312,6 +312,32 @@ private slots:
         QVERIFY(child<QLabel>("lblHoldOut")->text().isEmpty());
     }
 
+    // With "打乱顺序对照" ticked, pausing the search repeats it on shuffled copies and says what chance found.
+    void nullRunsFollowAPausedSearch()
+    {
+        setBounds({QStringLiteral("92"), QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768"), QStringLiteral("0"), QStringLiteral("32768"),
+                   QStringLiteral("0"), QStringLiteral("32768")});
+        // Unticked, a paused search shows its best z beside the best z chance gives.
+        click("Command1");
+        QTRY_VERIFY(m_window->session().found().size() >= 5);
+        click("Command2");
+        auto* line = child<QLabel>("lblNullRuns");
+        QVERIFY2(line->text().contains(QStringLiteral("个候选中随机最好的 z 约为")), qPrintable(line->text()));
+        QVERIFY(!line->text().contains(QStringLiteral("打乱")));
+
+        // Ticked, a search that stops at its target is repeated on a shuffled copy.
+        child<QCheckBox>("chkNullRuns")->setChecked(true);
+        child<QSpinBox>("txtNullRuns")->setValue(1);
+        child<QCheckBox>("Check1")->setChecked(true);
+        child<QLineEdit>("Text1_15")->setText(QString::number(m_window->session().found().size() + 3));
+        click("Command1");
+        QTRY_VERIFY_WITH_TIMEOUT(line->text().contains(QStringLiteral("在打乱顺序的历史上，同样的搜索平均找到")),
+                                 120000);
+        QVERIFY2(line->text().contains(QStringLiteral("（1 次，p = ")), qPrintable(line->text()));
+        QCOMPARE(child<QPushButton>("cmdNullRuns")->text(), QStringLiteral("对照"));
+    }
+
     // VELMORA_SCREENSHOT=FILE saves a picture of the window after a held-out search.
     void screenshot()
     {
