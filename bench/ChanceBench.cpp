@@ -4,9 +4,9 @@
 #include "formula/ChanceBaseline.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaScoring.h"
-#include "formula/HitRule.h"
 #include "history/DemoHistory.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/HitRule.h"
 
 #include <benchmark/benchmark.h>
 

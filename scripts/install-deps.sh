@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the build, the tests, the benchmarks, the fuzz
+# Installs every Debian 12 package the build (with ccache), the tests, the benchmarks, the fuzz
 # targets (clang-14 with libFuzzer) and the Debian package need.
 # Safe to run again: packages already present are skipped.
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
   libgl-dev libvulkan-dev libxkbcommon-dev
   libsqlite3-dev libxlsxwriter-dev libxml2-dev zlib1g-dev libhwy-dev

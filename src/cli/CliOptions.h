@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formula/FormulaKind.h"
-#include "formula/FormulaStatistics.h"
+#include "scoring/FormulaKind.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QCommandLineOption>
 #include <QHash>

@@ -194,9 +194,13 @@ QJsonObject nullJson(const NullSearchSummary& n)
 
 QString verdictText(const std::vector<FoundFormula>& found, const SearchOutcome& outcome)
 {
-    return MethodVerdict::searchText(static_cast<int>(found.size()), outcome.bestZ,
-                                     NullSearch::chanceBestZ(outcome.evaluated), outcome.evaluated,
-                                     outcome.null ? &*outcome.null : nullptr);
+    const int count = static_cast<int>(found.size());
+    if (!outcome.null)
+        return MethodVerdict::searchText(count, outcome.bestZ, NullSearch::chanceBestZ(outcome.evaluated),
+                                         outcome.evaluated);
+    return MethodVerdict::searchText(count, outcome.bestZ, NullSearch::chanceBestZ(outcome.evaluated),
+                                     outcome.evaluated, outcome.null->runs, outcome.null->meanFound,
+                                     NullSearch::exceedance(count, outcome.null->foundPerRun));
 }
 
 // A found row's figures on the held-out draws; null where nothing was measured.

@@ -7,7 +7,7 @@
 #include "common/UserError.h"
 #include "formula/FormulaScoring.h"
 #include "formula/FormulaText.h"
-#include "formula/StatisticBounds.h"
+#include "scoring/StatisticBounds.h"
 #include "search/CandidateGenerator.h"
 #include "search/CandidateScorer.h"
 #include "search/SearchPlan.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "formula/FormulaRecord.h"
-#include "formula/StatisticBounds.h"
+#include "scoring/StatisticBounds.h"
 
 #include <QString>
 #include <set>

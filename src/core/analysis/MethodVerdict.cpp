@@ -2,7 +2,6 @@
 
 #include "analysis/HistoryList.h"
 #include "analysis/RankHistogram.h"
-#include "search/NullSearch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,14 +90,14 @@ QString MethodVerdict::backTestText(const VoteCheck& plain, const VoteCheck& wal
 }
 
 QString MethodVerdict::searchText(int found, const std::optional<double>& bestZ, double chanceBestZ,
-                                  std::uint64_t candidates, const NullSearchSummary* null)
+                                  std::uint64_t candidates, int nullRuns, double nullMeanFound, double nullP)
 {
     QString text = QStringLiteral("%1：找到 %2 条").arg(title()).arg(found);
-    if (null && null->runs > 0) {
+    if (nullRuns > 0) {
         text += QStringLiteral("；在打乱顺序的历史上，同样的搜索平均找到 %1条（%2 次，%3）")
-                    .arg(null->meanFound, 0, 'f', 1)
-                    .arg(null->runs)
-                    .arg(pText(NullSearch::exceedance(found, null->foundPerRun)));
+                    .arg(nullMeanFound, 0, 'f', 1)
+                    .arg(nullRuns)
+                    .arg(pText(nullP));
     }
     text += QStringLiteral("；%1 个候选中随机最好的 z 约为 %2，找到的最好 z 为 %3。")
                 .arg(candidates)

@@ -7,8 +7,6 @@
 #include <optional>
 #include <vector>
 
-struct NullSearchSummary;
-
 // How one vote did against a vote that knows nothing: the rows whose drawn
 // number fell in the group with the fewest votes, what chance gives there, the
 // one-sided chance of doing at least that well, and the χ² test of the ranks.
@@ -34,7 +32,10 @@ public:
     // The rows of `result` from `firstRow` on.
     static BackTestResult rowsFrom(const BackTestResult& result, int firstRow);
     static QString backTestText(const VoteCheck& plain, const VoteCheck& walkForward);
-    // The sentence of a search: real against shuffled found counts, best z against chance's.
+    // The sentence of a search: real against shuffled found counts (when `nullRuns`
+    // copies were searched: their mean and the chance of finding as many), best z
+    // against chance's.
     static QString searchText(int found, const std::optional<double>& bestZ, double chanceBestZ,
-                              std::uint64_t candidates, const NullSearchSummary* null);
+                              std::uint64_t candidates, int nullRuns = 0, double nullMeanFound = 0.0,
+                              double nullP = 1.0);
 };

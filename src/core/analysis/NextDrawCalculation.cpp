@@ -3,12 +3,12 @@
 #include "common/UserError.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaError.h"
-#include "formula/FormulaKind.h"
 #include "formula/FormulaScoring.h"
 #include "formula/FormulaStore.h"
 #include "formula/TableScorer.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaKind.h"
 
 #include <algorithm>
 

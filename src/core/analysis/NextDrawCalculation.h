@@ -5,7 +5,7 @@
 #include "common/Progress.h"
 #include "formula/FormulaRecord.h"
 #include "formula/FormulaSelection.h"
-#include "formula/FormulaStatistics.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QString>
 #include <functional>

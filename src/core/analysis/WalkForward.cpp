@@ -6,8 +6,8 @@
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaError.h"
 #include "formula/FormulaScoring.h"
-#include "formula/HitRule.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/HitRule.h"
 
 #include <algorithm>
 #include <array>

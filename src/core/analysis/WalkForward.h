@@ -1,8 +1,8 @@
 #pragma once
 
 #include "analysis/BackTest.h"
-#include "formula/FormulaKind.h"
-#include "formula/FormulaStatistics.h"
+#include "scoring/FormulaKind.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QString>
 #include <optional>

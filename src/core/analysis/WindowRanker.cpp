@@ -1,7 +1,7 @@
 #include "analysis/WindowRanker.h"
 
 #include "formula/ChanceBaseline.h"
-#include "formula/RunTally.h"
+#include "scoring/RunTally.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formula/ChanceTotals.h"
-#include "formula/FormulaStatistics.h"
+#include "scoring/ChanceTotals.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <cstdint>
 #include <vector>

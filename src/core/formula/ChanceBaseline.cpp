@@ -1,6 +1,6 @@
 #include "formula/ChanceBaseline.h"
 
-#include "formula/HitRule.h"
+#include "scoring/HitRule.h"
 
 #include <algorithm>
 #include <bit>

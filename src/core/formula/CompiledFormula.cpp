@@ -2,8 +2,8 @@
 
 #include "formula/FormulaError.h"
 #include "formula/FormulaProgram.h"
-#include "formula/FormulaRounding.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaRounding.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,9 +3,9 @@
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaError.h"
 #include "formula/FormulaScoring.h"
-#include "formula/HitRule.h"
 #include "history/HistorySnapshot.h"
 #include "kernel/WindowTable.h"
+#include "scoring/HitRule.h"
 
 #include <algorithm>
 #include <optional>

@@ -2,9 +2,9 @@
 
 #include "formula/ChanceBaseline.h"
 #include "formula/FormulaResultColumn.h"
-#include "formula/FormulaStatistics.h"
 #include "formula/ScoredFormula.h"
 #include "kernel/SumKernels.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <cstddef>
 #include <memory>

@@ -4,10 +4,10 @@
 #include "common/UserError.h"
 #include "formula/FormulaEvaluator.h"
 #include "formula/FormulaFile.h"
-#include "formula/FormulaKind.h"
 #include "formula/FormulaStore.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaKind.h"
 
 #include <QSaveFile>
 

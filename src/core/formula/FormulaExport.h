@@ -1,7 +1,7 @@
 #pragma once
 
 #include "formula/FormulaFileCodec.h"
-#include "formula/FormulaStatistics.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QString>
 #include <QStringList>

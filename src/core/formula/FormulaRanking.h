@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formula/FormulaStatistics.h"
 #include "formula/ScoredFormula.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <vector>
 

@@ -1,10 +1,10 @@
 #include "formula/FormulaScoring.h"
 
 #include "formula/CompiledFormula.h"
-#include "formula/FormulaRounding.h"
-#include "formula/HitRule.h"
-#include "formula/RunTally.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaRounding.h"
+#include "scoring/HitRule.h"
+#include "scoring/RunTally.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,15 +66,7 @@ int FormulaScoring::namedNumber(double value, int range)
 
 std::pair<int, int> FormulaScoring::countedRows(int drawCount, const ScoringWindow& window)
 {
-    if (drawCount <= 1)
-        return {drawCount, drawCount};
-    int skip = 1;
-    if (window.lookBack > 0) {
-        const int counted = window.excludeCurrent ? window.lookBack : window.lookBack + 1;
-        skip = drawCount - counted;
-    }
-    // The first draw has no prediction, so it never counts.
-    return {std::max(skip, 1), drawCount};
+    return window.countedRows(drawCount);
 }
 
 FormulaStatistics FormulaScoring::scorePredictions(const HitRule& hits, int range, const double* previousValues,

@@ -1,7 +1,7 @@
 #include "formula/FormulaStore.h"
 
-#include "formula/FormulaKind.h"
 #include "history/Database.h"
+#include "scoring/FormulaKind.h"
 
 #include <algorithm>
 #include <map>

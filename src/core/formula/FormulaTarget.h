@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formula/FormulaKind.h"
+#include "scoring/FormulaKind.h"
 
 #include <QString>
 
@@ -13,6 +13,9 @@ struct FormulaTarget {
     FormulaTarget() = default;
     FormulaTarget(FormulaKind formulaKind, bool killing) : kind(formulaKind), kill(killing) {}
     FormulaTarget(int position, bool group, bool killing) : kind(position, group), kill(killing) {}
+    // From the target words of a formula line ("第三", "组选"); raises FormulaError
+    // naming the word that is not a position or a play.
+    static FormulaTarget fromWords(const QString& positionWord, const QString& playWord, bool killing);
 
     QString tableName() const { return kind.tableName(); }
     // "第三组选"

@@ -67,7 +67,7 @@ ParsedFormula parseHeaderForm(const QString& line)
     if (!line.startsWith(u'[') || line.size() < 7 || line[6] != u']')
         throw FormulaError(QStringLiteral("没有“下期”，也不是“[第二组选杀]”形式的公式"));
     ParsedFormula parsed;
-    parsed.target = FormulaTarget(FormulaKind::fromWords(line.mid(1, 2), line.mid(3, 2)), line[5] == u'杀');
+    parsed.target = FormulaTarget::fromWords(line.mid(1, 2), line.mid(3, 2), line[5] == u'杀');
     parsed.code = FormulaText::translate(line.mid(7));
     return parsed;
 }
@@ -80,8 +80,8 @@ ParsedFormula parseLineForm(const QString& line, int next)
     ParsedFormula parsed;
     const bool kill = line.mid(next + 2, 1) == u"杀";
     const int targetAt = line.mid(next + 3, 1) == u"第" ? next + 3 : next + 4;
-    parsed.target = FormulaTarget(
-        FormulaKind::fromWords(line.mid(targetAt, 2).trimmed(), line.mid(targetAt + 2, 2).trimmed()), kill);
+    parsed.target =
+        FormulaTarget::fromWords(line.mid(targetAt, 2).trimmed(), line.mid(targetAt + 2, 2).trimmed(), kill);
     parsed.code = FormulaText::translate(line.left(next - 1));
     return parsed;
 }

@@ -2,10 +2,10 @@
 
 #include "common/UserError.h"
 #include "common/WorkerPool.h"
-#include "formula/FormulaKind.h"
 #include "formula/FormulaStore.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaKind.h"
 
 #include <algorithm>
 #include <atomic>

@@ -4,8 +4,8 @@
 #include "formula/FormulaEvaluator.h"
 #include "formula/FormulaRecord.h"
 #include "formula/FormulaResultColumn.h"
-#include "formula/FormulaStatistics.h"
 #include "formula/ScoredFormula.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QString>
 #include <vector>

@@ -4,7 +4,6 @@
 #include "history/SqliteDatabase.h"
 
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>

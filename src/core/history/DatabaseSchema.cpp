@@ -1,6 +1,5 @@
 #include "history/DatabaseSchema.h"
 
-#include "formula/FormulaKind.h"
 #include "history/AttributeCatalog.h"
 #include "history/Database.h"
 #include "history/DatabaseError.h"
@@ -51,7 +50,7 @@ Contents inspect(SqliteDatabase& db)
 std::vector<std::pair<QString, QStringList>> requiredTables(int version)
 {
     std::vector<std::pair<QString, QStringList>> tables{{QStringLiteral("Lishi"), DatabaseSchema::lishiColumns()}};
-    for (const QString& name : FormulaKind::tableNames())
+    for (const QString& name : DatabaseSchema::formulaTableNames())
         tables.emplace_back(name, DatabaseSchema::formulaColumns());
     tables.emplace_back(QStringLiteral("Errarr"), kTallyColumns);
     tables.emplace_back(QStringLiteral("ErrarrLei"), kTallyColumns);
@@ -87,7 +86,7 @@ bool isOurs(const Contents& contents)
 {
     if (contents.has(QStringLiteral("Lishi")))
         return true;
-    for (const QString& name : FormulaKind::tableNames())
+    for (const QString& name : DatabaseSchema::formulaTableNames())
         if (contents.has(name))
             return true;
     return false;
@@ -144,7 +143,7 @@ void createVersion1(SqliteDatabase& db)
                                    QStringLiteral("REAL"),    QStringLiteral("INTEGER"),
                                    QStringLiteral("INTEGER"), QStringLiteral("INTEGER"),
                                    QStringLiteral("INTEGER")};
-    for (const QString& table : FormulaKind::tableNames())
+    for (const QString& table : DatabaseSchema::formulaTableNames())
         db.exec(createTable(table, DatabaseSchema::formulaColumns(), formulaTypes));
     for (const char* table : {"Errarr", "ErrarrLei"}) {
         db.exec(createTable(QLatin1String(table), kTallyColumns, QStringList(4, QStringLiteral("INTEGER"))));
@@ -157,7 +156,7 @@ void createVersion1(SqliteDatabase& db)
 void migrateToVersion2(SqliteDatabase& db)
 {
     db.exec(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS strQQH ON Lishi (strQQH)"));
-    for (const QString& table : FormulaKind::tableNames())
+    for (const QString& table : DatabaseSchema::formulaTableNames())
         db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_idx ON %1 (idx)").arg(table));
     db.exec(createTable(
         QStringLiteral("Caizhong"), kLotteryColumns,
@@ -182,6 +181,19 @@ QStringList DatabaseSchema::formulaColumns()
     return {QStringLiteral("idx"),          QStringLiteral("gongshi"),     QStringLiteral("gongshiCN"),
             QStringLiteral("bolKill"),      QStringLiteral("sglGsRate"),   QStringLiteral("intGsErrCon"),
             QStringLiteral("intGsTrueCon"), QStringLiteral("intGsErrLst"), QStringLiteral("intGsTrueLst")};
+}
+
+QString DatabaseSchema::formulaTableName(int position, bool group)
+{
+    return QStringLiteral("Gongshi") + QString::number(position) + (group ? u'G' : u'D');
+}
+
+QStringList DatabaseSchema::formulaTableNames()
+{
+    QStringList names;
+    for (int position = 1; position <= 5; ++position)
+        names << formulaTableName(position, false) << formulaTableName(position, true);
+    return names;
 }
 
 void DatabaseSchema::prepare(SqliteDatabase& db, const QString& path)

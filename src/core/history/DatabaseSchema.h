@@ -28,4 +28,8 @@ public:
     // strQQH, the 88 attribute columns in catalogue order, the 5 work columns.
     static QStringList lishiColumns();
     static QStringList formulaColumns();
+    // The ten formula tables: "Gongshi" + position 1..5 + "D" (direct) or "G" (group).
+    static QString formulaTableName(int position, bool group);
+    // Gongshi1D, Gongshi1G, Gongshi2D, ... Gongshi5G.
+    static QStringList formulaTableNames();
 };

@@ -1,7 +1,7 @@
 #include "kernel/IntegerBounds.h"
 
-#include "formula/RunTally.h"
-#include "formula/StatisticBounds.h"
+#include "scoring/RunTally.h"
+#include "scoring/StatisticBounds.h"
 
 #include <cmath>
 #include <limits>

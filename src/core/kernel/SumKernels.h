@@ -1,8 +1,8 @@
 #pragma once
 
-#include "formula/ChanceSums.h"
-#include "formula/ChanceTotals.h"
-#include "formula/FormulaStatistics.h"
+#include "scoring/ChanceSums.h"
+#include "scoring/ChanceTotals.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QString>
 #include <array>

@@ -1,11 +1,10 @@
 #include "kernel/WindowTable.h"
 
 #include "common/UserError.h"
-#include "formula/ChanceTotals.h"
-#include "formula/FormulaScoring.h"
-#include "formula/HitRule.h"
 #include "history/AttributeCatalog.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/ChanceTotals.h"
+#include "scoring/HitRule.h"
 
 #include <algorithm>
 #include <bit>
@@ -21,7 +20,7 @@ WindowTable::WindowTable(const HistorySnapshot& history, FormulaKind kind, int r
     : m_range(range),
       m_weighted(window.weighted)
 {
-    const auto [first, end] = FormulaScoring::countedRows(history.size(), window);
+    const auto [first, end] = window.countedRows(history.size());
     m_first = first;
     m_rows = std::max(0, end - first);
     if (!covers(range, m_rows))

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formula/FormulaStatistics.h"
 #include "history/AttributeCatalog.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <array>
 #include <bitset>

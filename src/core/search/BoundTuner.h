@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formula/FormulaStatistics.h"
-#include "formula/StatisticBounds.h"
+#include "scoring/FormulaStatistics.h"
+#include "scoring/StatisticBounds.h"
 #include "search/SearchOptions.h"
 
 #include <QStringList>

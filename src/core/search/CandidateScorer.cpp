@@ -2,10 +2,10 @@
 
 #include "common/UserError.h"
 #include "formula/FormulaScoring.h"
-#include "formula/HitRule.h"
-#include "formula/RunTally.h"
 #include "history/AttributeCatalog.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/HitRule.h"
+#include "scoring/RunTally.h"
 
 #include <algorithm>
 #ifdef __SSE2__

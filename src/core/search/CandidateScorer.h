@@ -1,8 +1,8 @@
 #pragma once
 
-#include "formula/FormulaStatistics.h"
 #include "kernel/SumKernels.h"
 #include "kernel/WindowTable.h"
+#include "scoring/FormulaStatistics.h"
 #include "search/Candidate.h"
 
 #include <cstdint>

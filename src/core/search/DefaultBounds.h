@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formula/FormulaKind.h"
-#include "formula/StatisticBounds.h"
+#include "scoring/FormulaKind.h"
+#include "scoring/StatisticBounds.h"
 
 #include <array>
 

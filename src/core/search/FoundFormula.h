@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formula/FormulaStatistics.h"
 #include "formula/FormulaTarget.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QString>
 #include <optional>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "formula/FormulaStatistics.h"
 #include "formula/FormulaTarget.h"
-#include "formula/StatisticBounds.h"
+#include "scoring/FormulaStatistics.h"
+#include "scoring/StatisticBounds.h"
 #include "search/FoundFormula.h"
 #include "search/SearchOptions.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/WorkerPool.h"
-#include "formula/FormulaStatistics.h"
-#include "formula/StatisticBounds.h"
+#include "scoring/FormulaStatistics.h"
+#include "scoring/StatisticBounds.h"
 #include "search/Candidate.h"
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "formula/FormulaEvaluator.h"
-#include "formula/FormulaStatistics.h"
-#include "formula/StatisticBounds.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaStatistics.h"
+#include "scoring/StatisticBounds.h"
 #include "search/CandidateGenerator.h"
 #include "search/CandidateScorer.h"
 #include "search/FoundFormula.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/BackTestResult.h"
-#include "formula/FormulaStatistics.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QDialog>
 #include <array>

@@ -6,7 +6,6 @@
 #include "common/UserError.h"
 #include "formula/FormulaExport.h"
 #include "formula/FormulaImport.h"
-#include "formula/FormulaKind.h"
 #include "formula/FormulaOnlineUpdate.h"
 #include "formula/FormulaSelection.h"
 #include "gui/main/FormulaTableModel.h"
@@ -15,6 +14,7 @@
 #include "gui/main/UserPrompts.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaKind.h"
 #include "workbench/Workbench.h"
 
 #include <QAction>

@@ -4,13 +4,13 @@
 #include "gui/main/MainWindow.h"
 
 #include "common/UserError.h"
-#include "formula/FormulaKind.h"
 #include "gui/main/DrawEntryWidget.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/HistoryTableModel.h"
 #include "gui/main/UserPrompts.h"
 #include "history/Database.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaKind.h"
 #include "workbench/Workbench.h"
 
 #include <QAction>

@@ -3,9 +3,9 @@
 #include "common/AppSettings.h"
 #include "common/LotteryTable.h"
 #include "formula/FormulaSelection.h"
-#include "formula/FormulaStatistics.h"
 #include "formula/FormulaTarget.h"
 #include "formula/TableScorer.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <QDate>
 #include <QMainWindow>

@@ -86,9 +86,8 @@ void NullRunsBox::searchStopped()
     const std::optional<Search> real = m_source ? m_source() : std::nullopt;
     if (!real || real->request.candidates == 0)
         return;
-    m_line->setText(MethodVerdict::searchText(real->found, real->bestZ,
-                                              NullSearch::chanceBestZ(real->request.candidates),
-                                              real->request.candidates, nullptr));
+    m_line->setText(MethodVerdict::searchText(
+        real->found, real->bestZ, NullSearch::chanceBestZ(real->request.candidates), real->request.candidates));
 }
 
 void NullRunsBox::stop()
@@ -118,7 +117,7 @@ void NullRunsBox::tick()
 void NullRunsBox::showOutcome()
 {
     const NullSearchSummary& summary = m_search->summary();
-    m_line->setText(MethodVerdict::searchText(m_real->found, m_real->bestZ,
-                                              NullSearch::chanceBestZ(m_real->request.candidates),
-                                              m_real->request.candidates, &summary));
+    m_line->setText(MethodVerdict::searchText(
+        m_real->found, m_real->bestZ, NullSearch::chanceBestZ(m_real->request.candidates), m_real->request.candidates,
+        summary.runs, summary.meanFound, NullSearch::exceedance(m_real->found, summary.foundPerRun)));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/LotteryTable.h"
-#include "formula/FormulaStatistics.h"
+#include "scoring/FormulaStatistics.h"
 #include "search/BoundTuner.h"
 #include "search/DefaultBounds.h"
 #include "search/FoundFormulaStore.h"

@@ -6,10 +6,10 @@
 #include "formula/ChanceBaseline.h"
 #include "formula/CompiledFormula.h"
 #include "formula/FormulaScoring.h"
-#include "formula/HitRule.h"
 #include "history/AttributeCatalog.h"
 #include "history/DemoHistory.h"
 #include "history/IssueNumbers.h"
+#include "scoring/HitRule.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "formula/ChanceBaseline.h"
 #include "formula/FormulaEvaluator.h"
 #include "formula/FormulaRanking.h"
-#include "formula/HitRule.h"
+#include "scoring/HitRule.h"
 #include "search/CandidateGenerator.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "formula/FormulaScoring.h"
 #include "formula/CompiledFormula.h"
-#include "formula/HitRule.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/HitRule.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
 #include "history/Database.h"
-#include "formula/FormulaKind.h"
 #include "formula/FormulaStore.h"
 #include "history/AttributeCatalog.h"
 #include "history/DatabaseError.h"
@@ -7,6 +6,7 @@
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaKind.h"
 #include "support/TestEnvironment.h"
 
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "formula/ChanceSums.h"
+#include "scoring/ChanceSums.h"
 
 ChanceSums ChanceSums::of(const ChanceTotals& totals, const ChanceShares& shares)
 {

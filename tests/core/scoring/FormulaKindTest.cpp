@@ -1,9 +1,10 @@
 // The one value behind a formula table's name, label, search index and hit rule.
-#include "formula/FormulaKind.h"
+#include "scoring/FormulaKind.h"
 #include "common/UserError.h"
 #include "formula/FormulaError.h"
-#include "formula/FormulaStatistics.h"
+#include "formula/FormulaTarget.h"
 #include "formula/FormulaText.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -61,6 +62,6 @@ TEST(FormulaKind, refusesWhatIsNotATable)
     EXPECT_THROW(FormulaKind(6, true), UserError);
     EXPECT_THROW(FormulaKind::fromSearchIndex(0), UserError);
     EXPECT_THROW(FormulaKind::fromSearchIndex(11), UserError);
-    EXPECT_THROW(FormulaKind::fromWords(s("第六"), s("直选")), FormulaError);
-    EXPECT_THROW(FormulaKind::fromWords(s("第一"), s("组合")), FormulaError);
+    EXPECT_THROW(FormulaTarget::fromWords(s("第六"), s("直选"), true), FormulaError);
+    EXPECT_THROW(FormulaTarget::fromWords(s("第一"), s("组合"), false), FormulaError);
 }

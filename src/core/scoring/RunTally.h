@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formula/FormulaStatistics.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,17 +1,9 @@
-#include "formula/FormulaKind.h"
+#include "scoring/FormulaKind.h"
 
 #include "common/UserError.h"
-#include "formula/FormulaError.h"
-#include "formula/FormulaStatistics.h"
 #include "history/AttributeCatalog.h"
-
-namespace {
-
-const QString kTablePrefix = QStringLiteral("Gongshi");
-
-QString playWord(bool group) { return group ? QStringLiteral("组选") : QStringLiteral("直选"); }
-
-} // namespace
+#include "history/DatabaseSchema.h"
+#include "scoring/FormulaStatistics.h"
 
 FormulaKind::FormulaKind(int position, bool group) : m_position(position), m_group(group)
 {
@@ -20,7 +12,7 @@ FormulaKind::FormulaKind(int position, bool group) : m_position(position), m_gro
                         QStringLiteral("公式位置必须在1到%1之间（收到 %2）").arg(kPositions).arg(position));
 }
 
-QString FormulaKind::tableName() const { return kTablePrefix + QString::number(m_position) + (m_group ? u'G' : u'D'); }
+QString FormulaKind::tableName() const { return DatabaseSchema::formulaTableName(m_position, m_group); }
 
 std::optional<FormulaKind> FormulaKind::fromTableName(QStringView name)
 {
@@ -50,28 +42,14 @@ const std::array<FormulaKind, FormulaKind::kCount>& FormulaKind::all()
     return kinds;
 }
 
-QStringList FormulaKind::tableNames()
-{
-    QStringList names;
-    for (const FormulaKind& kind : all())
-        names << kind.tableName();
-    return names;
-}
+QStringList FormulaKind::tableNames() { return DatabaseSchema::formulaTableNames(); }
 
 QString FormulaKind::label() const
 {
     return AttributeCatalog::positionWords().value(m_position - 1) + playWord(m_group);
 }
 
-FormulaKind FormulaKind::fromWords(const QString& positionWord, const QString& play)
-{
-    const int index = static_cast<int>(AttributeCatalog::positionWords().indexOf(positionWord));
-    if (index < 0)
-        throw FormulaError(QStringLiteral("目标位置无法识别：%1").arg(positionWord));
-    if (play != playWord(false) && play != playWord(true))
-        throw FormulaError(QStringLiteral("目标玩法无法识别：%1").arg(play));
-    return FormulaKind(index + 1, play == playWord(true));
-}
+QString FormulaKind::playWord(bool group) { return group ? QStringLiteral("组选") : QStringLiteral("直选"); }
 
 FormulaKind FormulaKind::fromSearchIndex(int index)
 {

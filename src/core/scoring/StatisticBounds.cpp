@@ -1,4 +1,4 @@
-#include "formula/StatisticBounds.h"
+#include "scoring/StatisticBounds.h"
 
 #include <algorithm>
 #include <cmath>

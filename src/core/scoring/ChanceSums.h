@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formula/ChanceTotals.h"
+#include "scoring/ChanceTotals.h"
 
 #include <array>
 #include <cstdint>

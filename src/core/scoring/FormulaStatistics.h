@@ -1,11 +1,12 @@
 #pragma once
 
-#include "formula/FormulaKind.h"
+#include "scoring/FormulaKind.h"
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 // A statistic of a formula, in the order of the list's columns. The first five
 // are the scores the filter's and the search's bound boxes hold; the last two
@@ -74,4 +75,16 @@ struct ScoringWindow {
     int lookBack = 300;
     bool excludeCurrent = true;
     bool weighted = true;
+
+    // The rows [first, end) whose hits are counted, for a history of drawCount draws.
+    std::pair<int, int> countedRows(int drawCount) const
+    {
+        if (drawCount <= 1)
+            return {drawCount, drawCount};
+        int skip = 1;
+        if (lookBack > 0)
+            skip = drawCount - (excludeCurrent ? lookBack : lookBack + 1);
+        // The first draw has no prediction, so it never counts.
+        return {skip > 1 ? skip : 1, drawCount};
+    }
 };

@@ -36,9 +36,8 @@ public:
 
     // "第三组选"
     QString label() const;
-    // The target words of a formula line ("第三", "组选"); raises FormulaError
-    // naming the word that is not a position or a play.
-    static FormulaKind fromWords(const QString& positionWord, const QString& playWord);
+    // The play word of a label: "组选" (group) or "直选" (direct).
+    static QString playWord(bool group);
 
     // The search window's kind index, 1..10.
     int searchIndex() const { return m_position + (m_group ? kPositions : 0); }

@@ -1,4 +1,4 @@
-#include "formula/ChanceTotals.h"
+#include "scoring/ChanceTotals.h"
 
 namespace {
 

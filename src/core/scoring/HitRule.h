@@ -1,10 +1,10 @@
 #pragma once
 
 #include "common/UserError.h"
-#include "formula/FormulaRounding.h"
-#include "formula/FormulaStatistics.h"
 #include "history/AttributeCatalog.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaRounding.h"
+#include "scoring/FormulaStatistics.h"
 
 #include <algorithm>
 #include <cmath>
