@@ -118,13 +118,14 @@ QJsonArray allDrawRows(SqliteDatabase& db)
 
 int drawList(CliContext& context, const CliOptions&)
 {
+    // Loaded even for the raw columns: a damaged row is refused, never shown.
+    const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
     if (context.json()) {
         QJsonObject result;
         result.insert(QStringLiteral("draws"), allDrawRows(context.database().sql()));
         context.printJson(result);
         return 0;
     }
-    const HistorySnapshot history = HistorySnapshot::load(context.database().sql());
     for (int row = 0; row < history.size(); ++row) {
         DrawNumbers numbers{};
         for (int p = 1; p <= 5; ++p)
@@ -187,7 +188,7 @@ int drawDeleteAfter(CliContext& context, const CliOptions& options)
     const QString issue = CliOptions::issueArgument(options.positionals().first(), QStringLiteral("ISSUE"));
     if (!IssueNumbers::dateOf(issue, context.lottery().longDateIssue))
         throw UserError(QStringLiteral("删除期数"),
-                        QStringLiteral("%1 is not an issue number of this lottery").arg(issue));
+                        QStringLiteral("%1 不是%2的期号。").arg(issue, context.lottery().caption));
     return reportDeleted(context, DrawStore(context.database(), context.lottery()).deleteAfter(issue), true);
 }
 

@@ -69,18 +69,19 @@ int translateCommand(CliContext& context, const CliOptions& options)
 int addCommand(CliContext& context, const CliOptions& options)
 {
     const ParsedFormula parsed = FormulaText::parse(formulaText(options));
-    FormulaRecord record;
-    record.idx = FormulaStore(context.database()).add(parsed);
-    record.code = parsed.code;
-    record.chinese = parsed.chinese;
-    record.kill = parsed.target.kill;
+    const int idx = FormulaStore(context.database()).add(parsed);
     const QString table = parsed.target.tableName();
     if (context.json()) {
-        QJsonObject object = CliJson::formula(record);
+        // Not scored yet (formula score does that): no statistics rather than zeros that look scored.
+        QJsonObject object;
         object.insert(QStringLiteral("table"), table);
+        object.insert(QStringLiteral("idx"), idx);
+        object.insert(QStringLiteral("gongshiCN"), parsed.chinese);
+        object.insert(QStringLiteral("gongshi"), parsed.code);
+        object.insert(QStringLiteral("bolKill"), parsed.target.kill);
         context.printJson(object);
     } else {
-        context.printLine(QStringLiteral("added %1 #%2: %3").arg(table).arg(record.idx).arg(parsed.code));
+        context.printLine(QStringLiteral("added %1 #%2: %3").arg(table).arg(idx).arg(parsed.code));
     }
     return 0;
 }

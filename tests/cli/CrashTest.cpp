@@ -38,8 +38,8 @@ int killRuns()
 }
 
 // `days` days of draws ending the day before `lastDay` and `formulas` column-sum
-// kill formulas in Gongshi1D, as a search leaves them.
-void prepare(const QString& folder, int days, int formulas)
+// kill formulas, as a search leaves them, spread over the first `tables` kinds.
+void prepare(const QString& folder, int days, int formulas, int tables)
 {
     Database db(folder);
     db.recordLottery(kLottery); // as velmora-cli does when it first opens the folder
@@ -51,7 +51,8 @@ void prepare(const QString& folder, int days, int formulas)
                                  .arg(AttributeCatalog::code(f % AttributeCatalog::kCount),
                                       AttributeCatalog::code((f / AttributeCatalog::kCount) % AttributeCatalog::kCount))
                                  .arg(f);
-        list.push_back({code + QStringLiteral("=下期杀第一直选"), code, FormulaTarget{1, false, true}});
+        const FormulaTarget target(FormulaKind::fromSearchIndex(1 + f % tables), true);
+        list.push_back({code + QStringLiteral("=下期杀") + target.label(), code, target});
     }
     FormulaStore(db).addAll(list);
 }
@@ -61,6 +62,7 @@ struct Scenario {
     int days;
     int formulas;
     std::function<QStringList(const TestEnvironment& inputs)> args;
+    int tables = 1; // of the formulas prepared
 };
 
 QStringList words(const char* line) { return QString::fromUtf8(line).split(u' '); }
@@ -95,6 +97,13 @@ TEST(Crash, aKilledWriteLeavesEachTableWholeOldOrWholeNew)
          [&search](const TestEnvironment&) { return search.split(u' ') << QStringLiteral("append"); }},
         {"store found formulas, replace", 10, 20000,
          [&search](const TestEnvironment&) { return search.split(u' ') << QStringLiteral("replace"); }},
+        // Every kind of the plan stores into its own table, all of them in one transaction.
+        {"store a plan, replace", 10, 20000,
+         [](const TestEnvironment&) {
+             return words("search --plan --flag kill --operands 3 --candidates 3000 --seed 11 --threads 1 "
+                          "--store replace");
+         },
+         10},
         {"delete and renumber", 10, 20000,
          [](const TestEnvironment&) { return words("formula delete --table gongshi1d --idx 1"); }},
         {"delete draws and compact", 10, 20000, [](const TestEnvironment&) { return words("draw delete-last 100"); }},
@@ -111,7 +120,7 @@ TEST(Crash, aKilledWriteLeavesEachTableWholeOldOrWholeNew)
     std::uint64_t scenarioSeed = seed;
     for (const Scenario& scenario : scenarios) {
         TestEnvironment prepared;
-        prepare(prepared.dataDirectory(), scenario.days, scenario.formulas);
+        prepare(prepared.dataDirectory(), scenario.days, scenario.formulas, scenario.tables);
         KillRunner runner(prepared.dataDirectory(), scenario.args(inputs), ++scenarioSeed);
         ASSERT_TRUE(runner.calibrate()) << scenario.name << ": " << runner.error().toStdString();
         for (int run = 0; run < killRuns(); ++run)

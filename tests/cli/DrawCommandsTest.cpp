@@ -60,6 +60,11 @@ TEST(DrawCommands, refusedDrawExitsWithTwoAndStoresNothing)
     };
     EXPECT_EQ(listed({QStringLiteral("--lottery"), QStringLiteral("26")}), 1);
     EXPECT_EQ(listed({}), 0);
+    // An issue with no date in it is refused in the user's language, naming the lottery.
+    const CliResult noIssue = cli.run(cliWords({"draw", "delete-after", "26133001"}));
+    EXPECT_EQ(noIssue.exitCode, 2);
+    EXPECT_TRUE(QString::fromUtf8(noIssue.err).contains(QStringLiteral("26133001 不是广东11选5的期号")))
+        << noIssue.err.toStdString();
     const CliResult deleted = cli.run({QStringLiteral("--lottery"), QStringLiteral("26"), QStringLiteral("draw"),
                                        QStringLiteral("delete-last"), QStringLiteral("--json")});
     EXPECT_EQ(deleted.json().object().value(QStringLiteral("deleted")).toInt(), 1);

@@ -25,8 +25,13 @@ TEST(FormulaCommands, addScoreListAndDeleteThroughTheCommandLine)
     EXPECT_EQ(translated.json().object().value(s("table")).toString(), s("Gongshi2G"));
     EXPECT_FALSE(translated.json().object().value(s("bolKill")).toBool());
 
-    for (const char* line : {"第一码+第二码=下期杀第四直选", "第四码*2=下期杀第四直选", "和数=下期生第四直选"})
+    for (const char* line : {"第一码+第二码=下期杀第四直选", "第四码*2=下期杀第四直选"})
         ASSERT_EQ(cli.run({s("formula"), s("add"), s(line)}).exitCode, 0) << line;
+    // An added formula is not scored yet: its answer shows no statistics, not zeros.
+    const CliResult added = cli.run({s("formula"), s("add"), s("和数=下期生第四直选"), s("--json")});
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    EXPECT_EQ(added.json().object().value(s("idx")).toInt(), 3);
+    EXPECT_FALSE(added.json().object().contains(s("sglGsRate")));
     const CliResult refused = cli.run({s("formula"), s("add"), s("第一码+个位=下期杀第四直选")});
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains("无法识别公式"));

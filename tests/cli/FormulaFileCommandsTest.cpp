@@ -5,7 +5,9 @@
 #include "support/TestEnvironment.h"
 #include "support/XlsxReader.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <gtest/gtest.h>
@@ -116,6 +118,40 @@ TEST(FormulaFileCommands, exportImportAndSpreadsheets)
     EXPECT_EQ(historySheet.cell(1, 0).text, stored[0].toObject().value(s("strQQH")).toString());
     EXPECT_EQ(cli.run({s("export"), s("xlsx"), s("--formulas"), formulas}).exitCode, 2); // which table?
     EXPECT_EQ(cli.run({s("export"), s("xlsx"), s("--history"), draws, s("--formulas"), formulas}).exitCode, 2);
+}
+
+// A spreadsheet written onto a symbolic link replaces the link's target, as the
+// text exports do; a folder in its place is refused and left alone.
+TEST(FormulaFileCommands, aSpreadsheetGoesThroughALinkAndNeverReplacesAFolder)
+{
+    TestEnvironment env;
+    const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), env.dataDirectory());
+    ASSERT_EQ(cli.run({s("init"), s("--demo"), s("--days"), s("1")}).exitCode, 0);
+    const QString target = env.path(s("kept/lishi.xlsx"));
+    ASSERT_TRUE(QDir().mkpath(env.path(s("kept"))));
+    writeFile(target, "old");
+    const QString link = env.path(s("link.xlsx"));
+    ASSERT_TRUE(QFile::link(s("kept/lishi.xlsx"), link)); // relative, as `ln -s` makes it
+    const CliResult written = cli.run({s("export"), s("xlsx"), s("--history"), link});
+    ASSERT_EQ(written.exitCode, 0) << written.err.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), QFileInfo(target).absoluteFilePath());
+    EXPECT_TRUE(XlsxReader(target).ok());
+    EXPECT_GT(XlsxReader(target).rowCount(), 1);
+    EXPECT_FALSE(QFile::exists(target + s(".part")));
+
+    const QString folder = env.path(s("folder.xlsx"));
+    ASSERT_TRUE(QDir().mkpath(folder + s("/inside")));
+    const QString folderLink = env.path(s("folder-link.xlsx"));
+    ASSERT_TRUE(QFile::link(folder, folderLink));
+    for (const QString& path : {folder, folderLink}) {
+        const CliResult refused = cli.run({s("export"), s("xlsx"), s("--history"), path});
+        EXPECT_EQ(refused.exitCode, 1) << path.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(refused.err).contains(s("这是一个文件夹，没有改动它")))
+            << refused.err.toStdString();
+        EXPECT_TRUE(QFileInfo(folder + s("/inside")).isDir());
+    }
+    EXPECT_TRUE(QFileInfo(folderLink).isSymLink());
 }
 
 TEST(FormulaFileCommands, fetchReplacesTheFormulasAndFallsBackOnThePreviousFile)

@@ -1,28 +1,17 @@
 #include "analysis/ErrorValuesExport.h"
 
-#include "common/UserError.h"
+#include "analysis/SpreadsheetFile.h"
 
-#include <QFile>
 #include <xlsxwriter.h>
-
-namespace {
-
-[[noreturn]] void fail(const QString& path, const QString& why)
-{
-    QFile::remove(path);
-    throw UserError(QStringLiteral("列表显示错误"), QStringLiteral("无法写入表格文件 %1：%2").arg(path, why), false);
-}
-
-} // namespace
 
 void ErrorValuesExport::write(const QString& path, const std::vector<ErrorValueRow>& rows)
 {
-    if (QFile::exists(path) && !QFile::remove(path))
-        fail(path, QStringLiteral("旧文件无法删除"));
-    const QByteArray name = QFile::encodeName(path);
+    // The old file stays until the new one is whole.
+    SpreadsheetFile file(path, QStringLiteral("列表显示错误"));
+    const QByteArray name = file.stagingName();
     lxw_workbook* workbook = workbook_new(name.constData());
     if (!workbook)
-        fail(path, QStringLiteral("无法创建文件"));
+        file.fail(QStringLiteral("无法创建文件"));
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Sheet1");
     lxw_error status = LXW_NO_ERROR;
     const auto keep = [&status](lxw_error e) {
@@ -41,5 +30,6 @@ void ErrorValuesExport::write(const QString& path, const std::vector<ErrorValueR
     }
     keep(workbook_close(workbook));
     if (status != LXW_NO_ERROR)
-        fail(path, QString::fromUtf8(lxw_strerror(status)));
+        file.fail(QString::fromUtf8(lxw_strerror(status)));
+    file.commit();
 }

@@ -10,7 +10,8 @@
 class ErrorValuesExport {
 public:
     static QString fileName() { return QStringLiteral("ErrarrLei.xlsx"); }
-    // Replaces any old file at `path`. Raises UserError ("列表显示错误") when the
-    // file cannot be written; nothing half-written is left behind.
+    // Replaces any old file at `path` once the new one is whole (SpreadsheetFile).
+    // Raises UserError ("列表显示错误") when the file cannot be written; nothing
+    // half-written is left behind.
     static void write(const QString& path, const std::vector<ErrorValueRow>& rows);
 };

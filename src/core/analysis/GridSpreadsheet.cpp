@@ -1,9 +1,7 @@
 #include "analysis/GridSpreadsheet.h"
 
-#include "common/UserError.h"
+#include "analysis/SpreadsheetFile.h"
 
-#include <QFile>
-#include <cstdio>
 #include <map>
 #include <tuple>
 #include <xlsxwriter.h>
@@ -41,24 +39,18 @@ private:
     std::map<Key, lxw_format*> m_formats;
 };
 
-[[noreturn]] void fail(const QString& title, const QString& path, const QString& why)
-{
-    throw UserError(title, QStringLiteral("无法写入表格文件 %1：%2").arg(path, why), false);
-}
-
 } // namespace
 
 void GridSpreadsheet::write(const QString& path, const SheetSource& source, const QString& errorTitle,
                             const std::function<void(int done, int total)>& progress)
 {
-    const QString staging = path + QStringLiteral(".part");
-    QFile::remove(staging);
-    const QByteArray stagingName = QFile::encodeName(staging);
+    SpreadsheetFile file(path, errorTitle);
+    const QByteArray stagingName = file.stagingName();
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* workbook = workbook_new_opt(stagingName.constData(), &options);
     if (!workbook)
-        fail(errorTitle, path, QStringLiteral("无法创建文件"));
+        file.fail(QStringLiteral("无法创建文件"));
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Sheet1");
     FormatCache formats(workbook);
     lxw_error status = LXW_NO_ERROR;
@@ -93,14 +85,9 @@ void GridSpreadsheet::write(const QString& path, const SheetSource& source, cons
     }
     const lxw_error closed = workbook_close(workbook);
     keep(closed);
-    if (status != LXW_NO_ERROR) {
-        QFile::remove(staging);
-        fail(errorTitle, path, QString::fromUtf8(lxw_strerror(status)));
-    }
-    if (std::rename(stagingName.constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(staging);
-        fail(errorTitle, path, QStringLiteral("无法替换旧文件（是否正被其他程序打开？）"));
-    }
+    if (status != LXW_NO_ERROR)
+        file.fail(QString::fromUtf8(lxw_strerror(status)));
+    file.commit();
     if (progress)
         progress(rows, rows);
 }

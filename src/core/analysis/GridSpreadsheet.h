@@ -27,7 +27,8 @@ public:
 
 // Writes a grid to "Sheet1" of a new .xlsx workbook, row by row so a large grid
 // needs little memory. The workbook is built beside the target and renamed over
-// it only when complete: a failure leaves any old file as it was.
+// it only when complete (SpreadsheetFile): a failure leaves any old file as it
+// was, a symbolic link is written through, anything else but a plain file is refused.
 class GridSpreadsheet {
 public:
     // Raises UserError(errorTitle, what failed). `progress` hears (rows done, rows).

@@ -1,36 +1,25 @@
 #include "analysis/HistoryListExport.h"
 
 #include "analysis/HistoryList.h"
-#include "common/UserError.h"
+#include "analysis/SpreadsheetFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <xlsxwriter.h>
 
-namespace {
-
-[[noreturn]] void fail(const QString& path, const QString& why)
-{
-    QFile::remove(path);
-    throw UserError(QStringLiteral("列表显示错误"), QStringLiteral("无法写入表格文件 %1：%2").arg(path, why), false);
-}
-
-} // namespace
-
 void HistoryListExport::write(const QString& path, const HistoryList& list)
 {
-    if (QFile::exists(path) && !QFile::remove(path))
-        fail(path, QStringLiteral("旧文件无法删除"));
+    // The old file stays until the new one is whole.
+    SpreadsheetFile file(path, QStringLiteral("列表显示错误"));
     if (!QFileInfo(path).dir().exists())
-        fail(path, QStringLiteral("文件夹不存在"));
-    const QByteArray name = QFile::encodeName(path);
+        file.fail(QStringLiteral("文件夹不存在"));
+    const QByteArray name = file.stagingName();
     // Rows go out one by one: a list of 20,000 draws never sits whole in memory.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* workbook = workbook_new_opt(name.constData(), &options);
     if (!workbook)
-        fail(path, QStringLiteral("无法创建文件"));
+        file.fail(QStringLiteral("无法创建文件"));
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Sheet1");
     lxw_format* mark = workbook_add_format(workbook);
     format_set_font_color(mark, LXW_COLOR_BLUE);
@@ -58,5 +47,6 @@ void HistoryListExport::write(const QString& path, const HistoryList& list)
     const lxw_error closed = workbook_close(workbook);
     keep(closed);
     if (status != LXW_NO_ERROR)
-        fail(path, QString::fromUtf8(lxw_strerror(status)));
+        file.fail(QString::fromUtf8(lxw_strerror(status)));
+    file.commit();
 }

@@ -10,7 +10,8 @@ class HistoryListExport {
 public:
     static QString listFileName() { return QStringLiteral("Print.xlsx"); } // "查询结果导出(&O)"
     static QString gridFileName() { return QStringLiteral("Jieguo.xlsx"); } // a double click on the list
-    // Replaces any old file at `path`. Raises UserError ("列表显示错误") naming the
-    // file and the reason when it cannot be written; nothing half-written is left.
+    // Replaces any old file at `path` once the new one is whole (SpreadsheetFile).
+    // Raises UserError ("列表显示错误") naming the file and the reason when it
+    // cannot be written; nothing half-written is left.
     static void write(const QString& path, const HistoryList& list);
 };

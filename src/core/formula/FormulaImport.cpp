@@ -43,7 +43,7 @@ void writeReport(const QString& path, const DecodedText& decoded, const std::vec
         bytes += decoded.rawLines[i] + "\r\n";
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw UserError(QStringLiteral("无法识别公式"),
+        throw UserError(QStringLiteral("导入公式"),
                         QStringLiteral("无法写入 %1：%2。公式没有导入。").arg(path, file.errorString()), false);
 }
 

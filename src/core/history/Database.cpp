@@ -61,6 +61,7 @@ void Database::open()
 
 void Database::compact(const std::function<void()>& whileHeld)
 {
+    m_db->checkBeforeWriting();
     const QString work = workCopyPath();
     if (QFileInfo(work).isDir() || (QFile::exists(work) && !QFile::remove(work)))
         throw DatabaseError(QStringLiteral("无法删除旧的工作副本 %1，数据库没有压缩。").arg(work));

@@ -1,10 +1,12 @@
 #include "history/HistorySnapshot.h"
 
+#include "common/LotteryTable.h"
 #include "history/DatabaseError.h"
 #include "history/SqliteDatabase.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -23,10 +25,36 @@ namespace {
             .arg(range.highest));
 }
 
+// A drawn number beyond the file's own lottery (a 12 in an 11选5 file) is as
+// damaged as any other impossible value, and says which lottery's range it left.
+[[noreturn]] void refuseForeignNumber(const SqliteStatement& rows, int position, const LotteryTable::Entry& lottery)
+{
+    const int column = AttributeCatalog::numberColumn(position) + 1;
+    throw DatabaseError(QStringLiteral("历史数据第%1期已损坏：第%2个号码（%3列）是%4，不在%5的号码范围1到%6之间。"
+                                       "请删除这一期后重新录入。")
+                            .arg(rows.text(0))
+                            .arg(position)
+                            .arg(AttributeCatalog::code(column - 1), rows.text(column), lottery.caption)
+                            .arg(lottery.numberRange));
+}
+
+// The lottery the file records (table Caizhong), if it records one.
+std::optional<LotteryTable::Entry> recordedLottery(SqliteDatabase& db)
+{
+    if (db.scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'Caizhong'"))
+            .toInt() == 0)
+        return std::nullopt;
+    const QVariant index = db.scalar(QStringLiteral("SELECT GsZl FROM Caizhong ORDER BY rowid LIMIT 1"));
+    if (!index.isValid() || !LotteryTable::isValidIndex(index.toInt()))
+        return std::nullopt;
+    return LotteryTable::entry(index.toInt());
+}
+
 } // namespace
 
 HistorySnapshot HistorySnapshot::load(SqliteDatabase& db)
 {
+    const std::optional<LotteryTable::Entry> lottery = recordedLottery(db);
     QString sql = QStringLiteral("SELECT strQQH");
     for (int i = 0; i < AttributeCatalog::kCount; ++i)
         sql += QStringLiteral(", ") + AttributeCatalog::code(i);
@@ -49,6 +77,11 @@ HistorySnapshot HistorySnapshot::load(SqliteDatabase& db)
             if (value < range.lowest || value > range.highest)
                 refuseDamagedRow(rows, i, range);
             values[static_cast<size_t>(i)] = static_cast<std::int32_t>(value);
+        }
+        if (lottery) {
+            for (int p = 1; p <= 5; ++p)
+                if (values[static_cast<size_t>(AttributeCatalog::numberColumn(p))] > lottery->numberRange)
+                    refuseForeignNumber(rows, p, *lottery);
         }
         snapshot.append(rows.text(0), values);
     }

@@ -12,7 +12,8 @@ class SqliteDatabase;
 // The stored history as columns, oldest draw first: one contiguous int32 array
 // per attribute column. Loaded once per change of the history; evaluation and
 // scoring only ever read it. Loading refuses a damaged row (a value outside
-// AttributeCatalog::valueRange) with a message naming its issue and column.
+// AttributeCatalog::valueRange, or a number above the range of the lottery the
+// file records) with a message naming its issue and column.
 class HistorySnapshot {
 public:
     static HistorySnapshot load(SqliteDatabase& db);

@@ -2,6 +2,7 @@
 
 #include "history/DatabaseError.h"
 
+#include <QStringList>
 #include <sqlite3.h>
 
 namespace {
@@ -78,10 +79,28 @@ QVariant SqliteDatabase::scalar(const QString& sql)
 std::int64_t SqliteDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
 int SqliteDatabase::changes() const { return sqlite3_changes(m_db); }
 
+void SqliteDatabase::checkBeforeWriting()
+{
+    if (m_checked)
+        return;
+    // A page the check cannot read at all raises the same error from here.
+    SqliteStatement check(m_db, QStringLiteral("PRAGMA quick_check(5)"));
+    QStringList problems;
+    while (check.next())
+        problems << check.text(0);
+    if (problems != QStringList{QStringLiteral("ok")})
+        throw DatabaseError(causeOf(SQLITE_CORRUPT, {}),
+                            QStringLiteral("写入前的检查发现文件有错，没有写入任何内容：") +
+                                problems.join(QStringLiteral("; ")));
+    m_checked = true;
+}
+
 SqliteDatabase::Transaction::Transaction(SqliteDatabase& db)
     : m_db(db),
       m_nested(sqlite3_get_autocommit(db.handle()) == 0)
 {
+    if (!m_nested)
+        m_db.checkBeforeWriting();
     // Inside another transaction this one is a savepoint: its statements stand or
     // fall together, and the outer transaction decides for all of them.
     m_db.exec(m_nested ? QStringLiteral("SAVEPOINT nested") : QStringLiteral("BEGIN IMMEDIATE"));

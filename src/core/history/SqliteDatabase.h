@@ -25,6 +25,12 @@ public:
     std::int64_t lastInsertRowId() const;
     int changes() const;
     sqlite3* handle() const { return m_db; }
+
+    // Refuses to write into a damaged file: before the connection's first write
+    // the whole file is checked (PRAGMA quick_check, once per connection) and a
+    // fault raises the DatabaseError a read of the damaged part would raise, so
+    // nothing is written into it. Every outermost Transaction calls it.
+    void checkBeforeWriting();
     QString path() const { return m_path; }
 
     // All-or-nothing scope: rolls back unless commit() was called. Opened inside
@@ -46,6 +52,7 @@ public:
 private:
     sqlite3* m_db = nullptr;
     QString m_path;
+    bool m_checked = false;
 };
 
 class SqliteStatement {

@@ -34,8 +34,12 @@ FoundStoreResult FoundFormulaStore::store(const std::vector<FoundFormula>& found
             result.tables << table;
         byTable[table].push_back(&f);
     }
+    // One transaction for every table: a plan's store, a replace above all, is
+    // wholly done or not at all, even when the program dies between two tables.
+    SqliteDatabase::Transaction transaction(m_db.sql());
     for (const QString& table : result.tables)
         result.removed += storeTable(table, byTable.value(table), mode);
+    transaction.commit();
     result.replaced = mode == StoreMode::Replace && !found.empty();
     return result;
 }
@@ -75,7 +79,6 @@ QString FoundFormulaStore::replaceQuestion(const std::vector<ReplacedFormulas>& 
 int FoundFormulaStore::storeTable(const QString& table, const std::vector<const FoundFormula*>& rows, StoreMode mode)
 {
     SqliteDatabase& sql = m_db.sql();
-    SqliteDatabase::Transaction transaction(sql);
     int removed = 0;
     if (mode == StoreMode::Replace) {
         // Only the searched flag's formulas make way; the other flag's stay.
@@ -142,7 +145,6 @@ int FoundFormulaStore::storeTable(const QString& table, const std::vector<const 
         renumber.bind(1, next).bind(2, rowid);
         renumber.run();
     }
-    transaction.commit();
     return removed;
 }
 

@@ -24,11 +24,12 @@ struct ReplacedFormulas {
     int count = 0;
 };
 
-// Writes found formulas into their formula tables. Per table, in one
-// transaction: (replace) remove its formulas of the found formulas' kill/keep
-// flag, add the new rows, keep the first row of every (bolKill, gongshi,
-// gongshiCN) and renumber idx 1..n. The other flag's formulas are never
-// touched. A failure leaves that table exactly as it was and reaches the caller.
+// Writes found formulas into their formula tables, all tables in one
+// transaction. Per table: (replace) remove its formulas of the found formulas'
+// kill/keep flag, add the new rows, keep the first row of every (bolKill,
+// gongshi, gongshiCN) and renumber idx 1..n. The other flag's formulas and the
+// tables nothing was found for are never touched. A failure (or a crash) leaves
+// every table exactly as it was and reaches the caller.
 class FoundFormulaStore {
 public:
     explicit FoundFormulaStore(Database& db);

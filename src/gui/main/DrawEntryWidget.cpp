@@ -53,8 +53,13 @@ DrawNumbers DrawEntryWidget::numbers() const
     DrawNumbers numbers{};
     for (size_t i = 0; i < m_boxes.size(); ++i) {
         bool ok = false;
-        const int value = m_boxes[i]->text().trimmed().toInt(&ok);
-        numbers[i] = ok ? value : 0;
+        const QString text = m_boxes[i]->text().trimmed();
+        const int value = text.toInt(&ok);
+        if (!ok)
+            throw DrawRefused(static_cast<int>(i) + 1,
+                              text.isEmpty() ? QStringLiteral("第%1个号码没有填写。").arg(i + 1)
+                                             : QStringLiteral("第%1个号码不是数字：%2").arg(i + 1).arg(text));
+        numbers[i] = value;
     }
     return numbers;
 }

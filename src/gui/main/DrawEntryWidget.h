@@ -20,7 +20,8 @@ public:
 
     QString issue() const;
     void setIssue(const QString& issue);
-    // The numbers typed; a box that does not hold a number gives 0.
+    // The numbers typed. Raises DrawRefused naming the first box that holds
+    // something other than a number (a letter, or nothing).
     DrawNumbers numbers() const;
     void clearNumbers();
     // After a refused draw: the box (0 the issue box, 1..5 a number box) gets the

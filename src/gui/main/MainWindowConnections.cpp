@@ -16,8 +16,10 @@
 #include "history/Database.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
+#include "history/IssueNumbers.h"
 #include "workbench/Workbench.h"
 
+#include <QDate>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -133,8 +135,11 @@ void deleteToIssue(MainWindow& window)
     requireHistory(window, QStringLiteral("删除历史"));
     const QString latest = DrawStore(*window.database(), window.lottery()).lastIssue();
     const QString proposal = latest.isEmpty() ? QString() : QString::number(latest.toLongLong() - 1);
+    // The example has the lottery's own issue form: YYMMDD (or YYYYMMDD) and a two-digit serial.
+    const QString example = IssueNumbers::format(QDate(2016, 1, 21), 1, window.lottery().longDateIssue);
     const auto answer = window.prompts().askText(
-        QStringLiteral("删除期数"), QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘160121001’"), proposal);
+        QStringLiteral("删除期数"), QStringLiteral("请输入需要删除到的期数(保留到该期），例如‘%1’").arg(example),
+        proposal);
     if (!answer || answer->trimmed().toLongLong() == 0)
         return;
     window.workbench().deleteDrawsAfter(answer->trimmed());

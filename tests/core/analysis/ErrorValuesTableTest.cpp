@@ -5,7 +5,9 @@
 #include "history/SqliteDatabase.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -146,3 +148,29 @@ TEST(ErrorValuesTable, ExportToAnUnwritablePlaceFailsLoudly)
 }
 
 } // namespace
+
+// The old spreadsheet stays until the new one is whole; a link is written through.
+TEST(ErrorValuesTable, aFailedExportKeepsTheOldFileAndALinkStaysALink)
+{
+    TestEnvironment env;
+    const std::vector<ErrorValueRow> rows = ErrorValuesTable::order(sample(true), 1);
+    const QString path = env.path(ErrorValuesExport::fileName());
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    // The workbook cannot be finished where it is staged (a folder is in the way).
+    ASSERT_TRUE(QDir().mkpath(path + QStringLiteral(".part/in-the-way")));
+    EXPECT_THROW(ErrorValuesExport::write(path, rows), UserError);
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("old"));
+    kept.close();
+    ASSERT_TRUE(QDir(path + QStringLiteral(".part")).removeRecursively());
+
+    const QString link = env.path(QStringLiteral("link.xlsx"));
+    ASSERT_TRUE(QFile::link(path, link));
+    ErrorValuesExport::write(link, rows);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(unzip(path, QStringLiteral("xl/sharedStrings.xml")).contains(QStringLiteral("排序序号")));
+}

@@ -16,6 +16,7 @@
 #include "history/HistorySnapshot.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringEncoder>
 #include <gtest/gtest.h>
@@ -213,6 +214,21 @@ TEST_F(FormulaFiles, unrecognisedLinesAreReportedUnchangedAndNothingElseChanges)
     // The next import rewrites the report.
     FormulaImport::importBytes(*db, s("[第一直选杀]L1A").toUtf8(), QStringLiteral("one.txt"), {});
     EXPECT_TRUE(readFile(result.reportPath).isEmpty());
+}
+
+// A report that cannot be written (a read-only folder, here a folder in its place)
+// stops the import under the import's own title, not the one of a bad formula.
+TEST_F(FormulaFiles, aReportThatCannotBeWrittenStopsTheImportUnderItsOwnTitle)
+{
+    ASSERT_TRUE(QDir().mkpath(env.path(FormulaImport::reportFileName()) + QStringLiteral("/in-the-way")));
+    try {
+        FormulaImport::importBytes(*db, s("第一码=下期杀第一直选\r\n").toUtf8(), QStringLiteral("one.txt"), {});
+        ADD_FAILURE() << "imported without its report";
+    } catch (const UserError& e) {
+        EXPECT_EQ(e.title(), s("导入公式"));
+        EXPECT_TRUE(e.message().contains(s("公式没有导入"))) << e.message().toStdString();
+    }
+    EXPECT_TRUE(everything(*db).isEmpty());
 }
 
 TEST_F(FormulaFiles, replacingKeepsTheOldFormulasWhenTheImportFails)

@@ -358,6 +358,20 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), boxes[0]);
         QCOMPARE(boxes[0]->selectedText(), proposed.left(7));
         QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 1);
+
+        // A letter is not a number: it is named as such, never read as a 0.
+        boxes[0]->setText(proposed);
+        for (int i = 1; i <= 4; ++i)
+            boxes[i]->setText(QStringLiteral("0%1").arg(i));
+        boxes[3]->setText(QStringLiteral("a"));
+        boxes[5]->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), boxes[5]);
+        type({QStringLiteral("09")});
+        QCOMPARE(m_prompts.messages.size(), 4);
+        QVERIFY2(m_prompts.messages.last().contains(QStringLiteral("第3个号码不是数字：a")),
+                 qPrintable(m_prompts.messages.last()));
+        QCOMPARE(QApplication::focusWidget(), boxes[3]);
+        QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 1);
     }
 
     void formulaInputAddsToItsTargetTable()
