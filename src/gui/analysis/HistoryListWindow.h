@@ -37,7 +37,14 @@ public:
 
     const HistoryList* list() const;
     int chosenPosition() const;
-    void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+    // Warnings, and where an export went (when it is not opened).
+    void setMessageSink(MessageSink sink)
+    {
+        m_sink = sink;
+        m_note = std::move(sink);
+    }
+    // 导出后打开文件: asked at each export; without it exports are opened.
+    void setOpenExports(std::function<bool()> wanted) { m_openExports = std::move(wanted); }
     void setFileOpener(FileOpener opener) { m_opener = std::move(opener); }
 
 private:
@@ -53,5 +60,7 @@ private:
     QLabel* m_formulas = nullptr;
     RankChart* m_chart = nullptr;
     MessageSink m_sink;
+    MessageSink m_note;
+    std::function<bool()> m_openExports = [] { return true; };
     FileOpener m_opener;
 };

@@ -3,6 +3,7 @@
 #include "analysis/TrendChart.h"
 #include "gui/analysis/OmissionTableModel.h"
 #include "gui/analysis/TrendChartView.h"
+#include "gui/widgets/ScreenFit.h"
 #include "history/AttributeCatalog.h"
 #include "history/HistorySnapshot.h"
 
@@ -77,7 +78,7 @@ TrendWindow::TrendWindow(QWidget* parent) : QDialog(parent)
     layout->addWidget(m_chart, 1);
     layout->addWidget(table);
     layout->addWidget(m_table);
-    resize(760, 820);
+    ScreenFit::apply(this, QSize(760, 820));
     rebuild();
 }
 

@@ -2,7 +2,6 @@
 
 #include "analysis/BackTest.h"
 #include "common/UserError.h"
-#include "formula/FormulaStore.h"
 #include "gui/analysis/HistoryListWindow.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/UserPrompts.h"
@@ -31,10 +30,7 @@ void BackTestLauncher::start()
     request.table = m_window.currentTable();
     request.kill = m_window.shownKill();
     request.range = m_window.lottery().numberRange;
-    request.formulas = FormulaStore(*m_window.database()).list(request.table, request.kill);
-    for (const FormulaRecord& formula : request.formulas)
-        if (m_window.selection().isSelected(formula.idx))
-            request.selected.insert(formula.idx);
+    // The formulas, their selection and the history are read by the job, in one snapshot.
     const int position = m_window.currentPosition();
     m_window.workbench().backTest(std::move(request), [this, position](std::shared_ptr<const BackTestResult> result) {
         finish(std::move(result), position);
@@ -52,6 +48,7 @@ void BackTestLauncher::finish(std::shared_ptr<const BackTestResult> result, int 
     if (!m_list) {
         m_list = new HistoryListWindow(m_window.database()->dataDirectory(), &m_window);
         m_list->setAttribute(Qt::WA_DeleteOnClose);
+        m_list->setOpenExports([this] { return m_window.settings().openExports(); });
     }
     m_list->showResult(std::move(result), position);
     m_list->show();

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class AttributeHelpWindow;
@@ -201,6 +202,10 @@ private:
     std::map<Command, Hook> m_hooks;
     bool m_loading = false;
     bool m_focusEntryWhenIdle = false;
+    // The next lists shown keep the current formula and the scrolled place (after
+    // a deletion, after another program's change) until the work is done.
+    bool m_keepPlace = false;
+    std::optional<int> m_rankColumn; // the statistic the list is ranked by, once chosen
     QString m_lastOpened;
     DocumentOpener m_opener;
 

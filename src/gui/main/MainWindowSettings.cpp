@@ -70,6 +70,8 @@ void MainWindow::chooseLottery(int index)
     for (size_t i = 0; i < m_lotteries.size(); ++i)
         m_lotteries[i]->setChecked(static_cast<int>(i) == index);
     setWindowTitle(QStringLiteral("Velmora - %1").arg(m_workbench->lottery().caption));
+    // Numbers typed for the other lottery are no draw of this one.
+    m_entry->clearNumbers();
 }
 
 void MainWindow::chooseLookBack(int index)

@@ -13,6 +13,7 @@
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
+#include "support/CliRunner.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -124,6 +125,46 @@ private slots:
     {
         m_store.reset();
         m_env.reset();
+    }
+
+    // velmora-cli changes the data while the window is open on it: a deletion by
+    // what the window shows is refused, and the window reloads and says so.
+    void anotherProgramsChangesAreShownAndStaleDeletionsRefused()
+    {
+        const LotteryTable::Entry lottery = LotteryTable::entry(0);
+        const QString folder = m_env->lotteryFolder(0); // where velmora-cli keeps the file
+        {
+            Database db(folder, m_env->dataDirectory());
+            DrawStore(db, lottery).addAll(DemoHistory::generate(lottery, 1, 7, kToday.addDays(-1)));
+            FormulaStore store(db);
+            for (const char* line : {"第一码+1=下期杀第一直选", "第一码+2=下期杀第一直选", "第一码+3=下期杀第一直选"})
+                store.add(FormulaText::parse(QString::fromUtf8(line)));
+        }
+        MainWindow window(std::make_unique<Database>(folder, m_env->dataDirectory()), *m_store, m_prompts,
+                          [] { return kToday; });
+        window.show();
+        QVERIFY(waitIdle(window));
+        auto* formulas = child<QTableView>(window, "MSFlexGrid2");
+        auto* history = child<QTableView>(window, "MSFlexGrid1");
+        QCOMPARE(formulas->model()->rowCount(), 3);
+        const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), m_env->dataDirectory());
+
+        // 删除该公式 on the third row, after another program deleted the first.
+        formulas->setCurrentIndex(formulas->model()->index(2, 1));
+        QCOMPARE(cli.run(cliWords({"formula", "delete", "--table", "Gongshi1D", "--idx", "1"})).exitCode, 0);
+        child<QAction>(window, "mnuDelGS")->trigger();
+        QCOMPARE(m_prompts.messages.last(), QStringLiteral("删除公式|公式列表已被其他程序改动，请刷新后再删除"));
+        QVERIFY(waitIdle(window));
+        QCOMPARE(FormulaStore(*window.database()).count(QStringLiteral("Gongshi1D")), 2);
+        QCOMPARE(columnTexts(formulas, 1).last(), QStringLiteral("第一码+3=下期杀第一直选"));
+
+        // A draw stored elsewhere: grid, next issue and list show it without being asked.
+        const int rows = history->model()->rowCount();
+        QCOMPARE(cli.run(cliWords({"draw", "add", "25030201", "1", "2", "3", "4", "5"})).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(window.statusBar()->currentMessage(), QStringLiteral("数据已被其他程序更新"), 10000);
+        QVERIFY(waitIdle(window));
+        QCOMPARE(history->model()->rowCount(), rows + 1);
+        QCOMPARE(window.entryIssue(), QStringLiteral("25030202"));
     }
 
     void firstStartShowsTheDefaults()
@@ -380,8 +421,9 @@ private slots:
         QVERIFY(input->text().isEmpty());
         input->setText(QStringLiteral("第一码+某某=下期杀第三组选"));
         add->click();
-        QVERIFY(m_prompts.messages.last().startsWith(
-            QStringLiteral("无法识别公式|公式文本文件中含有无法识别公式，无法添加到软件")));
+        // The reason, not the import's message about a formula file.
+        QVERIFY(m_prompts.messages.last().startsWith(QStringLiteral("无法识别公式|无法识别公式：")));
+        QVERIFY(!m_prompts.messages.last().contains(QStringLiteral("公式文本文件")));
         QCOMPARE(FormulaStore(*window->database()).count(QStringLiteral("Gongshi3G")), 1);
 
         // A keep formula added while kill formulas are shown: the list follows it, and says so.

@@ -221,7 +221,7 @@ private slots:
         m_prompts.confirmAnswer = true;
         click("Command4");
         QCOMPARE(stored.count(), 3);
-        QCOMPARE(m_prompts.messages.last(), QStringLiteral("追加公式|公式已替换"));
+        QCOMPARE(m_prompts.messages.last(), QStringLiteral("替换公式|公式已替换"));
         QCOMPARE(rowsOf("Gongshi3G"), static_cast<int>(before + 20) + 1);
         QCOMPARE(m_db->sql().scalar(QStringLiteral("SELECT gongshiCN FROM Gongshi3G WHERE bolKill = 0")).toString(),
                  QStringLiteral("keep"));
