@@ -77,7 +77,8 @@ ProgressCallback uninterrupted(const ProgressCallback& progress)
 
 // Runs an import as a Workbench job (ProgressBar1 counts, "取消" undoes it whole),
 // then rebuilds the list, the history grid and the scores, and says how many
-// formulas went in, were skipped as duplicates and were unrecognised. Every
+// formulas went in, were skipped as duplicates and were unrecognised (with no
+// `title`, only when some line was unrecognised: the update says its own). Every
 // table may have changed: each starts its selection afresh.
 using ImportWork = std::function<FormulaImportResult(Database& db, const FormulaImportOptions& options)>;
 void runImport(MainWindow& window, const QString& title, ImportWork work)
@@ -94,7 +95,7 @@ void runImport(MainWindow& window, const QString& title, ImportWork work)
             window.reloadAll();
             if (result->unrecognised > 0)
                 window.prompts().warn(FormulaImport::unrecognisedTitle(), FormulaImport::summary(*result));
-            else
+            else if (!title.isEmpty())
                 window.prompts().inform(title, FormulaImport::summary(*result));
         });
 }
@@ -204,7 +205,7 @@ void afterDownload(MainWindow& window, const Download& download)
             window.prompts().warn(title,
                                   QStringLiteral("%1\n将读取以前下载的 %2。").arg(download.errorMessage(), previous));
         }
-        runImport(window, title, [](Database& worker, const FormulaImportOptions& options) {
+        runImport(window, QString(), [](Database& worker, const FormulaImportOptions& options) {
             return FormulaOnlineUpdate::importStored(worker, options);
         });
     });

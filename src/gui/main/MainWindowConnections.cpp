@@ -90,11 +90,11 @@ void filter(MainWindow& window)
         return;
     // Scores are unchanged: only the 序号 and 计算值 cells repaint. The chosen
     // formulas are named as the dialog saw them, in case the list was reloaded meanwhile.
-    std::vector<ShownFormula> chosen;
+    std::vector<ShownFormula> kept;
     for (const FormulaRecord& record : records)
         if (dialog.selection().contains(record.idx))
-            chosen.emplace_back(record.idx, record.code);
-    window.workbench().keepListedSelected(chosen);
+            kept.emplace_back(record.idx, record.code);
+    window.workbench().keepListedSelected(kept);
 }
 
 void search(MainWindow& window, QSettings& store)

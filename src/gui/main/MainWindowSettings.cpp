@@ -2,6 +2,7 @@
 // load and saved the moment it changes.
 #include "gui/main/MainWindow.h"
 
+#include "gui/main/DrawEntryWidget.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/UserPrompts.h"
 #include "workbench/Workbench.h"
