@@ -137,7 +137,13 @@ void MainWindow::AddGongshi()
     m_workbench->refresh(RefreshPart::Formulas);
 }
 
-void MainWindow::AddGongshiZhonglei() { m_workbench->refresh(RefreshPart::Formulas); }
+void MainWindow::AddGongshiZhonglei()
+{
+    // The list read again, in idx order; a rescore alone keeps the ranking.
+    m_rankColumn.reset();
+    m_formulaGrid->horizontalHeader()->setSortIndicatorShown(false);
+    m_workbench->refresh(RefreshPart::Formulas);
+}
 
 void MainWindow::AddHaoma() { m_workbench->refresh(RefreshPart::History); }
 

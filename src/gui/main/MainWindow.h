@@ -118,7 +118,7 @@ public:
     // The window's routines. Each asks the Workbench for one step; steps asked
     // for one after another run together as one refresh, off this thread.
     void AddGongshi(); // reread the list; every formula of the table selected
-    void AddGongshiZhonglei(); // reread the list; selection kept
+    void AddGongshiZhonglei(); // reread the list in idx order; selection kept
     void AddHaoma(); // reload the history grid
     void Yansuan(); // evaluate and score the listed formulas
     void QihaoXianshi(); // propose the next issue (Text1) and show the last (Text3)

@@ -398,6 +398,20 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), boxes[0]);
         QCOMPARE(boxes[0]->selectedText(), proposed.left(7));
         QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 1);
+        // Corrected, the issue is saved with Enter (Tab does the same) and the boxes empty.
+        QTest::keyClicks(boxes[0], proposed);
+        QTest::keyClick(boxes[0], Qt::Key_Return);
+        QVERIFY(waitIdle(*window));
+        QCOMPARE(m_prompts.messages.size(), 3);
+        QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 2);
+        QVERIFY(boxes[5]->text().isEmpty());
+
+        // Numbers typed for one lottery are gone once another is chosen.
+        QTest::keyClicks(boxes[1], QStringLiteral("07"));
+        child<QAction>(*window, "mnu11S524")->trigger();
+        QVERIFY(waitIdle(*window));
+        for (int i = 1; i <= 5; ++i)
+            QVERIFY(boxes[i]->text().isEmpty());
     }
 
     void formulaInputAddsToItsTargetTable()
@@ -513,6 +527,12 @@ private slots:
         QVERIFY(waitIdle(*window));
         emit grid->horizontalHeader()->sectionDoubleClicked(6);
         QCOMPARE(columnTexts(grid, 0), order);
+        // A rescore keeps the ranking, and the heading shows its column.
+        window->Yansuan();
+        QVERIFY(waitIdle(*window));
+        QCOMPARE(columnTexts(grid, 0), order);
+        QVERIFY(grid->horizontalHeader()->isSortIndicatorShown());
+        QCOMPARE(grid->horizontalHeader()->sortIndicatorSection(), 6);
 
         // Deleting formula 3 of 5 renumbers 1..4; the selection moves with its formulas.
         window->AddGongshiZhonglei(); // back to idx order, selection kept
