@@ -550,6 +550,7 @@ private slots:
         QCOMPARE(columnTexts(grid, 0),
                  QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}));
         QCOMPARE(columnTexts(grid, 1), QStringList({texts[0], texts[1], texts[3], texts[4]}));
+        QCOMPARE(grid->currentIndex().row(), 2); // the list stays where it was
         QCOMPARE(QList<bool>({isBlue(grid, 0), isBlue(grid, 1), isBlue(grid, 2), isBlue(grid, 3)}),
                  QList<bool>({true, false, true, false}));
         QVERIFY(QFile::exists(m_env->path(QStringLiteral("formulaTmp.mdb")))); // compacted
