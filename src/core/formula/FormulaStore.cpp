@@ -268,18 +268,20 @@ std::vector<ShownFormula> FormulaStore::identities(const std::vector<FormulaReco
     return shown;
 }
 
-bool FormulaStore::holds(const QString& table, bool kill, const std::vector<ShownFormula>& shown) const
+std::vector<ShownFormula> FormulaStore::identities(const QString& table, bool kill) const
 {
     SqliteStatement rows = m_db.sql().prepare(
         QStringLiteral("SELECT idx, gongshi FROM %1 WHERE bolKill = ?1 ORDER BY idx, rowid").arg(checkedTable(table)));
     rows.bind(1, kill ? 1 : 0);
-    size_t at = 0;
-    while (rows.next()) {
-        if (at >= shown.size() || rows.integer(0) != shown[at].first || rows.text(1) != shown[at].second)
-            return false;
-        ++at;
-    }
-    return at == shown.size();
+    std::vector<ShownFormula> stored;
+    while (rows.next())
+        stored.emplace_back(static_cast<int>(rows.integer(0)), rows.text(1));
+    return stored;
+}
+
+bool FormulaStore::holds(const QString& table, bool kill, const std::vector<ShownFormula>& shown) const
+{
+    return identities(table, kill) == shown;
 }
 
 void FormulaStore::clearAll()

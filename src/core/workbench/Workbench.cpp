@@ -621,7 +621,7 @@ bool Workbench::checkForOtherPrograms()
             return false;
         const SqliteDatabase::ReadSnapshot snapshot(sql);
         stamp = RefreshJob::historyStamp(sql);
-        stored = FormulaStore::identities(FormulaStore(*m_database).list(shownTable(), m_shown.kill));
+        stored = FormulaStore(*m_database).identities(shownTable(), m_shown.kill);
         m_dataVersion = version;
     } catch (const std::exception&) {
         return false; // a locked or busy file: the next poll looks again
