@@ -10,6 +10,7 @@ packages=(
   libgl-dev libvulkan-dev libxkbcommon-dev
   libsqlite3-dev libxlsxwriter-dev libxml2-dev zlib1g-dev libhwy-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  qt6-translations-l10n
   xvfb xauth fonts-wqy-microhei unzip clang-format
   clang-14 libclang-rt-14-dev
 )

@@ -1,5 +1,6 @@
 #include "common/AppSettings.h"
 #include "common/DataDirectory.h"
+#include "common/QtTranslation.h"
 #include "common/SettingsStore.h"
 #include "common/UserError.h"
 #include "gui/main/MainWindow.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     // Ties the window to its desktop entry (and so to its icon) on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
+    QtTranslation::install(app); // Qt's own buttons and dialogs in Chinese, like ours
 
     QCommandLineParser parser;
     parser.addHelpOption();

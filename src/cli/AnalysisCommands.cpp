@@ -173,8 +173,8 @@ int predictCommand(CliContext& context, const CliOptions& options)
         tables.push_back(store.list(visited.first, request.kill));
     request.selected = selection(options, tables);
 
-    const HistorySnapshot history = HistorySnapshot::load(db.sql());
-    const CalculationResult result = NextDrawCalculation::run(db, history, request);
+    // The draws and the formulas of one state, even while another program writes.
+    const CalculationResult result = NextDrawCalculation::run(db, request, {}, std::nullopt);
     if (context.json())
         context.printJson(predictJson(result));
     else

@@ -47,11 +47,13 @@ void printImport(CliContext& context, QJsonObject document, const FormulaImportR
         warnLine(FormulaImport::unrecognisedTitle() + QStringLiteral(": ") +
                  FormulaImport::unrecognisedMessage(result));
     if (!context.json()) {
-        context.printLine(QStringLiteral("read %1 lines (%2), stored %3 formulas, %4 unrecognised")
-                              .arg(result.lines)
-                              .arg(FormulaFileCodec::name(result.encoding))
-                              .arg(result.stored)
-                              .arg(result.unrecognised));
+        context.printLine(
+            QStringLiteral("read %1 lines (%2), stored %3 formulas, %4 unrecognised, %5 duplicates skipped")
+                .arg(result.lines)
+                .arg(FormulaFileCodec::name(result.encoding))
+                .arg(result.stored)
+                .arg(result.unrecognised)
+                .arg(result.duplicates));
         return;
     }
     QJsonObject tables;
@@ -61,6 +63,7 @@ void printImport(CliContext& context, QJsonObject document, const FormulaImportR
     document.insert(QStringLiteral("read"), result.lines);
     document.insert(QStringLiteral("stored"), result.stored);
     document.insert(QStringLiteral("unrecognised"), result.unrecognised);
+    document.insert(QStringLiteral("duplicates"), result.duplicates);
     document.insert(QStringLiteral("report"), result.reportPath);
     document.insert(QStringLiteral("tables"), tables);
     context.printJson(document);

@@ -83,6 +83,12 @@ TEST(FormulaFileCommands, exportImportAndSpreadsheets)
     EXPECT_EQ(counts.value(s("unrecognised")).toInt(), 0);
     EXPECT_EQ(counts.value(s("tables")).toObject().value(s("Gongshi1D")).toInt(), 5);
     EXPECT_EQ(allFormulas(fresh), demo);
+    // The same file again: each formula is in its table already; none is doubled.
+    const CliResult again = fresh.run({s("formula"), s("import"), all, s("--json")});
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(again.json().object().value(s("stored")).toInt(), 0);
+    EXPECT_EQ(again.json().object().value(s("duplicates")).toInt(), 12);
+    EXPECT_EQ(allFormulas(fresh), demo);
 
     // A file with a line that is no formula: the rest goes in, the line is reported.
     const QString mixed = env.path(s("mixed.txt"));

@@ -161,25 +161,27 @@ CalculationResult NextDrawCalculation::run(const HistorySnapshot& history, const
     return result;
 }
 
-CalculationResult NextDrawCalculation::run(Database& db, const HistorySnapshot& history,
-                                           const CalculationRequest& request, const ProgressCallback& progress)
+namespace {
+
+// The best method with a scoring window scores each visited table afresh; the
+// scores are stored once the whole run is through, and only in a table that
+// still holds the formulas scored.
+CalculationResult runOver(Database& db, const HistorySnapshot& history,
+                          const NextDrawCalculation::FormulaLister& lister, const CalculationRequest& request,
+                          const ProgressCallback& progress)
 {
-    FormulaStore store(db);
-    if (!request.bestMethod || !request.rescore) {
-        return run(
-            history, [&store](const QString& table, bool kill) { return store.list(table, kill); }, request, progress);
-    }
-    // The visited tables are scored in memory and stored only after the whole
-    // run, so a stopped calculation leaves every stored score as it was.
-    const int tables = static_cast<int>(visitedTables(request.leadingPositions, request.group).size());
+    if (!request.bestMethod || !request.rescore)
+        return NextDrawCalculation::run(history, lister, request, progress);
+    const int tables =
+        static_cast<int>(NextDrawCalculation::visitedTables(request.leadingPositions, request.group).size());
     std::vector<std::pair<QString, std::vector<ScoredFormula>>> rescored;
-    const auto lister = [&](const QString& table, bool kill) {
+    const auto scoring = [&](const QString& table, bool kill) {
         const int first = static_cast<int>(rescored.size()) * 100;
         const ProgressCallback within = [&progress, first, tables](int done, int total) {
             reportProgress(progress, first + (total > 0 ? done * 100 / total : 100), tables * 100);
         };
         std::vector<ScoredFormula> scored =
-            TableScorer::score(history, store.list(table, kill), FormulaKind::ofTable(table).rule(request.range, kill),
+            TableScorer::score(history, lister(table, kill), FormulaKind::ofTable(table).rule(request.range, kill),
                                *request.rescore, within);
         std::vector<FormulaRecord> records;
         records.reserve(scored.size());
@@ -188,12 +190,51 @@ CalculationResult NextDrawCalculation::run(Database& db, const HistorySnapshot& 
         rescored.emplace_back(table, std::move(scored));
         return records;
     };
-    CalculationResult result = run(history, lister, request, progress);
+    CalculationResult result = NextDrawCalculation::run(history, scoring, request, progress);
     // All tables or none; the last check for a cancel is made with the write lock held.
     SqliteDatabase::Transaction transaction(db.sql());
     reportProgress(progress, tables * 100, tables * 100);
-    for (const auto& [table, scored] : rescored)
-        TableScorer::store(db, table, scored);
+    FormulaStore store(db);
+    for (const auto& [table, scored] : rescored) {
+        std::vector<FormulaRecord> records;
+        records.reserve(scored.size());
+        for (const ScoredFormula& f : scored)
+            records.push_back(f.record);
+        // Scores stored by idx into a table another program changed would land on other formulas.
+        if (store.holds(table, request.kill, FormulaStore::identities(records)))
+            TableScorer::store(db, table, scored);
+    }
     transaction.commit();
     return result;
+}
+
+} // namespace
+
+CalculationResult NextDrawCalculation::run(Database& db, const HistorySnapshot& history,
+                                           const CalculationRequest& request, const ProgressCallback& progress)
+{
+    FormulaStore store(db);
+    return runOver(
+        db, history, [&store](const QString& table, bool kill) { return store.list(table, kill); }, request, progress);
+}
+
+CalculationResult NextDrawCalculation::run(Database& db, const CalculationRequest& request,
+                                           const ProgressCallback& progress, const std::optional<ShownList>& shown)
+{
+    HistorySnapshot history;
+    std::map<QString, std::vector<FormulaRecord>> lists;
+    {
+        const SqliteDatabase::ReadSnapshot snapshot(db.sql());
+        history = HistorySnapshot::load(db.sql());
+        FormulaStore store(db);
+        for (const auto& visited : visitedTables(request.leadingPositions, request.group))
+            lists[visited.first] = store.list(visited.first, request.kill);
+    }
+    if (shown && shown->kill == request.kill) {
+        const auto listed = lists.find(FormulaKind::ofTable(shown->table).tableName());
+        if (listed != lists.end() && FormulaStore::identities(listed->second) != shown->formulas)
+            throw UserError(kTitle, listChangedMessage(), false);
+    }
+    return runOver(
+        db, history, [&lists](const QString& table, bool) { return lists[table]; }, request, progress);
 }

@@ -5,6 +5,7 @@
 #include "common/Progress.h"
 #include "formula/FormulaRecord.h"
 #include "formula/FormulaSelection.h"
+#include "formula/FormulaStore.h"
 #include "scoring/FormulaStatistics.h"
 
 #include <QString>
@@ -51,6 +52,13 @@ public:
     // through `progress` writes nothing.
     static CalculationResult run(Database& db, const HistorySnapshot& history, const CalculationRequest& request,
                                  const ProgressCallback& progress = {});
+    // Reads the history and the visited tables' formulas in one snapshot, so the
+    // reference draw and the formulas are of one state. With `shown` given, a
+    // visited table whose formulas of that flag are no longer what the window
+    // listed refuses the run (UserError) rather than let other formulas vote.
+    static CalculationResult run(Database& db, const CalculationRequest& request, const ProgressCallback& progress,
+                                 const std::optional<ShownList>& shown);
+    static QString listChangedMessage() { return QStringLiteral("公式列表已被其他程序改动，请刷新后再计算"); }
 
     // The row whose values are read: the latest draw, or the draw just before
     // the verified issue. Raises UserError when there is no such draw.

@@ -117,7 +117,7 @@ void Download::replyFinished()
         m_data += reply->readAll();
         m_contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
         if (reply->error() != QNetworkReply::NoError)
-            m_error = QStringLiteral("无法下载 %1：%2").arg(m_url.toString(), reply->errorString());
+            m_error = failureText(m_url, reply->error(), reply->errorString());
         else if (m_data.size() > m_limits.maxBytes)
             m_error = QStringLiteral("页面超过了 %1 的上限，没有下载。").arg(sizeText(m_limits.maxBytes));
     }
@@ -131,6 +131,37 @@ void Download::finish()
     m_deadline.stop();
     m_finished = true;
     emit finished();
+}
+
+QString Download::failureText(const QUrl& url, int networkError, const QString& qtText)
+{
+    QString cause;
+    switch (static_cast<QNetworkReply::NetworkError>(networkError)) {
+    case QNetworkReply::ConnectionRefusedError: cause = QStringLiteral("服务器拒绝连接"); break;
+    case QNetworkReply::RemoteHostClosedError: cause = QStringLiteral("服务器提前关闭了连接"); break;
+    case QNetworkReply::HostNotFoundError: cause = QStringLiteral("找不到服务器，请检查网络连接和网址"); break;
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError: cause = QStringLiteral("连接超时"); break;
+    case QNetworkReply::SslHandshakeFailedError: cause = QStringLiteral("安全连接（SSL）建立失败"); break;
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError: cause = QStringLiteral("网络不可用"); break;
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::UnknownProxyError: cause = QStringLiteral("代理服务器出错"); break;
+    case QNetworkReply::ContentNotFoundError: cause = QStringLiteral("服务器上没有这个页面（404）"); break;
+    case QNetworkReply::ContentAccessDenied:
+    case QNetworkReply::AuthenticationRequiredError: cause = QStringLiteral("服务器拒绝访问"); break;
+    case QNetworkReply::InternalServerError:
+    case QNetworkReply::ServiceUnavailableError:
+    case QNetworkReply::UnknownServerError: cause = QStringLiteral("服务器出错，请稍后再试"); break;
+    case QNetworkReply::ProtocolUnknownError: cause = QStringLiteral("不受支持的网址"); break;
+    default: cause = QStringLiteral("下载出错"); break;
+    }
+    return QStringLiteral("无法下载 %1：%2。\n详细信息：%3").arg(url.toString(), cause, qtText);
 }
 
 QByteArray Download::fetch(const QUrl& url, Limits limits, QString* contentType)

@@ -47,6 +47,9 @@ public:
     // not bad input) with the reason when it did not succeed.
     // `contentType`, when given, receives contentType().
     static QByteArray fetch(const QUrl& url, Limits limits = {}, QString* contentType = nullptr);
+    // The failure of a transfer for the user: the cause in Chinese (from the
+    // reply's QNetworkReply::NetworkError), then Qt's own text after "详细信息：".
+    static QString failureText(const QUrl& url, int networkError, const QString& qtText);
 
 signals:
     void progress(qint64 received, qint64 total); // total is -1 while unknown

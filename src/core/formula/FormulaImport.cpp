@@ -83,6 +83,16 @@ QString FormulaImport::unrecognisedMessage(const FormulaImportResult& result)
         .arg(result.reportPath);
 }
 
+QString FormulaImport::summary(const FormulaImportResult& result)
+{
+    QString text = QStringLiteral("已导入 %1 条公式。").arg(result.stored);
+    if (result.duplicates > 0)
+        text += QStringLiteral("\n%1 条公式与表中已有的公式相同，已跳过。").arg(result.duplicates);
+    if (result.unrecognised > 0)
+        text += QStringLiteral("\n%1 行无法识别，已原样写入 %2。").arg(result.unrecognised).arg(result.reportPath);
+    return text;
+}
+
 FormulaImportResult FormulaImport::importFile(Database& db, const QString& path, const FormulaImportOptions& options)
 {
     return importBytes(db, readWhole(path), QFileInfo(path).fileName(), options);
@@ -117,16 +127,24 @@ FormulaImportResult FormulaImport::importBytes(Database& db, const QByteArray& b
     if (options.replaceAll && parsed.empty())
         throw UserError(QStringLiteral("无法识别公式"),
                         QStringLiteral("%1 中没有一条可以识别的公式，现有公式保持不变。").arg(sourceName));
-    writeReport(result.reportPath, decoded, unrecognised);
+    if (!unrecognised.empty())
+        writeReport(result.reportPath, decoded, unrecognised);
+    else
+        QFile::remove(result.reportPath); // it told of an earlier import
 
     const double perStored =
         parsed.empty() ? 0.0 : static_cast<double>(result.lines) / static_cast<double>(parsed.size());
-    FormulaStore(db).addAll(parsed,
-                            options.replaceAll ? FormulaStore::AddMode::ReplaceAll : FormulaStore::AddMode::Append,
-                            [&](int stored) { report(result.lines + static_cast<int>(stored * perStored)); });
-    result.stored = static_cast<int>(parsed.size());
-    for (const ParsedFormula& formula : parsed)
-        ++result.storedPerTable[formula.target.tableName()];
+    const std::vector<int> idxs = FormulaStore(db).addNew(
+        parsed, options.replaceAll ? FormulaStore::AddMode::ReplaceAll : FormulaStore::AddMode::Append,
+        [&](int stored) { report(result.lines + static_cast<int>(stored * perStored)); });
+    for (size_t i = 0; i < parsed.size(); ++i) {
+        if (idxs[i] == 0) {
+            ++result.duplicates;
+            continue;
+        }
+        ++result.stored;
+        ++result.storedPerTable[parsed[i].target.tableName()];
+    }
     report(total);
     return result;
 }

@@ -1,10 +1,12 @@
 #include "formula/FormulaStore.h"
 
+#include "common/UserError.h"
 #include "history/Database.h"
 #include "scoring/FormulaKind.h"
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -52,11 +54,18 @@ bool hasGaps(SqliteDatabase& sql, const QString& table)
 class Inserter {
 public:
     // `closeGaps`: a table with gaps in its idx is renumbered before the first append.
-    Inserter(SqliteDatabase& sql, bool closeGaps) : m_sql(sql), m_closeGaps(closeGaps) {}
+    // `skipDuplicates`: a formula whose flag and code the table holds already is not added (insert returns 0).
+    Inserter(SqliteDatabase& sql, bool closeGaps, bool skipDuplicates = false)
+        : m_sql(sql),
+          m_closeGaps(closeGaps),
+          m_skipDuplicates(skipDuplicates)
+    {}
 
     int insert(const ParsedFormula& formula)
     {
         Table& table = tableFor(formula.target.tableName());
+        if (m_skipDuplicates && !table.held.insert(keyOf(formula.target.kill, formula.code)).second)
+            return 0;
         const int idx = table.next++;
         table.statement.bind(1, idx).bind(2, formula.code).bind(3, formula.chinese);
         table.statement.bind(4, formula.target.kill ? 1 : 0);
@@ -68,7 +77,10 @@ private:
     struct Table {
         SqliteStatement statement;
         int next;
+        std::set<QString> held; // flag and code, when duplicates are skipped
     };
+
+    static QString keyOf(bool kill, const QString& code) { return (kill ? u'1' : u'0') + code; }
 
     Table& tableFor(const QString& name)
     {
@@ -80,13 +92,19 @@ private:
                 QStringLiteral("INSERT INTO %1 (idx, gongshi, gongshiCN, bolKill, sglGsRate, intGsErrCon, "
                                "intGsTrueCon, intGsErrLst, intGsTrueLst) VALUES (?1, ?2, ?3, ?4, 0, 0, 0, 0, 0)")
                     .arg(name));
-            found = m_tables.emplace(name, Table{std::move(statement), nextIdx(m_sql, name)}).first;
+            found = m_tables.emplace(name, Table{std::move(statement), nextIdx(m_sql, name), {}}).first;
+            if (m_skipDuplicates) {
+                SqliteStatement held = m_sql.prepare(QStringLiteral("SELECT bolKill, gongshi FROM %1").arg(name));
+                while (held.next())
+                    found->second.held.insert(keyOf(held.integer(0) != 0, held.text(1)));
+            }
         }
         return found->second;
     }
 
     SqliteDatabase& m_sql;
     bool m_closeGaps;
+    bool m_skipDuplicates;
     std::map<QString, Table> m_tables;
 };
 
@@ -139,13 +157,25 @@ int FormulaStore::add(const ParsedFormula& formula)
 std::vector<int> FormulaStore::addAll(const std::vector<ParsedFormula>& formulas, AddMode mode,
                                       const std::function<void(int stored)>& stored)
 {
+    return add(formulas, mode, stored, false);
+}
+
+std::vector<int> FormulaStore::addNew(const std::vector<ParsedFormula>& formulas, AddMode mode,
+                                      const std::function<void(int stored)>& stored)
+{
+    return add(formulas, mode, stored, true);
+}
+
+std::vector<int> FormulaStore::add(const std::vector<ParsedFormula>& formulas, AddMode mode,
+                                   const std::function<void(int stored)>& stored, bool skipDuplicates)
+{
     std::vector<int> idxs;
     idxs.reserve(formulas.size());
     SqliteDatabase::Transaction transaction(m_db.sql());
     if (mode == AddMode::ReplaceAll)
         for (const FormulaKind& kind : FormulaKind::all())
             m_db.sql().exec(QStringLiteral("DELETE FROM %1").arg(kind.tableName()));
-    Inserter inserter(m_db.sql(), true);
+    Inserter inserter(m_db.sql(), true, skipDuplicates);
     for (const ParsedFormula& formula : formulas) {
         idxs.push_back(inserter.insert(formula));
         if (stored && idxs.size() % 4096 == 0)
@@ -204,6 +234,54 @@ int FormulaStore::remove(const QString& table, const std::vector<int>& idxs)
     renumber(m_db.sql(), name);
     transaction.commit();
     return removed;
+}
+
+int FormulaStore::removeShown(const QString& table, const std::vector<ShownFormula>& shown)
+{
+    const QString name = checkedTable(table);
+    SqliteDatabase::Transaction transaction(m_db.sql());
+    // Checked with the write lock held: no other program can change the table
+    // between the check and the deletion.
+    SqliteStatement read = m_db.sql().prepare(QStringLiteral("SELECT gongshi FROM %1 WHERE idx = ?1").arg(name));
+    for (const auto& [idx, code] : shown) {
+        read.bind(1, idx);
+        const bool same = read.next() && read.text(0) == code;
+        read.reset();
+        if (!same)
+            throw UserError(QStringLiteral("删除公式"), listChangedMessage(), false);
+    }
+    std::vector<int> idxs;
+    idxs.reserve(shown.size());
+    for (const auto& formula : shown)
+        idxs.push_back(formula.first);
+    const int removed = remove(name, idxs); // nested: one transaction with the check
+    transaction.commit();
+    return removed;
+}
+
+std::vector<ShownFormula> FormulaStore::identities(const std::vector<FormulaRecord>& records)
+{
+    std::vector<ShownFormula> shown;
+    shown.reserve(records.size());
+    for (const FormulaRecord& record : records)
+        shown.emplace_back(record.idx, record.code);
+    return shown;
+}
+
+std::vector<ShownFormula> FormulaStore::identities(const QString& table, bool kill) const
+{
+    SqliteStatement rows = m_db.sql().prepare(
+        QStringLiteral("SELECT idx, gongshi FROM %1 WHERE bolKill = ?1 ORDER BY idx, rowid").arg(checkedTable(table)));
+    rows.bind(1, kill ? 1 : 0);
+    std::vector<ShownFormula> stored;
+    while (rows.next())
+        stored.emplace_back(static_cast<int>(rows.integer(0)), rows.text(1));
+    return stored;
+}
+
+bool FormulaStore::holds(const QString& table, bool kill, const std::vector<ShownFormula>& shown) const
+{
+    return identities(table, kill) == shown;
 }
 
 void FormulaStore::clearAll()

@@ -11,6 +11,17 @@
 
 class Database;
 
+// A formula as a window showed it: its idx and its code (gongshi). Writes that a
+// window asks for by idx name the formula this way, so a list changed by another
+// program since it was read never makes them act on someone else's formula.
+using ShownFormula = std::pair<int, QString>;
+// The formulas of one table and flag as a window listed them, in idx order.
+struct ShownList {
+    QString table;
+    bool kill = true;
+    std::vector<ShownFormula> formulas;
+};
+
 // Reads and changes the ten formula tables. Every change is one transaction:
 // it happens whole or not at all. Table names are the canonical ones of
 // FormulaKind::tableNames(); any case is accepted.
@@ -31,6 +42,11 @@ public:
     // `stored` is told every so often how many formulas are in.
     std::vector<int> addAll(const std::vector<ParsedFormula>& formulas, AddMode mode = AddMode::Append,
                             const std::function<void(int stored)>& stored = {});
+    // As addAll, but a formula whose code its table already holds with the same
+    // kill/keep flag (stored before or earlier in `formulas`) is skipped: it would
+    // vote twice. Returns the idx of each formula, 0 for a skipped one.
+    std::vector<int> addNew(const std::vector<ParsedFormula>& formulas, AddMode mode = AddMode::Append,
+                            const std::function<void(int stored)>& stored = {});
 
     // Writes each formula's own statistics into its own row (by idx).
     void storeStatistics(const QString& table, const std::vector<std::pair<int, FormulaStatistics>>& statistics);
@@ -41,9 +57,23 @@ public:
     // Deletes the given idxs and renumbers the remaining rows (kill and keep alike)
     // 1..n in idx order. Returns how many rows were deleted.
     int remove(const QString& table, const std::vector<int>& idxs);
+    // The same for formulas named as a window showed them: inside the transaction
+    // every idx must still hold its code, or nothing is deleted and UserError
+    // (listChangedMessage) is raised.
+    int removeShown(const QString& table, const std::vector<ShownFormula>& shown);
+    static std::vector<ShownFormula> identities(const std::vector<FormulaRecord>& records);
+    // The refusal when the shown list no longer matches the table.
+    static QString listChangedMessage() { return QStringLiteral("公式列表已被其他程序改动，请刷新后再删除"); }
+    // The idx and code of the table's formulas of the flag, in idx order (cheaper than list()).
+    std::vector<ShownFormula> identities(const QString& table, bool kill) const;
+    // True when the table's formulas of the flag are exactly `shown`, in idx order.
+    bool holds(const QString& table, bool kill, const std::vector<ShownFormula>& shown) const;
     // Empties all ten tables.
     void clearAll();
 
 private:
+    std::vector<int> add(const std::vector<ParsedFormula>& formulas, AddMode mode,
+                         const std::function<void(int stored)>& stored, bool skipDuplicates);
+
     Database& m_db;
 };

@@ -119,6 +119,21 @@ void SqliteDatabase::Transaction::commit()
     m_done = true;
 }
 
+SqliteDatabase::ReadSnapshot::ReadSnapshot(SqliteDatabase& db)
+    : m_db(db),
+      m_nested(sqlite3_get_autocommit(db.handle()) == 0)
+{
+    if (!m_nested)
+        m_db.exec(QStringLiteral("BEGIN DEFERRED"));
+}
+
+SqliteDatabase::ReadSnapshot::~ReadSnapshot()
+{
+    // Only reads were made: ending it can lose nothing.
+    if (!m_nested)
+        sqlite3_exec(m_db.handle(), "COMMIT", nullptr, nullptr, nullptr);
+}
+
 SqliteStatement::SqliteStatement(sqlite3* db, const QString& sql) : m_db(db)
 {
     if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK)

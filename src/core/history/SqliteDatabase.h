@@ -49,6 +49,20 @@ public:
         bool m_done = false;
     };
 
+    // One consistent view for several reads: what other connections commit
+    // meanwhile is seen only after it ends. Inside a transaction it adds nothing.
+    class ReadSnapshot {
+    public:
+        explicit ReadSnapshot(SqliteDatabase& db);
+        ~ReadSnapshot();
+        ReadSnapshot(const ReadSnapshot&) = delete;
+        ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+    private:
+        SqliteDatabase& m_db;
+        bool m_nested;
+    };
+
 private:
     sqlite3* m_db = nullptr;
     QString m_path;

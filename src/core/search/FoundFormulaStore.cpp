@@ -1,5 +1,6 @@
 #include "search/FoundFormulaStore.h"
 
+#include "common/UserError.h"
 #include "history/Database.h"
 #include "history/SqliteDatabase.h"
 
@@ -44,6 +45,19 @@ FoundStoreResult FoundFormulaStore::store(const std::vector<FoundFormula>& found
     return result;
 }
 
+FoundStoreResult FoundFormulaStore::store(const std::vector<FoundFormula>& found, StoreMode mode,
+                                          const std::vector<ReplacedFormulas>& asked)
+{
+    SqliteDatabase::Transaction transaction(m_db.sql());
+    FormulaStore formulas(m_db);
+    for (const ReplacedFormulas& r : asked)
+        if (!formulas.holds(r.target.tableName(), r.target.kill, r.formulas))
+            throw UserError(replaceTitle(), FormulaStore::listChangedMessage(), false);
+    FoundStoreResult result = store(found, mode);
+    transaction.commit();
+    return result;
+}
+
 std::vector<ReplacedFormulas> FoundFormulaStore::replacedBy(const std::vector<FoundFormula>& found)
 {
     std::vector<ReplacedFormulas> removed;
@@ -53,11 +67,10 @@ std::vector<ReplacedFormulas> FoundFormulaStore::replacedBy(const std::vector<Fo
         });
         if (seen)
             continue;
-        SqliteStatement count =
-            m_db.sql().prepare(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE bolKill = ?1").arg(f.target.tableName()));
-        count.bind(1, f.target.kill ? 1 : 0);
-        count.next();
-        removed.push_back({f.target, static_cast<int>(count.integer(0))});
+        std::vector<ShownFormula> formulas =
+            FormulaStore::identities(FormulaStore(m_db).list(f.target.tableName(), f.target.kill));
+        const auto count = static_cast<int>(formulas.size());
+        removed.push_back({f.target, count, std::move(formulas)});
     }
     return removed;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formula/FormulaStore.h"
 #include "search/FoundFormula.h"
 
 #include <QString>
@@ -22,6 +23,7 @@ struct FoundStoreResult {
 struct ReplacedFormulas {
     FormulaTarget target;
     int count = 0;
+    std::vector<ShownFormula> formulas; // as read for the question, in idx order
 };
 
 // Writes found formulas into their formula tables, all tables in one
@@ -35,6 +37,11 @@ public:
     explicit FoundFormulaStore(Database& db);
 
     FoundStoreResult store(const std::vector<FoundFormula>& found, StoreMode mode);
+    // A replace after the question: every table is written in one transaction,
+    // and only when each still holds exactly the formulas the question named;
+    // otherwise nothing is written and UserError says the list changed.
+    FoundStoreResult store(const std::vector<FoundFormula>& found, StoreMode mode,
+                           const std::vector<ReplacedFormulas>& asked);
 
     // What a replace of `found` would remove, per table and flag, in the order
     // of their first entry; read now, so ask just before storing.
@@ -50,6 +57,12 @@ public:
     static QString completedMessage() { return QStringLiteral("公式追加完毕！"); }
     static QString completedTitle() { return QStringLiteral("追加公式"); }
     static QString replacedMessage() { return QStringLiteral("公式已替换"); }
+    static QString replacedTitle() { return QStringLiteral("替换公式"); }
+    // The title of the message after `result`: replaced or appended.
+    static QString titleFor(const FoundStoreResult& result)
+    {
+        return result.replaced ? replacedTitle() : completedTitle();
+    }
     // The message after `result`: replaced or appended.
     static QString messageFor(const FoundStoreResult& result)
     {

@@ -64,7 +64,14 @@ void score(Database& db, const RefreshInput& input, const HistorySnapshot& histo
     reportProgress(progress, kSteps, kSteps);
     SqliteDatabase::Transaction transaction(db.sql());
     reportProgress(progress, kSteps, kSteps);
-    TableScorer::store(db, table, scored.formulas);
+    std::vector<FormulaRecord> records;
+    records.reserve(scored.formulas.size());
+    for (const ScoredFormula& f : scored.formulas)
+        records.push_back(f.record);
+    // Scores go by idx: into a table another program changed meanwhile they would
+    // land on other formulas. The next refresh scores what is there now.
+    if (FormulaStore(db).holds(table, input.shown.kill, FormulaStore::identities(records)))
+        TableScorer::store(db, table, scored.formulas);
     transaction.commit();
     output.scored = std::move(scored.formulas);
 }
@@ -76,15 +83,25 @@ RefreshOutput RefreshJob::run(const RefreshInput& input, const ProgressCallback&
     RefreshOutput output;
     Database db(input.folder, input.dataDirectory);
     std::shared_ptr<const HistorySnapshot> history = input.history;
-    // Only the scoring reports (and so can be stopped): the quick steps around it
+    // Only the scoring reports (and so can be stopped): the quick steps before it
     // always run, so what is shown stays current.
-    if (input.parts.testFlag(RefreshPart::Formulas))
-        guarded(output, [&] { output.formulas = storedList(db, input.shown); });
-    if (input.parts.testFlag(RefreshPart::History)) {
-        guarded(output, [&] {
-            output.history = std::make_shared<const HistorySnapshot>(HistorySnapshot::load(db.sql()));
-            history = output.history;
-        });
+    {
+        const SqliteDatabase::ReadSnapshot snapshot(db.sql());
+        if (input.parts.testFlag(RefreshPart::Formulas))
+            guarded(output, [&] { output.formulas = storedList(db, input.shown); });
+        if (input.parts.testFlag(RefreshPart::History)) {
+            guarded(output, [&] {
+                output.history = std::make_shared<const HistorySnapshot>(HistorySnapshot::load(db.sql()));
+                output.historyStamp = historyStamp(db.sql());
+                history = output.history;
+            });
+        }
+        if (input.parts.testFlag(RefreshPart::NextIssue)) {
+            guarded(output, [&] {
+                const DrawStore store(db, input.lottery);
+                output.issues = std::make_pair(store.nextIssue(input.today), store.lastIssue());
+            });
+        }
     }
     if (input.parts.testFlag(RefreshPart::Scores) && history) {
         try {
@@ -94,11 +111,18 @@ RefreshOutput RefreshJob::run(const RefreshInput& input, const ProgressCallback&
             output.columns.clear();
         }
     }
-    if (input.parts.testFlag(RefreshPart::NextIssue)) {
-        guarded(output, [&] {
-            const DrawStore store(db, input.lottery);
-            output.issues = std::make_pair(store.nextIssue(input.today), store.lastIssue());
-        });
-    }
     return output;
+}
+
+QString RefreshJob::historyStamp(SqliteDatabase& db)
+{
+    SqliteStatement stamp =
+        db.prepare(QStringLiteral("SELECT COUNT(*), COALESCE(MIN(strQQH), ''), COALESCE(MAX(strQQH), ''), "
+                                  "TOTAL((L1A + 3 * L2A + 7 * L3A + 13 * L4A + 17 * L5A) * "
+                                  "(CAST(substr(strQQH, -4) AS INTEGER) + 1)) FROM Lishi"));
+    stamp.next();
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(stamp.integer(0))
+        .arg(stamp.text(1), stamp.text(2))
+        .arg(stamp.real(3), 0, 'f', 0);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 class HistorySnapshot;
+class SqliteDatabase;
 
 // The steps that bring the main window up to date, always taken in this order.
 enum class RefreshPart : unsigned {
@@ -47,6 +48,7 @@ struct RefreshInput {
 struct RefreshOutput {
     std::optional<std::vector<ScoredFormula>> formulas; // the list with its stored scores
     std::shared_ptr<const HistorySnapshot> history; // set when reloaded
+    QString historyStamp; // of the reloaded history (historyStamp())
     std::optional<std::vector<ScoredFormula>> scored;
     std::vector<FormulaResultColumn> columns;
     std::optional<std::pair<QString, QString>> issues; // next, last
@@ -55,10 +57,14 @@ struct RefreshOutput {
 };
 
 // The refresh itself, run on a worker thread over a connection of its own.
-// Each step runs on its own: one that fails is reported and the others still
-// run. A cancel stops the scoring before anything is stored; the cheap steps
+// The list, the history and the next issue are read in one snapshot, so they
+// always show one state. Each step runs on its own: one that fails is reported
+// and the others still run. A cancel stops the scoring before anything is stored; the cheap steps
 // around it still run, so the list and history shown stay current.
 class RefreshJob {
 public:
     static RefreshOutput run(const RefreshInput& input, const ProgressCallback& progress);
+    // A short text that changes whenever the stored draws do (count, first and
+    // last issue, a sum over every draw): cheap to read, to compare with the shown one.
+    static QString historyStamp(SqliteDatabase& db);
 };

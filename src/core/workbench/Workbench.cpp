@@ -8,8 +8,10 @@
 #include "history/HistorySnapshot.h"
 #include "history/IssueNumbers.h"
 #include "history/LotteryFolders.h"
+#include "scoring/FormulaKind.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -37,6 +39,11 @@ Workbench::Workbench(std::unique_ptr<Database> database, QSettings& store, std::
       m_lottery(m_settings.lottery(m_settings.lotteryIndex()))
 {
     connect(&m_runner, &JobRunner::progressChanged, this, &Workbench::progressChanged);
+    // A few times a second: another program's commit shows soon, and an
+    // unchanged data_version costs one query.
+    m_watch.setInterval(300);
+    connect(&m_watch, &QTimer::timeout, this, &Workbench::checkForOtherPrograms);
+    m_watch.start();
 }
 
 Workbench::~Workbench() = default; // the runner cancels and waits for its worker
@@ -77,7 +84,10 @@ void Workbench::chooseLottery(int index)
     }
     m_database.reset();
     m_history.reset();
+    m_dataVersion = -1;
+    m_carried.reset();
     m_listed.clear();
+    m_listedRead = false;
     m_selections.clear();
     std::exception_ptr failure;
     try {
@@ -109,6 +119,7 @@ void Workbench::setShown(const FormulaTarget& shown)
         return;
     m_shown = shown;
     m_listed.clear();
+    m_listedRead = false;
     emit formulasChanged(m_listed);
 }
 
@@ -118,6 +129,15 @@ ScoringWindow Workbench::scoringWindow() const
 }
 
 ScoringRule Workbench::scoringRule() const { return m_shown.rule(m_lottery.numberRange); }
+
+ShownList Workbench::shownList() const
+{
+    ShownList shown{m_shown.tableName(), m_shown.kill, {}};
+    shown.formulas.reserve(m_listed.size());
+    for (const ScoredFormula& formula : m_listed)
+        shown.formulas.emplace_back(formula.record.idx, formula.record.code);
+    return shown;
+}
 
 std::vector<int> Workbench::listedIdxs() const
 {
@@ -150,11 +170,16 @@ void Workbench::invertListed()
     emit selectionChanged();
 }
 
-void Workbench::keepListedSelected(const std::vector<int>& chosen)
+void Workbench::keepListedSelected(const std::vector<ShownFormula>& chosen)
 {
+    const ShownList listed = shownList();
+    for (const ShownFormula& formula : chosen)
+        if (std::find(listed.formulas.begin(), listed.formulas.end(), formula) == listed.formulas.end())
+            throw UserError(QStringLiteral("公式过滤"), QStringLiteral("公式列表已被其他程序改动，请重新过滤。"),
+                            false);
     FormulaSelection& shown = selection();
-    for (int idx : listedIdxs())
-        shown.setSelected(idx, std::find(chosen.begin(), chosen.end(), idx) != chosen.end());
+    for (const ShownFormula& formula : listed.formulas)
+        shown.setSelected(formula.first, std::find(chosen.begin(), chosen.end(), formula) != chosen.end());
     emit selectionChanged();
 }
 
@@ -236,14 +261,21 @@ void Workbench::startRefresh()
 void Workbench::applyRefresh(const RefreshOutput& output)
 {
     if (output.formulas) {
+        m_listedRead = true;
         m_listed = *output.formulas;
         emit formulasChanged(m_listed);
     }
+    if (output.formulas && m_carried) {
+        carrySelection(*output.formulas);
+        m_carried.reset();
+    }
     if (output.history) {
         m_history = output.history;
+        m_historyStamp = output.historyStamp;
         emit historyChanged(m_history);
     }
     if (output.scored) {
+        m_listedRead = true;
         m_listed = *output.scored;
         emit scoresReady(m_listed, output.columns);
     }
@@ -384,14 +416,18 @@ void Workbench::calculate(CalculationRequest request, CalculationDone done)
     const QString folder = requireDatabase().folder();
     enqueue([this, folder, request, done]() mutable {
         // Read when the job starts, after every refresh asked for before it.
-        const auto history = m_history ? m_history : std::make_shared<const HistorySnapshot>();
         for (const auto& visited : NextDrawCalculation::visitedTables(request.leadingPositions, request.group))
             request.tableSelections[visited.first] = selection(visited.first);
+        // Only a list the window has read can be out of date.
+        std::optional<ShownList> shown;
+        if (m_listedRead)
+            shown = shownList();
         auto result = std::make_shared<CalculationResult>();
         m_runner.start(
-            [folder, history, request, result](const ProgressCallback& progress) {
+            [folder, shown, request, result](const ProgressCallback& progress) {
                 Database db(folder);
-                *result = NextDrawCalculation::run(db, *history, request, progress);
+                // The history and the formulas of one state, read by the job itself.
+                *result = NextDrawCalculation::run(db, request, progress, shown);
             },
             [this, result, done](const JobRunner::Outcome& outcome) {
                 if (!outcome.failure && !outcome.cancelled && done)
@@ -403,14 +439,32 @@ void Workbench::calculate(CalculationRequest request, CalculationDone done)
 
 void Workbench::backTest(BackTestRequest request, BackTestDone done)
 {
-    requireDatabase();
-    enqueue([this, request, done] {
-        const auto history = m_history ? m_history : std::make_shared<const HistorySnapshot>();
+    const QString folder = requireDatabase().folder();
+    enqueue([this, folder, request, done] {
+        const FormulaSelection chosen = selection(request.table);
+        std::optional<ShownList> shown;
+        if (m_listedRead && FormulaKind::ofTable(request.table).tableName() == shownTable() &&
+            request.kill == m_shown.kill)
+            shown = shownList();
         auto result = std::make_shared<std::optional<BackTestResult>>();
         m_runner.start(
-            [history, request, result](const ProgressCallback& progress) {
+            [folder, chosen, shown, request, result](const ProgressCallback& progress) mutable {
+                Database db(folder);
+                HistorySnapshot history;
+                {
+                    const SqliteDatabase::ReadSnapshot snapshot(db.sql());
+                    history = HistorySnapshot::load(db.sql());
+                    request.formulas = FormulaStore(db).list(request.table, request.kill);
+                }
+                if (shown && FormulaStore::identities(request.formulas) != shown->formulas)
+                    throw UserError(QStringLiteral("往期结果对照"),
+                                    QStringLiteral("公式列表已被其他程序改动，请刷新后再查询"), false);
+                request.selected.clear();
+                for (const FormulaRecord& formula : request.formulas)
+                    if (chosen.isSelected(formula.idx))
+                        request.selected.insert(formula.idx);
                 // A cancel stops the replay through the progress callback.
-                *result = BackTest::run(*history, request, [&progress](int step, int steps) {
+                *result = BackTest::run(history, request, [&progress](int step, int steps) {
                     progress(step, steps);
                     return true;
                 });
@@ -448,37 +502,40 @@ FormulaTarget Workbench::addFormula(const QString& line)
     return m_shown;
 }
 
-void Workbench::deleteFormula(int idx)
-{
-    Database& db = requireDatabase();
-    requireIdle(QStringLiteral("删除公式"));
-    const bool removed = FormulaStore(db).remove(shownTable(), {idx}) > 0;
-    if (removed) {
-        selection().removeAndShift(idx);
-        emit selectionChanged();
-    }
-    refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
-    // Last: a compaction that fails leaves the list already showing what is stored.
-    if (removed)
-        compactAfterDeletion();
-}
+void Workbench::deleteFormula(const ShownFormula& formula) { deleteFormulas({formula}); }
 
 void Workbench::deleteLastFormula()
 {
-    const std::vector<int> listed = listedIdxs();
-    if (!listed.empty())
-        deleteFormula(*std::max_element(listed.begin(), listed.end()));
+    const ShownList listed = shownList();
+    const auto last = std::max_element(listed.formulas.begin(), listed.formulas.end());
+    if (last != listed.formulas.end())
+        deleteFormula(*last);
 }
 
-void Workbench::deleteFormulas(const std::vector<int>& idxs)
+void Workbench::deleteFormulas(const std::vector<ShownFormula>& formulas)
 {
-    if (idxs.empty())
+    if (formulas.empty())
         return;
     Database& db = requireDatabase();
     requireIdle(QStringLiteral("删除公式"));
-    const bool removed = FormulaStore(db).remove(shownTable(), idxs) > 0;
-    resetSelection();
+    bool removed = false;
+    try {
+        removed = FormulaStore(db).removeShown(shownTable(), formulas) > 0;
+    } catch (const UserError&) {
+        // Nothing was deleted; the list shows what is stored now.
+        refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
+        throw;
+    }
+    if (formulas.size() == 1) {
+        // The selection entries above it move down with their formulas.
+        if (removed)
+            selection().removeAndShift(formulas.front().first);
+        emit selectionChanged();
+    } else {
+        resetSelection();
+    }
     refresh(RefreshParts(RefreshPart::Formulas) | RefreshPart::History | RefreshPart::Scores);
+    // Last: a compaction that fails leaves the list already showing what is stored.
     if (removed)
         compactAfterDeletion();
 }
@@ -557,4 +614,63 @@ int Workbench::undoDrawDeletion()
                         false);
     refresh();
     return static_cast<int>(restored.size());
+}
+
+// ---- other programs ------------------------------------------------------------------
+
+bool Workbench::checkForOtherPrograms()
+{
+    // While work runs the window's own jobs write; what they leave is compared once idle.
+    if (!m_database || m_busy || !m_history)
+        return false;
+    std::vector<ShownFormula> stored;
+    QString stamp;
+    try {
+        SqliteDatabase& sql = m_database->sql();
+        const qint64 version = sql.scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
+        if (version == m_dataVersion)
+            return false;
+        const SqliteDatabase::ReadSnapshot snapshot(sql);
+        stamp = RefreshJob::historyStamp(sql);
+        stored = FormulaStore(*m_database).identities(shownTable(), m_shown.kill);
+        m_dataVersion = version;
+    } catch (const std::exception&) {
+        return false; // a locked or busy file: the next poll looks again
+    }
+    const ShownList listed = shownList();
+    RefreshParts parts;
+    if (stamp != m_historyStamp)
+        parts |= RefreshParts(RefreshPart::History) | RefreshPart::Scores | RefreshPart::NextIssue;
+    if (m_listedRead && stored != listed.formulas) {
+        parts |= RefreshParts(RefreshPart::Formulas) | RefreshPart::Scores;
+        const FormulaSelection& shown = selection();
+        std::vector<std::pair<QString, bool>> carried;
+        carried.reserve(listed.formulas.size());
+        for (const auto& [idx, code] : listed.formulas)
+            carried.emplace_back(code, shown.isSelected(idx));
+        m_carried = std::move(carried);
+    }
+    if (!parts)
+        return false; // only scores or other tables changed
+    emit changedElsewhere();
+    refresh(parts);
+    return true;
+}
+
+void Workbench::carrySelection(const std::vector<ScoredFormula>& rows)
+{
+    // Each formula keeps its state by what it is; new formulas start selected.
+    std::multimap<QString, bool> before;
+    for (const auto& [code, selected] : *m_carried)
+        before.emplace(code, selected);
+    FormulaSelection carried;
+    for (const ScoredFormula& row : rows) {
+        const auto found = before.find(row.record.code);
+        if (found == before.end())
+            continue;
+        carried.setSelected(row.record.idx, found->second);
+        before.erase(found);
+    }
+    selection() = carried;
+    emit selectionChanged();
 }

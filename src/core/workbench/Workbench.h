@@ -6,6 +6,7 @@
 #include "common/AppSettings.h"
 #include "common/LotteryTable.h"
 #include "formula/FormulaSelection.h"
+#include "formula/FormulaStore.h"
 #include "formula/FormulaTarget.h"
 #include "history/DrawAttributes.h"
 #include "workbench/JobRunner.h"
@@ -13,10 +14,12 @@
 
 #include <QDate>
 #include <QObject>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Database;
@@ -78,6 +81,8 @@ public:
     // The shown table's formulas with the shown flag, as last read or scored.
     const std::vector<ScoredFormula>& listed() const { return m_listed; }
     std::vector<int> listedIdxs() const;
+    // The listed formulas as the window shows them, for writes by identity.
+    ShownList shownList() const;
 
     // ---- selection (one per table, kept for the session) -------------------
     FormulaSelection& selection() { return selection(shownTable()); }
@@ -86,7 +91,8 @@ public:
     void selectListed(); // Command8
     void invertListed(); // Command5
     // Leaves selected exactly the listed formulas named in `chosen` (the filter).
-    void keepListedSelected(const std::vector<int>& chosen);
+    // Refused (UserError) when one of them is no longer listed as it was.
+    void keepListedSelected(const std::vector<ShownFormula>& chosen);
     // What a full rebuild of the list does: every formula of the shown table selected.
     void resetSelection();
     // After formulas were stored by another window: every table starts afresh.
@@ -101,12 +107,14 @@ public:
     // Parses and stores a formula line; the list then shows its table and its
     // kill/keep flag. Returns where it went.
     FormulaTarget addFormula(const QString& line);
-    // One formula: the selection entries above it move down with their formulas.
-    void deleteFormula(int idx);
+    // Formulas are named as the window showed them: when another program changed
+    // the table since, nothing is deleted and UserError says so (the list is read
+    // again). One formula: the selection entries above it move down with their formulas.
+    void deleteFormula(const ShownFormula& formula);
     // The highest idx of the listed flag.
     void deleteLastFormula();
     // Several formulas of the shown table (the listed ones the caller picked).
-    void deleteFormulas(const std::vector<int>& idxs);
+    void deleteFormulas(const std::vector<ShownFormula>& formulas);
     void clearAllFormulas();
     void renumberShownTable(); // ArrGs
     void deleteLastDraw(); // "删除最后历史": the selection stays, no compaction
@@ -122,14 +130,17 @@ public:
     // ---- long work ------------------------------------------------------------
     void compact(); // CompactDb
     using CalculationDone = std::function<void(const CalculationResult& result)>;
-    // Runs the next-draw calculation; each visited table votes with its own
-    // selection. `done` runs here with the result unless the run fails (failed())
-    // or is cancelled.
+    // Runs the next-draw calculation over the history and formulas as stored when
+    // it starts (one snapshot); refused when the listed table changed since the
+    // window read it. Each visited table votes with its own selection. `done` runs here with the result unless the run
+    // fails (failed()) or is cancelled.
     void calculate(CalculationRequest request, CalculationDone done);
 
     using BackTestDone = std::function<void(std::shared_ptr<const BackTestResult> result)>;
-    // Replays the history with the request's formulas; `done` runs here with the
-    // result unless the run fails (failed()) or is cancelled.
+    // Replays the history with the selected formulas of the request's table and
+    // flag, both read in one snapshot when the job starts (the request's formulas
+    // are filled in then); refused when that table is listed and changed since.
+    // `done` runs here with the result unless the run fails (failed()) or is cancelled.
     void backTest(BackTestRequest request, BackTestDone done);
 
     // Any other long work: `work` runs on the worker over a connection of its own
@@ -140,6 +151,12 @@ public:
 
     // True from the moment work is asked for until no job runs or waits.
     bool busy() const { return m_busy; }
+    // Another program's commit: when what is stored differs from what is shown
+    // (history or the listed formulas), reads it again, keeps the selection of
+    // the formulas that stayed, emits changedElsewhere and returns true. Polled
+    // while idle (PRAGMA data_version, so it costs nothing while nothing changes).
+    bool checkForOtherPrograms();
+
     // Stops the running job at its next check and drops the waiting ones (saying
     // so through failed() when jobs other than refreshes were dropped).
     void cancel();
@@ -153,6 +170,8 @@ signals:
     // Another lottery's database is open now (or none could be): windows holding
     // the old one let go of it.
     void lotteryChanged();
+    // Another program changed what is shown; a reload follows.
+    void changedElsewhere();
     void busyChanged(bool busy);
     void progressChanged(int done, int total);
     void failed(const QString& title, const QString& message);
@@ -174,6 +193,7 @@ private:
     void finished(const JobRunner::Outcome& outcome);
     void setBusy(bool busy);
     void report(const std::exception_ptr& failure);
+    void carrySelection(const std::vector<ScoredFormula>& rows);
 
     std::unique_ptr<Database> m_database;
     QString m_dataDirectory;
@@ -184,8 +204,16 @@ private:
     FormulaTarget m_shown;
     bool m_resultColumns = false;
     std::vector<ScoredFormula> m_listed;
+    bool m_listedRead = false; // m_listed was read for the shown table and flag
     std::map<QString, FormulaSelection> m_selections;
     bool m_drawTyped = false;
+
+    QTimer m_watch; // polls for other programs' commits while idle
+    qint64 m_dataVersion = -1;
+    QString m_historyStamp; // of the history shown, as read with it
+    // The listed formulas and their selection before another program changed
+    // them: the selection follows the formulas into the reloaded list.
+    std::optional<std::vector<std::pair<QString, bool>>> m_carried;
 
     JobRunner m_runner;
     RefreshParts m_pending; // refresh steps asked for and not yet started

@@ -56,6 +56,7 @@ ErrorValuesWindow::ErrorValuesWindow(Database& db, const CalculationResult& resu
     setModal(false);
     ScreenFit::apply(this, QSize(880, 640));
     m_sink = [this](const QString& title, const QString& text) { QMessageBox::warning(this, title, text); };
+    m_note = [this](const QString& title, const QString& text) { QMessageBox::information(this, title, text); };
     m_opener = [](const QString& path) {
         if (qEnvironmentVariable("VELMORA_NO_OPEN") == u"1")
             return true;
@@ -274,6 +275,10 @@ QString ErrorValuesWindow::exportCurrentTab()
         return QString();
     }
     // The file is kept either way; the user is told when no program could show it.
+    if (!m_openExports()) {
+        m_note(QStringLiteral("导出表格"), QStringLiteral("已写入 %1").arg(QDir::toNativeSeparators(path)));
+        return path;
+    }
     if (!m_opener(path))
         m_sink(QStringLiteral("列表显示错误"),
                QStringLiteral("您的电脑没有可以打开表格文件的软件，多参数列表无法显示。\n文件已保存：%1")

@@ -32,7 +32,14 @@ public:
     void resort(int tab, int column);
     // Command1: writes the shown tab to ErrarrLei.xlsx in the data directory; returns the path.
     QString exportCurrentTab();
-    void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+    // Warnings, and where an export went (when it is not opened).
+    void setMessageSink(MessageSink sink)
+    {
+        m_sink = sink;
+        m_note = std::move(sink);
+    }
+    // 导出后打开文件: asked at each export; without it exports are opened.
+    void setOpenExports(std::function<bool()> wanted) { m_openExports = std::move(wanted); }
     void setFileOpener(FileOpener opener) { m_opener = std::move(opener); }
 
 private:
@@ -60,5 +67,7 @@ private:
     QPushButton* m_export = nullptr;
     QPushButton* m_details = nullptr;
     MessageSink m_sink;
+    MessageSink m_note;
+    std::function<bool()> m_openExports = [] { return true; };
     FileOpener m_opener;
 };

@@ -7,6 +7,7 @@
 #include "common/UserError.h"
 #include "gui/analysis/HistoryListModel.h"
 #include "gui/analysis/RankChart.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,8 +39,8 @@ HistoryListWindow::HistoryListWindow(QString dataDirectory, QWidget* parent)
     setObjectName(QStringLiteral("frmLslb"));
     setWindowTitle(QStringLiteral("历史开奖列表"));
     setModal(false);
-    resize(1200, 720);
     m_sink = [this](const QString& title, const QString& text) { QMessageBox::warning(this, title, text); };
+    m_note = [this](const QString& title, const QString& text) { QMessageBox::information(this, title, text); };
     m_opener = [](const QString& path) {
         if (qEnvironmentVariable("VELMORA_NO_OPEN") == u"1")
             return true;
@@ -134,6 +135,7 @@ HistoryListWindow::HistoryListWindow(QString dataDirectory, QWidget* parent)
     layout->addWidget(replay);
     layout->addWidget(m_verdict);
     layout->addWidget(splitter, 1);
+    ScreenFit::apply(this, QSize(1200, 720)); // once laid out: never below what the contents need
 }
 
 void HistoryListWindow::setReplayDefaults(const ReplayChoice& choice)
@@ -220,6 +222,10 @@ QString HistoryListWindow::exportList(const QString& fileName)
     } catch (const UserError& e) {
         m_sink(e.title(), e.message());
         return {};
+    }
+    if (!m_openExports()) {
+        m_note(QStringLiteral("查询结果导出"), QStringLiteral("已写入 %1").arg(QDir::toNativeSeparators(path)));
+        return path;
     }
     if (!m_opener(path))
         m_sink(QStringLiteral("列表显示错误"),

@@ -53,13 +53,20 @@ public:
 
     const HistoryList* list() const;
     int chosenPosition() const;
+    // Warnings, and where an export went (when it is not opened).
+    void setMessageSink(MessageSink sink)
+    {
+        m_sink = sink;
+        m_note = std::move(sink);
+    }
+    // 导出后打开文件: asked at each export; without it exports are opened.
+    void setOpenExports(std::function<bool()> wanted) { m_openExports = std::move(wanted); }
     // The walk-forward settings the box starts from (the look-back setting).
     void setReplayDefaults(const ReplayChoice& choice);
     ReplayChoice replayChoice() const;
     // The "方法检验" line under the list; empty hides it.
     void setVerdict(const QString& text);
     QString verdict() const;
-    void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
 
 signals:
     void replayRequested(const ReplayChoice& choice);
@@ -86,5 +93,7 @@ private:
     QLabel* m_verdict = nullptr;
     RankChart* m_chart = nullptr;
     MessageSink m_sink;
+    MessageSink m_note;
+    std::function<bool()> m_openExports = [] { return true; };
     FileOpener m_opener;
 };

@@ -6,6 +6,7 @@
 #include "common/UserError.h"
 #include "gui/analysis/OmissionTableModel.h"
 #include "gui/analysis/TrendChartView.h"
+#include "gui/widgets/ScreenFit.h"
 #include "history/AttributeCatalog.h"
 #include "history/HistorySnapshot.h"
 
@@ -130,7 +131,7 @@ TrendWindow::TrendWindow(QWidget* parent) : QDialog(parent), m_today([] { return
     layout->addWidget(table);
     layout->addWidget(m_table);
     layout->addWidget(m_fit);
-    resize(760, 820);
+    ScreenFit::apply(this, QSize(760, 820));
     rebuild();
 }
 

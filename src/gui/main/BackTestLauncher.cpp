@@ -5,7 +5,6 @@
 #include "analysis/WalkForward.h"
 #include "common/AppSettings.h"
 #include "common/UserError.h"
-#include "formula/FormulaStore.h"
 #include "gui/analysis/HistoryListWindow.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/UserPrompts.h"
@@ -42,10 +41,7 @@ BackTestRequest BackTestLauncher::requestOfShownTable() const
     request.table = m_window.currentTable();
     request.kill = m_window.shownKill();
     request.range = m_window.lottery().numberRange;
-    request.formulas = FormulaStore(*m_window.database()).list(request.table, request.kill);
-    for (const FormulaRecord& formula : request.formulas)
-        if (m_window.selection().isSelected(formula.idx))
-            request.selected.insert(formula.idx);
+    // The formulas, their selection and the history are read by the job, in one snapshot.
     return request;
 }
 
@@ -67,21 +63,31 @@ void BackTestLauncher::replay(const ReplayChoice& choice)
     request.weighted = m_window.settings().weightedRate();
     request.rankBy = choice.rankBy;
     request.top = choice.top;
-    const auto history = m_window.history();
+    const FormulaSelection chosen = m_window.selection();
     struct Outcome {
         std::shared_ptr<const BackTestResult> result;
         QString verdict;
     };
     auto outcome = std::make_shared<Outcome>();
     m_window.workbench().run(
-        [history, request, position, outcome](Database&, const ProgressCallback& progress) {
-            const auto walk = WalkForward::run(*history, request, [&progress](int step, int steps) {
+        [chosen, request, position, outcome](Database& db, const ProgressCallback& progress) mutable {
+            // Draws and formulas from one read of the file, whatever another program did since.
+            HistorySnapshot history;
+            {
+                const SqliteDatabase::ReadSnapshot snapshot(db.sql());
+                history = HistorySnapshot::load(db.sql());
+                request.backTest.formulas = FormulaStore(db).list(request.backTest.table, request.backTest.kill);
+            }
+            for (const FormulaRecord& formula : request.backTest.formulas)
+                if (chosen.isSelected(formula.idx))
+                    request.backTest.selected.insert(formula.idx);
+            const auto walk = WalkForward::run(history, request, [&progress](int step, int steps) {
                 progress(step, steps);
                 return true;
             });
             if (!walk)
                 return;
-            const auto plain = BackTest::run(*history, request.backTest);
+            const auto plain = BackTest::run(history, request.backTest);
             outcome->verdict = MethodVerdict::backTestText(MethodVerdict::check(*plain, position, walk->firstRow),
                                                            MethodVerdict::check(walk->backTest, position));
             outcome->result = std::make_shared<const BackTestResult>(walk->backTest);
@@ -112,6 +118,7 @@ void BackTestLauncher::finish(std::shared_ptr<const BackTestResult> result, int 
     if (!m_list) {
         m_list = new HistoryListWindow(m_window.database()->dataDirectory(), &m_window);
         m_list->setAttribute(Qt::WA_DeleteOnClose);
+        m_list->setOpenExports([this] { return m_window.settings().openExports(); });
         ReplayChoice defaults;
         defaults.lookBack = m_window.settings().lookBackDraws();
         m_list->setReplayDefaults(defaults);

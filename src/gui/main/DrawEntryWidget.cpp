@@ -20,6 +20,7 @@ DrawEntryWidget::DrawEntryWidget(QWidget* parent) : QWidget(parent)
     m_issue->setObjectName(QStringLiteral("Text1"));
     m_issue->setToolTip(QStringLiteral("下一期的期号，可以修改"));
     m_issue->setMaxLength(12);
+    m_issue->installEventFilter(this);
 
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
@@ -66,6 +67,7 @@ DrawNumbers DrawEntryWidget::numbers() const
 
 void DrawEntryWidget::clearNumbers()
 {
+    m_correcting = false;
     for (QLineEdit* box : m_boxes)
         box->clear();
 }
@@ -73,6 +75,7 @@ void DrawEntryWidget::clearNumbers()
 void DrawEntryWidget::selectBox(int box)
 {
     QLineEdit* target = box == DrawRefused::kIssueBox ? m_issue : m_boxes[static_cast<size_t>(box - 1)];
+    m_correcting = true;
     m_keepOnFocus = target == m_boxes[0];
     target->setFocus(Qt::OtherFocusReason);
     m_keepOnFocus = false;
@@ -86,8 +89,34 @@ void DrawEntryWidget::showTwoDigits(QLineEdit* box)
         box->setText(text.rightJustified(2, u'0'));
 }
 
+bool DrawEntryWidget::numbersComplete() const
+{
+    for (const QLineEdit* box : m_boxes) {
+        const QString text = box->text().trimmed();
+        if (text.isEmpty() || text.size() > 2 || !text[0].isDigit() || !text[text.size() - 1].isDigit())
+            return false;
+    }
+    return true;
+}
+
+bool DrawEntryWidget::handleCorrection(QObject* watched, QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool tab = event->key() == Qt::Key_Tab && watched == m_issue;
+    if (!m_correcting || !(enter || tab) || !numbersComplete())
+        return false;
+    for (QLineEdit* box : m_boxes)
+        showTwoDigits(box);
+    emit completed();
+    return true;
+}
+
 bool DrawEntryWidget::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && handleCorrection(watched, static_cast<QKeyEvent*>(event)))
+        return true;
+    if (watched == m_issue)
+        return QWidget::eventFilter(watched, event);
     for (int i = 0; i < 5; ++i) {
         if (watched != m_boxes[static_cast<size_t>(i)])
             continue;

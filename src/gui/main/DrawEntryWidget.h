@@ -12,7 +12,9 @@ class QLineEdit;
 // number boxes txtIpt1..txtIpt5, two digits each. The digit that gives a box its
 // second digit moves on to the next box; in the fifth box it completes the draw
 // (completed()). A digit typed over selected text replaces it. Clicking the first
-// box, or entering it from elsewhere, empties all five for the next draw.
+// box, or entering it from elsewhere, empties all five for the next draw. After
+// a refused draw, Enter (or Tab in the issue box) saves the corrected draw once
+// all five numbers are there.
 class DrawEntryWidget : public QWidget {
     Q_OBJECT
 public:
@@ -38,9 +40,13 @@ protected:
 
 private:
     bool handleKey(int position, QKeyEvent* event);
+    // Enter, or Tab in the issue box, after a refusal: completes a whole draw.
+    bool handleCorrection(QObject* watched, QKeyEvent* event);
+    bool numbersComplete() const;
     static void showTwoDigits(QLineEdit* box);
 
     QLineEdit* m_issue;
     std::array<QLineEdit*, 5> m_boxes{};
     bool m_keepOnFocus = false; // the next focus of box 1 is selectBox's, not a new draw
+    bool m_correcting = false; // a draw was refused and is being corrected
 };

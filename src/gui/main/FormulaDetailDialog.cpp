@@ -7,6 +7,7 @@
 #include "formula/FormulaScoring.h"
 #include "gui/main/HistoryTableModel.h"
 #include "gui/main/HitStripWidget.h"
+#include "gui/widgets/ScreenFit.h"
 #include "history/HistorySnapshot.h"
 
 #include <QFormLayout>
@@ -98,7 +99,7 @@ FormulaDetailDialog::FormulaDetailDialog(std::shared_ptr<const HistorySnapshot> 
     layout->addLayout(form);
     layout->addWidget(stripBox);
     layout->addWidget(view, 1);
-    resize(720, 720);
+    ScreenFit::apply(this, QSize(720, 720));
 }
 
 void FormulaDetailDialog::showEvent(QShowEvent* event)

@@ -76,11 +76,12 @@ ProgressCallback uninterrupted(const ProgressCallback& progress)
 }
 
 // Runs an import as a Workbench job (ProgressBar1 counts, "取消" undoes it whole),
-// then rebuilds the list, the history grid and the scores, and reports
-// unrecognised lines once. Every table may have changed: each starts its
-// selection afresh.
+// then rebuilds the list, the history grid and the scores, and says how many
+// formulas went in, were skipped as duplicates and were unrecognised (with no
+// `title`, only when some line was unrecognised: the update says its own). Every
+// table may have changed: each starts its selection afresh.
 using ImportWork = std::function<FormulaImportResult(Database& db, const FormulaImportOptions& options)>;
-void runImport(MainWindow& window, ImportWork work)
+void runImport(MainWindow& window, const QString& title, ImportWork work)
 {
     auto result = std::make_shared<FormulaImportResult>();
     window.workbench().run(
@@ -89,11 +90,13 @@ void runImport(MainWindow& window, ImportWork work)
             options.progress = progress;
             *result = work(db, options);
         },
-        [&window, result] {
+        [&window, title, result] {
             window.workbench().resetAllSelections();
             window.reloadAll();
             if (result->unrecognised > 0)
-                window.prompts().warn(FormulaImport::unrecognisedTitle(), FormulaImport::unrecognisedMessage(*result));
+                window.prompts().warn(FormulaImport::unrecognisedTitle(), FormulaImport::summary(*result));
+            else if (!title.isEmpty())
+                window.prompts().inform(title, FormulaImport::summary(*result));
         });
 }
 
@@ -109,7 +112,7 @@ void importFile(MainWindow& window)
         window.prompts().inform(title, QStringLiteral("只能读取扩展名为 txt 的公式文本文件。"));
         return;
     }
-    runImport(window, [file = *path](Database& worker, const FormulaImportOptions& options) {
+    runImport(window, title, [file = *path](Database& worker, const FormulaImportOptions& options) {
         return FormulaImport::importFile(worker, file, options);
     });
 }
@@ -202,7 +205,7 @@ void afterDownload(MainWindow& window, const Download& download)
             window.prompts().warn(title,
                                   QStringLiteral("%1\n将读取以前下载的 %2。").arg(download.errorMessage(), previous));
         }
-        runImport(window, [](Database& worker, const FormulaImportOptions& options) {
+        runImport(window, QString(), [](Database& worker, const FormulaImportOptions& options) {
             return FormulaOnlineUpdate::importStored(worker, options);
         });
     });

@@ -4,6 +4,7 @@
 #include "gui/main/MainWindow.h"
 
 #include "common/UserError.h"
+#include "formula/FormulaRanking.h"
 #include "gui/main/DrawEntryWidget.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/HistoryTableModel.h"
@@ -25,9 +26,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -133,7 +137,13 @@ void MainWindow::AddGongshi()
     m_workbench->refresh(RefreshPart::Formulas);
 }
 
-void MainWindow::AddGongshiZhonglei() { m_workbench->refresh(RefreshPart::Formulas); }
+void MainWindow::AddGongshiZhonglei()
+{
+    // The list read again, in idx order; a rescore alone keeps the ranking.
+    m_rankColumn.reset();
+    m_formulaGrid->horizontalHeader()->setSortIndicatorShown(false);
+    m_workbench->refresh(RefreshPart::Formulas);
+}
 
 void MainWindow::AddHaoma() { m_workbench->refresh(RefreshPart::History); }
 
@@ -170,16 +180,53 @@ void MainWindow::connectWorkbench()
     connect(workbench, &Workbench::progressChanged, this, &MainWindow::showProgress);
     connect(workbench, &Workbench::failed, this,
             [this](const QString& title, const QString& message) { m_prompts.warn(title, message); });
+    connect(workbench, &Workbench::changedElsewhere, this, [this] {
+        m_keepPlace = true;
+        statusBar()->showMessage(QStringLiteral("数据已被其他程序更新"), 10000);
+    });
 }
 
-void MainWindow::showFormulas(const std::vector<ScoredFormula>& rows)
+void MainWindow::showFormulas(const std::vector<ScoredFormula>& listed)
 {
+    std::vector<ScoredFormula> rows = listed;
+    if (m_rankColumn)
+        FormulaRanking::rank(rows, *m_rankColumn);
     m_formulaModel->setKindLabel(currentLabel());
     m_formulaModel->setWeighted(m_workbench->settings().weightedRate());
     m_formulaModel->setHighlight(std::nullopt);
+    if (!m_keepPlace) {
+        m_formulaModel->setRows(rows);
+        sizeFormulaColumns();
+        m_formulaGrid->scrollToBottom();
+        return;
+    }
+    // The current formula and the one at the top stay where they were when they
+    // are still listed; otherwise the same row numbers do.
+    const auto codeAt = [this](const QModelIndex& index) {
+        return index.isValid() ? m_formulaModel->rows()[static_cast<size_t>(index.row())].record.code : QString();
+    };
+    const QModelIndex current = m_formulaGrid->currentIndex();
+    const QModelIndex top = m_formulaGrid->indexAt(QPoint(0, 0));
+    const QString currentCode = codeAt(current);
+    const QString topCode = codeAt(top);
+    const int currentRow = current.isValid() ? current.row() : -1;
+    const int column = current.isValid() ? current.column() : 0;
+    const int scrolled = m_formulaGrid->verticalScrollBar()->value();
     m_formulaModel->setRows(rows);
     sizeFormulaColumns();
-    m_formulaGrid->scrollToBottom();
+    const auto rowOf = [&rows](const QString& code, int fallback) {
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (!code.isEmpty() && rows[i].record.code == code)
+                return static_cast<int>(i);
+        return std::min(fallback, static_cast<int>(rows.size()) - 1);
+    };
+    if (const int row = rowOf(topCode, -1); row >= 0)
+        m_formulaGrid->scrollTo(m_formulaModel->index(row, 0), QAbstractItemView::PositionAtTop);
+    else
+        m_formulaGrid->verticalScrollBar()->setValue(scrolled);
+    if (const int row = rowOf(currentCode, currentRow); row >= 0)
+        m_formulaGrid->selectionModel()->setCurrentIndex(m_formulaModel->index(row, column),
+                                                         QItemSelectionModel::NoUpdate);
 }
 
 void MainWindow::sizeFormulaColumns()
@@ -250,6 +297,7 @@ void MainWindow::showBusy(bool busy)
     }
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
+    m_keepPlace = false;
     if (m_focusEntryWhenIdle) {
         m_focusEntryWhenIdle = false;
         m_entry->box(1)->setFocus(Qt::OtherFocusReason);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class AttributeHelpWindow;
@@ -117,7 +118,7 @@ public:
     // The window's routines. Each asks the Workbench for one step; steps asked
     // for one after another run together as one refresh, off this thread.
     void AddGongshi(); // reread the list; every formula of the table selected
-    void AddGongshiZhonglei(); // reread the list; selection kept
+    void AddGongshiZhonglei(); // reread the list in idx order; selection kept
     void AddHaoma(); // reload the history grid
     void Yansuan(); // evaluate and score the listed formulas
     void QihaoXianshi(); // propose the next issue (Text1) and show the last (Text3)
@@ -202,6 +203,10 @@ private:
     std::map<Command, Hook> m_hooks;
     bool m_loading = false;
     bool m_focusEntryWhenIdle = false;
+    // The next lists shown keep the current formula and the scrolled place (after
+    // a deletion, after another program's change) until the work is done.
+    bool m_keepPlace = false;
+    std::optional<int> m_rankColumn; // the statistic the list is ranked by, once chosen
     QString m_lastOpened;
     DocumentOpener m_opener;
 

@@ -42,6 +42,7 @@ void showErrorValues(MainWindow& window, const CalculationResult& result,
     } else {
         auto* errorValues = new ErrorValuesWindow(*window.database(), result, &window);
         errorValues->setAttribute(Qt::WA_DeleteOnClose);
+        errorValues->setOpenExports([&window] { return window.settings().openExports(); });
         *shown = errorValues;
     }
     (*shown)->show();
@@ -90,8 +91,13 @@ void filter(MainWindow& window)
     FilterDialog dialog(records, std::set<int>(chosen.begin(), chosen.end()), &window);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    // Scores are unchanged: only the 序号 and 计算值 cells repaint.
-    window.workbench().keepListedSelected(std::vector<int>(dialog.selection().begin(), dialog.selection().end()));
+    // Scores are unchanged: only the 序号 and 计算值 cells repaint. The chosen
+    // formulas are named as the dialog saw them, in case the list was reloaded meanwhile.
+    std::vector<ShownFormula> kept;
+    for (const FormulaRecord& record : records)
+        if (dialog.selection().contains(record.idx))
+            kept.emplace_back(record.idx, record.code);
+    window.workbench().keepListedSelected(kept);
 }
 
 void search(MainWindow& window, QSettings& store)

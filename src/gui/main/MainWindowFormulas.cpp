@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -63,7 +64,8 @@ void MainWindow::addTypedFormula()
     try {
         target = m_workbench->addFormula(m_formulaInput->text()); // AddGongshi, AddHaoma, Yansuan follow
     } catch (const FormulaError& error) {
-        m_prompts.warn(error.title(), error.message() + QStringLiteral("\n\n") + error.detail());
+        // A typed line is no file: the reason is the message.
+        m_prompts.warn(error.title(), QStringLiteral("无法识别公式：%1").arg(error.detail()));
         return;
     }
     showTarget(target);
@@ -116,6 +118,13 @@ void MainWindow::formulaClicked(const QModelIndex& index)
 void MainWindow::rankBy(int column)
 {
     // Statistic columns re-order the list; the others refill it as it stands.
+    // The order holds for the lists that follow (a rescore, a reload) and the
+    // header shows its key.
+    if (FormulaRanking::isStatisticColumn(column)) {
+        m_rankColumn = column;
+        m_formulaGrid->horizontalHeader()->setSortIndicatorShown(true);
+        m_formulaGrid->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+    }
     std::vector<ScoredFormula> rows = m_formulaModel->rows();
     FormulaRanking::rank(rows, column);
     m_formulaModel->setRows(std::move(rows));
@@ -134,21 +143,28 @@ void MainWindow::formulaContextMenu(const QPoint& pos)
 void MainWindow::deleteCurrentFormula()
 {
     const QModelIndex current = m_formulaGrid->currentIndex();
-    if (current.isValid())
-        m_workbench->deleteFormula(m_formulaModel->idxAt(current.row()));
+    if (!current.isValid())
+        return;
+    const FormulaRecord& record = m_formulaModel->rows()[static_cast<size_t>(current.row())].record;
+    m_keepPlace = true; // the list stays where it was
+    m_workbench->deleteFormula({record.idx, record.code});
 }
 
 void MainWindow::deleteFormulas(bool selected)
 {
     // Only listed formulas: those of the other kill/keep flag are not on screen,
     // so their selection state cannot have been the user's choice.
-    const std::vector<int> listed = m_workbench->listedIdxs();
+    // Named as listed now: a list another program changes while the question is
+    // open makes the deletion refuse rather than take other formulas.
     const FormulaSelection& selection = m_workbench->selection();
-    const std::vector<int> doomed = selected ? selection.selected(listed) : selection.unselected(listed);
+    std::vector<ShownFormula> doomed;
+    for (const ShownFormula& formula : m_workbench->shownList().formulas)
+        if (selection.isSelected(formula.first) == selected)
+            doomed.push_back(formula);
     if (doomed.empty())
         return;
-    const QString question = selected ? QStringLiteral("确实要删除选中的所有公式(公式列表序号蓝色表示)吗?")
-                                      : QStringLiteral("确实要删除选未中的所有公式(公式列表序号灰色表示)吗?");
+    const QString question = selected ? QStringLiteral("确实要删除选中的所有公式（公式列表序号为蓝色）吗？")
+                                      : QStringLiteral("确实要删除未选中的所有公式（公式列表序号为白色）吗？");
     if (m_prompts.confirm(QStringLiteral("删除公式"), question))
         m_workbench->deleteFormulas(doomed);
 }

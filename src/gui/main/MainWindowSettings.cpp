@@ -2,6 +2,7 @@
 // load and saved the moment it changes.
 #include "gui/main/MainWindow.h"
 
+#include "gui/main/DrawEntryWidget.h"
 #include "gui/main/FormulaTableModel.h"
 #include "gui/main/UserPrompts.h"
 #include "workbench/Workbench.h"
@@ -70,6 +71,8 @@ void MainWindow::chooseLottery(int index)
     for (size_t i = 0; i < m_lotteries.size(); ++i)
         m_lotteries[i]->setChecked(static_cast<int>(i) == index);
     setWindowTitle(QStringLiteral("Velmora - %1").arg(m_workbench->lottery().caption));
+    // Numbers typed for the other lottery are no draw of this one.
+    m_entry->clearNumbers();
 }
 
 void MainWindow::chooseLookBack(int index)

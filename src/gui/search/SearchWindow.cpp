@@ -526,6 +526,15 @@ void SearchWindow::startManual()
     const StatisticBounds bounds = StatisticBounds::fromTexts(boundTexts());
     showBounds(bounds.texts());
     m_session->begin(FormulaTarget(currentKind(), currentKill()), bounds, currentOptions());
+    if (m_check1->isChecked() && m_session->stillWanted(StatisticBounds::numericValue(m_text1[15]->text())) == 0) {
+        // It would stop before its first step: say why instead of doing nothing.
+        m_prompts.inform(QStringLiteral("开始搜索"),
+                         QStringLiteral("已找到 %1 个公式，已达到“自动中止”的目标个数 %2，搜索没有开始。\n"
+                                        "请调高目标个数，或取消“自动中止”后再搜索。")
+                             .arg(m_session->found().size())
+                             .arg(m_text1[15]->text()));
+        return;
+    }
     m_timer1->start();
 }
 
@@ -625,6 +634,10 @@ void SearchWindow::tuneTick()
                                        QString::number(s.lastHitRun)};
     for (int i = 0; i < 5; ++i)
         m_text1[static_cast<size_t>(10 + i)]->setText(shown[static_cast<size_t>(i)]);
+    m_prompts.inform(QStringLiteral("参数调整"),
+                     QStringLiteral("%1%2公式的搜索参数已调整完毕（试算 %3 个公式），已填入参数框。")
+                         .arg(target.label(), target.killWord())
+                         .arg(result.evaluated));
 }
 
 void SearchWindow::tuneAllKinds()
@@ -658,18 +671,20 @@ void SearchWindow::tuneAllKinds()
         throw;
     }
     QApplication::restoreOverrideCursor();
+    m_prompts.inform(QStringLiteral("更新参数默认设置"), QStringLiteral("各类公式的搜索默认值已更新完毕。"));
 }
 
 void SearchWindow::storeFound(StoreMode mode)
 {
     const std::vector<FoundFormula>& found = m_session->found();
     // A replace says first which formulas of which table go; the other flag's stay.
-    if (mode == StoreMode::Replace && !found.empty() &&
-        !m_prompts.confirm(
-            FoundFormulaStore::replaceTitle(),
-            FoundFormulaStore::replaceQuestion(m_store.replacedBy(found), static_cast<int>(found.size()))))
+    // The formulas named in the question are the ones replaced, or nothing is.
+    const std::vector<ReplacedFormulas> asked =
+        mode == StoreMode::Replace && !found.empty() ? m_store.replacedBy(found) : std::vector<ReplacedFormulas>{};
+    if (!asked.empty() && !m_prompts.confirm(FoundFormulaStore::replaceTitle(),
+                                             FoundFormulaStore::replaceQuestion(asked, static_cast<int>(found.size()))))
         return;
-    const FoundStoreResult result = m_store.store(found, mode);
+    const FoundStoreResult result = m_store.store(found, mode, asked);
     if (m_planFlag) {
         // A plan's list is stored once and then emptied.
         m_session->clearFound();
@@ -686,7 +701,7 @@ void SearchWindow::afterStore(const FoundStoreResult& result)
 {
     countExisting();
     emit formulasStored();
-    m_prompts.inform(FoundFormulaStore::completedTitle(), FoundFormulaStore::messageFor(result));
+    m_prompts.inform(FoundFormulaStore::titleFor(result), FoundFormulaStore::messageFor(result));
 }
 
 void SearchWindow::saveKindBounds()

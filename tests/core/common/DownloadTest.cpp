@@ -33,7 +33,10 @@ TEST(Download, readsHttpAndFileUrlsAndRefusesTheRest)
     const QUrl sample = QUrl::fromLocalFile(QStringLiteral(VELMORA_TEST_DATA_DIR "/results-page-gd11x5.html"));
     EXPECT_TRUE(Download::fetch(sample).contains("26120805"));
 
-    EXPECT_TRUE(failureOf(QUrl(server.url(QStringLiteral("/missing")))).contains(QStringLiteral("无法下载")));
+    // The cause in Chinese first, Qt's own text after it.
+    const QString missing = failureOf(QUrl(server.url(QStringLiteral("/missing"))));
+    EXPECT_TRUE(missing.contains(QStringLiteral("无法下载"))) << missing.toStdString();
+    EXPECT_TRUE(missing.contains(QStringLiteral("服务器上没有这个页面（404）。\n详细信息："))) << missing.toStdString();
     EXPECT_TRUE(
         failureOf(QUrl::fromLocalFile(QStringLiteral("/nonexistent/page.html"))).contains(QStringLiteral("无法下载")));
     EXPECT_TRUE(failureOf(QUrl(QStringLiteral("ftp://127.0.0.1/page"))).contains(QStringLiteral("不受支持")));

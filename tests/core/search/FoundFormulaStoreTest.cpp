@@ -1,5 +1,6 @@
 // Storing found formulas: de-duplication, replacing, renumbering, all or nothing.
 #include "search/FoundFormulaStore.h"
+#include "common/UserError.h"
 #include "history/Database.h"
 #include "history/DatabaseError.h"
 #include "history/SqliteDatabase.h"
@@ -119,4 +120,26 @@ TEST(FoundFormulaStore, replaceRemovesOnlyTheSearchedFlagAndAFailureLeavesTheTab
     // The database is still usable afterwards.
     store.store({found("L2A+1", 4, false, true)}, StoreMode::Append);
     EXPECT_EQ(rowsOf(db, QStringLiteral("Gongshi4D")).size(), 4);
+}
+
+// A replace names what it removes in its question; a table another program
+// changed before the answer is left alone.
+TEST(FoundFormulaStore, aReplaceAfterTheTableChangedWritesNothing)
+{
+    TestEnvironment env;
+    Database db(env.dataDirectory());
+    FoundFormulaStore store(db);
+    store.store({found("L1A", 1, false, true), found("L2A", 1, false, true)}, StoreMode::Append);
+    const std::vector<FoundFormula> next = {found("L3A", 1, false, true)};
+    const std::vector<ReplacedFormulas> asked = store.replacedBy(next);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].count, 2);
+    db.sql().exec(
+        QStringLiteral("INSERT INTO Gongshi1D (idx, gongshi, gongshiCN, bolKill) VALUES (3, 'L4A', 'other', 1)"));
+    const QStringList before = rowsOf(db, QStringLiteral("Gongshi1D"));
+    EXPECT_THROW(store.store(next, StoreMode::Replace, asked), UserError);
+    EXPECT_EQ(rowsOf(db, QStringLiteral("Gongshi1D")), before);
+    // Asked again, it replaces what it named.
+    store.store(next, StoreMode::Replace, store.replacedBy(next));
+    EXPECT_EQ(rowsOf(db, QStringLiteral("Gongshi1D")), QStringList{QStringLiteral("1 L3A 1")});
 }

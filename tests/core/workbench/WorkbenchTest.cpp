@@ -86,6 +86,15 @@ QStringList dump(const QString& directory, const QString& table)
     return rows;
 }
 
+// A listed formula as the window names it for a deletion.
+ShownFormula listedFormula(const Workbench& workbench, int idx)
+{
+    for (const ScoredFormula& formula : workbench.listed())
+        if (formula.record.idx == idx)
+            return {idx, formula.record.code};
+    return {idx, QString()};
+}
+
 class WorkbenchTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -292,7 +301,7 @@ TEST_F(WorkbenchTest, ChangesWaitForTheRunningJobAndDeletionsFollowTheListedFlag
     // A deletion below shifts the selection with the formulas.
     workbench->toggleSelected(2);
     workbench->toggleSelected(1);
-    workbench->deleteFormula(1);
+    workbench->deleteFormula(listedFormula(*workbench, 1));
     ASSERT_TRUE(waitIdle(*workbench));
     EXPECT_EQ(workbench->listedIdxs(), std::vector<int>{1});
     EXPECT_FALSE(workbench->selection().isSelected(1));
@@ -300,7 +309,7 @@ TEST_F(WorkbenchTest, ChangesWaitForTheRunningJobAndDeletionsFollowTheListedFlag
     // A cancel right away drops the refresh and the compaction waiting behind it, and says so.
     QStringList said;
     QObject::connect(workbench.get(), &Workbench::failed, [&](const QString& title) { said << title; });
-    workbench->deleteFormula(1);
+    workbench->deleteFormula(listedFormula(*workbench, 1));
     workbench->cancel();
     EXPECT_FALSE(workbench->busy());
     EXPECT_EQ(said, QStringList{QStringLiteral("取消")});
@@ -362,7 +371,7 @@ TEST_F(WorkbenchTest, DeletionsCompactOnlyWhenSomethingWentAndCanBeUndone)
                      [&](const QString& title, const QString& message) { said << title + u'|' + message; });
     const QString work = m_env.path(QStringLiteral("formulaTmp.mdb"));
 
-    workbench->deleteFormula(7); // no such formula
+    EXPECT_THROW(workbench->deleteFormula({7, QStringLiteral("L1A")}), UserError); // no such formula
     ASSERT_TRUE(waitIdle(*workbench));
     workbench->deleteDrawsAfter(QStringLiteral("25030184"));
     ASSERT_TRUE(waitIdle(*workbench));

@@ -8,6 +8,7 @@
 
 #include <QChartView>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -197,6 +198,12 @@ private slots:
         QCOMPARE(title, QStringLiteral("列表显示错误"));
         QVERIFY(shownError.contains(QStringLiteral("多参数列表无法显示")));
         QVERIFY(QFile::exists(path));
+
+        // 导出后打开文件 off: nothing is opened, the user is told where the file went.
+        window.setOpenExports([] { return false; });
+        QCOMPARE(window.exportCurrentTab(), path);
+        QCOMPARE(title, QStringLiteral("导出表格"));
+        QCOMPARE(shownError, QStringLiteral("已写入 %1").arg(QDir::toNativeSeparators(path)));
     }
 
     void chartTicksFallOnWholeVotes()

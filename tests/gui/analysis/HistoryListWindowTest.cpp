@@ -87,6 +87,11 @@ private slots:
         emit grid->doubleClicked(model->index(3, 3));
         QVERIFY(QFile::exists(env.path(QStringLiteral("Jieguo.xlsx"))));
         QVERIFY(messages.isEmpty());
+        // 导出后打开文件 off: the window says where it wrote instead.
+        window.setOpenExports([] { return false; });
+        window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QCOMPARE(messages, QStringList{QStringLiteral("查询结果导出")});
+        messages.clear();
 
         // A file that cannot be written is reported, not passed over.
         HistoryListWindow nowhere(env.path(QStringLiteral("missing-folder")));

@@ -112,8 +112,8 @@ private slots:
         QCOMPARE(listed(*bench.window).last(), s("第五码=下期杀第一直选"));
         QCOMPARE(listed(*bench.window).size(), 4); // the keep formula is stored, not listed under 杀
         QCOMPARE(bench.prompts.messages.size(), 2);
-        QVERIFY(bench.prompts.messages.last().startsWith(s("无法识别公式|公式文本文件中含有无法识别公式")));
-        QVERIFY(bench.prompts.messages.last().contains(s("共 2 行")));
+        QVERIFY(bench.prompts.messages.last().startsWith(s("无法识别公式|已导入 2 条公式。")));
+        QVERIFY(bench.prompts.messages.last().contains(s("2 行无法识别")));
         QCOMPARE(readFile(bench.env.path(s("无法识别公式.txt"))),
                  FormulaFileCodec::encode(s("\r\n第九码=下期杀第一直选\r\n"), TextEncoding::Gb18030));
 
@@ -132,6 +132,18 @@ private slots:
         const QString shown = bench.env.path(issue + s("期11选5第一直选公式.txt"));
         QCOMPARE(FormulaFileCodec::decode(readFile(shown), shown).encoding, TextEncoding::Utf8);
         QCOMPARE(FormulaFileCodec::decode(readFile(shown), shown).lines.size(), 2 + 5 + 1);
+
+        // The same formulas again: a duplicate would vote twice, so none goes in and the count is said.
+        QFile again(bench.env.path(s("again.txt")));
+        QVERIFY(again.open(QIODevice::WriteOnly));
+        again.write(s("第五码=下期杀第一直选\r\n第四码=下期生第一直选\r\n第三码=下期杀第一直选\r\n").toUtf8());
+        again.close();
+        bench.prompts.files = {again.fileName()};
+        bench.click("Command10");
+        QCOMPARE(bench.prompts.messages.last(),
+                 s("读取公式文本|已导入 1 条公式。\n2 条公式与表中已有的公式相同，已跳过。"));
+        QCOMPARE(listed(*bench.window).size(), 5);
+        QVERIFY(!QFile::exists(bench.env.path(s("无法识别公式.txt")))); // it told of the earlier import
     }
 
     void spreadsheetsCopyTheGridsAsShown()

@@ -13,6 +13,7 @@
 #include "history/Database.h"
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
+#include "support/CliRunner.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -124,6 +125,46 @@ private slots:
     {
         m_store.reset();
         m_env.reset();
+    }
+
+    // velmora-cli changes the data while the window is open on it: a deletion by
+    // what the window shows is refused, and the window reloads and says so.
+    void anotherProgramsChangesAreShownAndStaleDeletionsRefused()
+    {
+        const LotteryTable::Entry lottery = LotteryTable::entry(0);
+        const QString folder = m_env->lotteryFolder(0); // where velmora-cli keeps the file
+        {
+            Database db(folder, m_env->dataDirectory());
+            DrawStore(db, lottery).addAll(DemoHistory::generate(lottery, 1, 7, kToday.addDays(-1)));
+            FormulaStore store(db);
+            for (const char* line : {"第一码+1=下期杀第一直选", "第一码+2=下期杀第一直选", "第一码+3=下期杀第一直选"})
+                store.add(FormulaText::parse(QString::fromUtf8(line)));
+        }
+        MainWindow window(std::make_unique<Database>(folder, m_env->dataDirectory()), *m_store, m_prompts,
+                          [] { return kToday; });
+        window.show();
+        QVERIFY(waitIdle(window));
+        auto* formulas = child<QTableView>(window, "MSFlexGrid2");
+        auto* history = child<QTableView>(window, "MSFlexGrid1");
+        QCOMPARE(formulas->model()->rowCount(), 3);
+        const CliRunner cli(QStringLiteral(VELMORA_CLI_PATH), m_env->dataDirectory());
+
+        // 删除该公式 on the third row, after another program deleted the first.
+        formulas->setCurrentIndex(formulas->model()->index(2, 1));
+        QCOMPARE(cli.run(cliWords({"formula", "delete", "--table", "Gongshi1D", "--idx", "1"})).exitCode, 0);
+        child<QAction>(window, "mnuDelGS")->trigger();
+        QCOMPARE(m_prompts.messages.last(), QStringLiteral("删除公式|公式列表已被其他程序改动，请刷新后再删除"));
+        QVERIFY(waitIdle(window));
+        QCOMPARE(FormulaStore(*window.database()).count(QStringLiteral("Gongshi1D")), 2);
+        QCOMPARE(columnTexts(formulas, 1).last(), QStringLiteral("第一码+3=下期杀第一直选"));
+
+        // A draw stored elsewhere: grid, next issue and list show it without being asked.
+        const int rows = history->model()->rowCount();
+        QCOMPARE(cli.run(cliWords({"draw", "add", "25030201", "1", "2", "3", "4", "5"})).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(window.statusBar()->currentMessage(), QStringLiteral("数据已被其他程序更新"), 10000);
+        QVERIFY(waitIdle(window));
+        QCOMPARE(history->model()->rowCount(), rows + 1);
+        QCOMPARE(window.entryIssue(), QStringLiteral("25030202"));
     }
 
     void firstStartShowsTheDefaults()
@@ -358,9 +399,17 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), boxes[0]);
         QCOMPARE(boxes[0]->selectedText(), proposed.left(7));
         QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 1);
+        // Corrected, the issue is saved with Enter (Tab does the same) and the boxes empty.
+        QTest::keyClicks(boxes[0], proposed);
+        QTest::keyClick(boxes[0], Qt::Key_Return);
+        QVERIFY(waitIdle(*window));
+        QCOMPARE(m_prompts.messages.size(), 3);
+        QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 2);
+        QVERIFY(boxes[5]->text().isEmpty());
 
         // A letter is not a number: it is named as such, never read as a 0.
-        boxes[0]->setText(proposed);
+        const QString next = boxes[0]->text();
+        QVERIFY(!next.isEmpty());
         for (int i = 1; i <= 4; ++i)
             boxes[i]->setText(QStringLiteral("0%1").arg(i));
         boxes[3]->setText(QStringLiteral("a"));
@@ -371,7 +420,14 @@ private slots:
         QVERIFY2(m_prompts.messages.last().contains(QStringLiteral("第3个号码不是数字：a")),
                  qPrintable(m_prompts.messages.last()));
         QCOMPARE(QApplication::focusWidget(), boxes[3]);
-        QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 1);
+        QCOMPARE(DrawStore(*window->database(), window->lottery()).count(), 2);
+
+        // Numbers typed for one lottery are gone once another is chosen.
+        QTest::keyClicks(boxes[1], QStringLiteral("07"));
+        child<QAction>(*window, "mnu11S524")->trigger();
+        QVERIFY(waitIdle(*window));
+        for (int i = 1; i <= 5; ++i)
+            QVERIFY(boxes[i]->text().isEmpty());
     }
 
     void formulaInputAddsToItsTargetTable()
@@ -395,8 +451,9 @@ private slots:
         QVERIFY(input->text().isEmpty());
         input->setText(QStringLiteral("第一码+某某=下期杀第三组选"));
         add->click();
-        QVERIFY(m_prompts.messages.last().startsWith(
-            QStringLiteral("无法识别公式|公式文本文件中含有无法识别公式，无法添加到软件")));
+        // The reason, not the import's message about a formula file.
+        QVERIFY(m_prompts.messages.last().startsWith(QStringLiteral("无法识别公式|无法识别公式：")));
+        QVERIFY(!m_prompts.messages.last().contains(QStringLiteral("公式文本文件")));
         QCOMPARE(FormulaStore(*window->database()).count(QStringLiteral("Gongshi3G")), 1);
 
         // A keep formula added while kill formulas are shown: the list follows it, and says so.
@@ -486,6 +543,12 @@ private slots:
         QVERIFY(waitIdle(*window));
         emit grid->horizontalHeader()->sectionDoubleClicked(6);
         QCOMPARE(columnTexts(grid, 0), order);
+        // A rescore keeps the ranking, and the heading shows its column.
+        window->Yansuan();
+        QVERIFY(waitIdle(*window));
+        QCOMPARE(columnTexts(grid, 0), order);
+        QVERIFY(grid->horizontalHeader()->isSortIndicatorShown());
+        QCOMPARE(grid->horizontalHeader()->sortIndicatorSection(), 6);
 
         // Deleting formula 3 of 5 renumbers 1..4; the selection moves with its formulas.
         window->AddGongshiZhonglei(); // back to idx order, selection kept
@@ -503,6 +566,7 @@ private slots:
         QCOMPARE(columnTexts(grid, 0),
                  QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}));
         QCOMPARE(columnTexts(grid, 1), QStringList({texts[0], texts[1], texts[3], texts[4]}));
+        QCOMPARE(grid->currentIndex().row(), 2); // the list stays where it was
         QCOMPARE(QList<bool>({isBlue(grid, 0), isBlue(grid, 1), isBlue(grid, 2), isBlue(grid, 3)}),
                  QList<bool>({true, false, true, false}));
         QVERIFY(QFile::exists(m_env->path(QStringLiteral("formulaTmp.mdb")))); // compacted

@@ -196,6 +196,12 @@ private slots:
         QCOMPARE(m_window->session().found().size(), before + 20);
         QVERIFY(m_window->session().nextIndex() > next);
         QCOMPARE(child<QListWidget>("List1")->count(), static_cast<int>(before + 20));
+        // Asked again with the target reached, it says why nothing starts.
+        click("Command1");
+        QVERIFY(!child<QTimer>("Timer1")->isActive());
+        QVERIFY2(m_prompts.messages.last().startsWith(QStringLiteral("开始搜索|已找到 %1 个公式").arg(before + 20)),
+                 qPrintable(m_prompts.messages.last()));
+        QCOMPARE(m_window->session().found().size(), before + 20);
 
         QSignalSpy stored(m_window.get(), &SearchWindow::formulasStored);
         click("Command3");
@@ -221,7 +227,7 @@ private slots:
         m_prompts.confirmAnswer = true;
         click("Command4");
         QCOMPARE(stored.count(), 3);
-        QCOMPARE(m_prompts.messages.last(), QStringLiteral("追加公式|公式已替换"));
+        QCOMPARE(m_prompts.messages.last(), QStringLiteral("替换公式|公式已替换"));
         QCOMPARE(rowsOf("Gongshi3G"), static_cast<int>(before + 20) + 1);
         QCOMPARE(m_db->sql().scalar(QStringLiteral("SELECT gongshiCN FROM Gongshi3G WHERE bolKill = 0")).toString(),
                  QStringLiteral("keep"));
@@ -361,6 +367,7 @@ private slots:
         click("Command11");
         QTRY_VERIFY(!child<QTimer>("Timer3")->isActive());
         QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral("20"));
+        QVERIFY(m_prompts.messages.last().startsWith(QStringLiteral("参数调整|第四直选杀公式的搜索参数已调整完毕")));
         QVERIFY(child<QLineEdit>("Text1_8")->text().toInt() >= 1);
         QVERIFY(child<QLineEdit>("Text1_0")->text() != QStringLiteral("93.8"));
 
@@ -375,6 +382,7 @@ private slots:
         for (int section : {0, 1, 2, 3, 4, 6, 7, 8, 9})
             QVERIFY2(m_store->contains(QStringLiteral("%1/8").arg(section)), qPrintable(QString::number(section)));
         QVERIFY(!m_store->contains(QStringLiteral("5/0")));
+        QCOMPARE(m_prompts.messages.last(), QStringLiteral("更新参数默认设置|各类公式的搜索默认值已更新完毕。"));
     }
 };
 

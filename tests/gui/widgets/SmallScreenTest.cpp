@@ -1,10 +1,16 @@
-// The main window and the search window on a screen of 1024 × 700: they open
-// inside it, nothing is cut off, and the grids keep room for their rows.
+// The main window, the search window and the windows they open on a screen of
+// 1024 × 700: they open inside it, nothing is cut off, and the grids keep room
+// for their rows. Qt's own buttons speak Chinese.
 // VELMORA_SCREENSHOT_DIR=DIR saves both windows at 1024 × 700 and 1366 × 768.
+#include "analysis/BackTest.h"
+#include "common/QtTranslation.h"
 #include "common/SettingsStore.h"
 #include "formula/DemoFormulas.h"
 #include "formula/FormulaStore.h"
 #include "formula/FormulaText.h"
+#include "gui/analysis/HistoryListWindow.h"
+#include "gui/analysis/TrendWindow.h"
+#include "gui/main/FormulaDetailDialog.h"
 #include "gui/main/MainWindow.h"
 #include "gui/search/SearchWindow.h"
 #include "gui/support/ScriptedPrompts.h"
@@ -14,13 +20,17 @@
 #include "history/DemoHistory.h"
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
+#include "scoring/FormulaKind.h"
 #include "support/TestEnvironment.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -65,6 +75,19 @@ private:
     ScriptedPrompts m_prompts;
 
     QRect available() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+    // Shown, inside the screen, with `part` whole inside the window and at least `height` tall.
+    void verifyFits(QWidget& window, QWidget* part, int height)
+    {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(0);
+        QVERIFY2(available().contains(window.frameGeometry()), qPrintable(window.objectName()));
+        QVERIFY(part && part->isVisible());
+        const QRect inWindow(part->mapTo(&window, QPoint(0, 0)), part->size());
+        QVERIFY2(window.rect().contains(inWindow), qPrintable(part->objectName()));
+        QVERIFY2(part->height() >= height, qPrintable(part->objectName()));
+    }
 
 private slots:
     void init()
@@ -116,6 +139,48 @@ private slots:
         saveShot(&window, QStringLiteral("main-1024x700.png"));
         window.resize(1366, 768 - 40);
         saveShot(&window, QStringLiteral("main-1366x768.png"));
+    }
+
+    void analysisWindowsFit()
+    {
+        Database db(m_env->dataDirectory());
+        const auto history = std::make_shared<const HistorySnapshot>(HistorySnapshot::load(db.sql()));
+        BackTestRequest request;
+        request.table = QStringLiteral("Gongshi1D");
+        request.formulas = FormulaStore(db).list(request.table, true);
+        for (const FormulaRecord& formula : request.formulas)
+            request.selected.insert(formula.idx);
+        QVERIFY(!request.formulas.empty());
+
+        // 历史开奖列表: the list and the chi-square line under the chart.
+        HistoryListWindow list(m_env->dataDirectory());
+        list.showResult(std::make_shared<const BackTestResult>(*BackTest::run(*history, request)), 1);
+        QLabel* chiSquare = nullptr;
+        for (QLabel* label : list.findChildren<QLabel*>())
+            if (label->text().contains(QStringLiteral("χ²")))
+                chiSquare = label;
+        verifyFits(list, list.findChild<QTableView*>(QStringLiteral("MSFlexGrid1")), 8 * 22);
+        verifyFits(list, chiSquare, 1);
+        saveShot(&list, QStringLiteral("history-list-1024x700.png"));
+
+        TrendWindow trend;
+        trend.setHistory(history, 11);
+        verifyFits(trend, trend.findChild<QTableView*>(), 3 * 22);
+        saveShot(&trend, QStringLiteral("trend-1024x700.png"));
+
+        // 查询该公式历史计算式
+        FormulaDetailDialog detail(history, request.formulas.front(),
+                                   FormulaKind::ofTable(request.table).rule(11, true), ScoringWindow{});
+        verifyFits(detail, detail.findChild<QTableView*>(), 8 * 22);
+        saveShot(&detail, QStringLiteral("formula-detail-1024x700.png"));
+    }
+
+    void qtButtonsSpeakChinese()
+    {
+        QVERIFY(QtTranslation::install(*QCoreApplication::instance()));
+        QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
     }
 
     void searchWindowFits()
