@@ -19,17 +19,16 @@ class Database;
 class HistorySnapshot;
 class HoldOutBox;
 class NullRunsBox;
-class QCheckBox;
-class QGridLayout;
-class QGroupBox;
 class QLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
-class QScrollBar;
 class QSettings;
+class SearchBoundsBox;
+class SearchKindBox;
+class SearchPlanBox;
+class SearchTuneBox;
 class QTimer;
 class UserPrompts;
 
@@ -54,22 +53,13 @@ signals:
 
 private:
     void buildControls();
-    QGroupBox* buildKindBox();
-    QLayout* buildPositionRow(QGroupBox* box);
-    void buildFormRows(QGroupBox* box, QGridLayout* grid);
-    QGroupBox* buildBoundsBox();
-    QGroupBox* buildPlanBox();
     QLayout* buildRunRow();
     QLayout* buildStoreRow();
-    QGroupBox* buildTuneBox();
-    int boundWidth() const;
     void connectControls();
     void connectInputs();
 
-    int currentPosition() const;
-    bool currentGroup() const;
     bool currentKill() const;
-    FormulaKind currentKind() const { return FormulaKind(currentPosition(), currentGroup()); }
+    FormulaKind currentKind() const;
     void selectKind(FormulaKind kind);
     SearchOptions currentOptions() const;
     SearchPlan currentPlan() const; // the plan boxes, mode, kill flag and store box as they stand
@@ -101,7 +91,6 @@ private:
     void stopForCapacity(QTimer* timer);
     void showProgress(int foundShown);
     void refreshFoundList();
-    void colourKindLabels();
 
     Database& m_db;
     const HistorySnapshot& m_history;
@@ -120,28 +109,14 @@ private:
     std::array<int, 11> m_existing{};
     bool m_planFlag = false;
 
-    std::array<QRadioButton*, 2> m_opTDG{};
-    std::array<QRadioButton*, 2> m_option2{};
-    std::array<QRadioButton*, 6> m_optXing{}; // 1..5
-    std::array<QRadioButton*, 2> m_option6{};
-    std::array<QRadioButton*, 2> m_option5{};
-    std::array<QRadioButton*, 2> m_option4{};
-    std::array<QCheckBox*, 2> m_chkAutApd{};
-    std::array<QLineEdit*, 16> m_text1{};
-    std::array<QLineEdit*, 11> m_text5{}; // 1..10
-    std::array<QLabel*, 11> m_label4{}; // 1..10
-    std::array<QLabel*, 11> m_label5{}; // 1..10
-    QScrollBar* m_hScroll1 = nullptr;
-    QScrollBar* m_hScroll2 = nullptr;
-    QLineEdit* m_text2 = nullptr;
+    SearchKindBox* m_kindBox = nullptr;
+    SearchBoundsBox* m_boundsBox = nullptr;
+    SearchPlanBox* m_planBox = nullptr;
+    SearchTuneBox* m_tuneBox = nullptr;
     QLineEdit* m_text3 = nullptr;
     QLineEdit* m_text4 = nullptr;
-    QLineEdit* m_text6 = nullptr;
-    QLineEdit* m_text7 = nullptr;
     QLineEdit* m_text11 = nullptr;
-    QCheckBox* m_check1 = nullptr;
     QLabel* m_rate = nullptr;
-    QLabel* m_planTotal = nullptr;
     QListWidget* m_list1 = nullptr;
     HoldOutBox* m_holdOut = nullptr;
     NullRunsBox* m_nullRuns = nullptr;
