@@ -222,7 +222,9 @@ TEST_F(FormulaFiles, aReportThatCannotBeWrittenStopsTheImportUnderItsOwnTitle)
 {
     ASSERT_TRUE(QDir().mkpath(env.path(FormulaImport::reportFileName()) + QStringLiteral("/in-the-way")));
     try {
-        FormulaImport::importBytes(*db, s("第一码=下期杀第一直选\r\n").toUtf8(), QStringLiteral("one.txt"), {});
+        // The second line is unreadable, so a report has to be written.
+        FormulaImport::importBytes(*db, s("第一码=下期杀第一直选\r\n第一码=\r\n").toUtf8(), QStringLiteral("one.txt"),
+                                   {});
         ADD_FAILURE() << "imported without its report";
     } catch (const UserError& e) {
         EXPECT_EQ(e.title(), s("导入公式"));
