@@ -21,10 +21,8 @@ namespace {
 // next block starts, so memory stays small however many formulas there are.
 constexpr int kBlock = 4096;
 
-struct Voter {
-    int idx = 0;
-    bool kill = true;
-    CompiledFormula formula;
+struct Voter : CompiledVoter {
+    explicit Voter(CompiledVoter compiled) : CompiledVoter(std::move(compiled)) {}
     std::optional<ColumnSum> sum; // set when the vector kernels name its numbers
 };
 
@@ -136,7 +134,9 @@ void rank(BackTestResult& result, int draw)
     std::copy_n(order.begin(), range, result.ranking.begin() + static_cast<std::ptrdiff_t>(base));
 }
 
-std::vector<Voter> compileSelected(const BackTestRequest& request, BackTestResult& result)
+} // namespace
+
+std::vector<CompiledVoter> BackTest::compileSelected(const BackTestRequest& request, BackTestResult& result)
 {
     std::vector<const FormulaRecord*> chosen;
     for (const FormulaRecord& record : request.formulas)
@@ -144,21 +144,18 @@ std::vector<Voter> compileSelected(const BackTestRequest& request, BackTestResul
             chosen.push_back(&record);
     std::stable_sort(chosen.begin(), chosen.end(),
                      [](const FormulaRecord* a, const FormulaRecord* b) { return a->idx < b->idx; });
-    std::vector<Voter> voters;
+    std::vector<CompiledVoter> voters;
     voters.reserve(chosen.size());
     for (const FormulaRecord* record : chosen) {
         try {
-            voters.push_back({record->idx, record->kill, CompiledFormula::compile(record->code), std::nullopt});
+            voters.push_back({record->idx, record->kill, CompiledFormula::compile(record->code)});
         } catch (const FormulaError& e) {
-            // It takes no part; it never votes with another formula's values.
             result.skipped.push_back({record->idx, e.detail().isEmpty() ? e.message() : e.detail()});
         }
     }
     result.usedFormulas = static_cast<int>(voters.size());
     return voters;
 }
-
-} // namespace
 
 std::optional<BackTestResult> BackTest::run(const HistorySnapshot& history, const BackTestRequest& request,
                                             const Progress& progress)
@@ -187,7 +184,9 @@ std::optional<BackTestResult> BackTest::run(const HistorySnapshot& history, cons
     result.tallies.assign(static_cast<size_t>(draws) * static_cast<size_t>(range), NumberTally{});
     result.ranking.assign(result.tallies.size(), 0);
 
-    std::vector<Voter> voters = compileSelected(request, result);
+    std::vector<Voter> voters;
+    for (CompiledVoter& compiled : compileSelected(request, result))
+        voters.emplace_back(std::move(compiled));
     NumberSource source(history, range, path, voters);
     std::array<std::int8_t, kBlock> names{};
     BlockTally block;

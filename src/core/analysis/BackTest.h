@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/BackTestResult.h"
+#include "formula/CompiledFormula.h"
 #include "formula/FormulaRecord.h"
 #include "kernel/SumKernels.h"
 
@@ -23,6 +24,13 @@ struct BackTestRequest {
     std::set<int> selected; // idx of the formulas that take part
 };
 
+// A selected formula, compiled once, as it takes part in a vote.
+struct CompiledVoter {
+    int idx = 0;
+    bool kill = true;
+    CompiledFormula formula;
+};
+
 // The back-test behind "公式往期位置值结果列表": on every stored draw the selected
 // formulas vote in idx order on that draw's values. A kill formula votes against
 // its number; a keep formula votes against every number but its own, unless its
@@ -40,6 +48,10 @@ public:
     // The same with the numbers of sums of columns named by `path`'s kernels.
     static std::optional<BackTestResult> run(const HistorySnapshot& history, const BackTestRequest& request,
                                              const Progress& progress, KernelPath path);
+    // The selected formulas of `request`, compiled, in idx order. One that does not
+    // compile takes no part (it never votes with another formula's values) and is
+    // listed in `result.skipped`; `result.usedFormulas` counts the others.
+    static std::vector<CompiledVoter> compileSelected(const BackTestRequest& request, BackTestResult& result);
     // Rewrites Errarr (rows 1..R) with the tallies of the last replayed draw, in
     // one transaction. A result without draws leaves the table as it was.
     static void storeLastDraw(SqliteDatabase& db, const BackTestResult& result);

@@ -17,31 +17,7 @@ namespace {
 
 const QString kTitle = QStringLiteral("逐期回测");
 
-struct Voter {
-    int idx = 0;
-    CompiledFormula formula;
-};
-
-std::vector<Voter> compileSelected(const BackTestRequest& request, BackTestResult& result)
-{
-    std::vector<const FormulaRecord*> chosen;
-    for (const FormulaRecord& record : request.formulas)
-        if (request.selected.contains(record.idx))
-            chosen.push_back(&record);
-    std::stable_sort(chosen.begin(), chosen.end(),
-                     [](const FormulaRecord* a, const FormulaRecord* b) { return a->idx < b->idx; });
-    std::vector<Voter> voters;
-    voters.reserve(chosen.size());
-    for (const FormulaRecord* record : chosen) {
-        try {
-            voters.push_back({record->idx, CompiledFormula::compile(record->code)});
-        } catch (const FormulaError& e) {
-            result.skipped.push_back({record->idx, e.detail().isEmpty() ? e.message() : e.detail()});
-        }
-    }
-    result.usedFormulas = static_cast<int>(voters.size());
-    return voters;
-}
+using Voter = CompiledVoter;
 
 // The votes of the chosen formulas on one draw's values, as BackTest casts them:
 // a kill votes against its number; a keep against every number but its own,
@@ -167,7 +143,7 @@ std::optional<WalkForwardResult> WalkForward::run(const HistorySnapshot& history
     result.table = request.backTest.table;
     result.kill = kill;
     result.range = range;
-    std::vector<Voter> voters = compileSelected(request.backTest, result);
+    std::vector<Voter> voters = BackTest::compileSelected(request.backTest, result);
     const int formulas = static_cast<int>(voters.size());
 
     // Every formula's hit on every draw, judged as the formula list scores it.

@@ -8,6 +8,7 @@
 #include "history/ResultsPage.h"
 #include "support/LocalHttpServer.h"
 #include "support/QtTestApplication.h"
+#include "support/StoredHistoryCheck.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -39,23 +40,6 @@ QByteArray page(const std::vector<StoredDraw>& draws)
 }
 
 ResultsPage read(const QByteArray& html) { return ResultsPage::read(html, QString(), kGuangdong); }
-
-// Every attribute of every stored row equals a history built from the same draws
-// one draw at a time, each computed against the one before it.
-void expectSameAsOneByOne(Database& db)
-{
-    const HistorySnapshot stored = HistorySnapshot::load(db.sql());
-    std::vector<StoredDraw> draws;
-    for (int row = 0; row < stored.size(); ++row)
-        draws.push_back({stored.issue(row),
-                         {stored.number(row, 1), stored.number(row, 2), stored.number(row, 3), stored.number(row, 4),
-                          stored.number(row, 5)}});
-    const HistorySnapshot expected = DemoHistory::snapshot(kGuangdong, draws);
-    ASSERT_EQ(stored.issues(), expected.issues());
-    for (int attribute = 0; attribute < AttributeCatalog::kCount; ++attribute)
-        ASSERT_EQ(stored.column(attribute), expected.column(attribute))
-            << AttributeCatalog::code(attribute).toStdString();
-}
 
 std::vector<QString> skippedIssues(const DrawBatchReport& report)
 {
@@ -226,13 +210,13 @@ TEST(HistoryFetch, anOutdatedHistoryKeepsItsNewerDrawsAndTheReplacedOnesComeBack
         EXPECT_EQ(store.count(), 5 * 84 - deleted + 84);
         EXPECT_EQ(store.first()->issue, reachingBack ? QStringLiteral("26120401") : QStringLiteral("26120601"));
         EXPECT_EQ(store.find(QStringLiteral("26120784"))->numbers, older.back().numbers);
-        expectSameAsOneByOne(db);
+        expectStoredAsBuiltOneByOne(db, kGuangdong);
 
         EXPECT_EQ(store.restorableCount(), deleted);
         EXPECT_EQ(store.restoreDeleted().size(), deleted);
         EXPECT_EQ(store.count(), 6 * 84);
         EXPECT_EQ(store.first()->issue, QStringLiteral("26120301"));
-        expectSameAsOneByOne(db);
+        expectStoredAsBuiltOneByOne(db, kGuangdong);
     }
 }
 

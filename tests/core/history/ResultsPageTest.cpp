@@ -11,6 +11,7 @@
 #include "history/ResultsPageRow.h"
 #include "history/ResultsPageText.h"
 #include "support/ResultsPageHtml.h"
+#include "support/StoredHistoryCheck.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -20,23 +21,6 @@ namespace {
 const QDate kToday(2026, 12, 8);
 const LotteryTable::Entry kGuangdong = LotteryTable::entry(0); // T = 84, YYMMDD issues
 const LotteryTable::Entry kZhejiang12 = LotteryTable::entry(26); // 快乐12: T = 80, YYYYMMDD issues
-
-// Every attribute of every stored row equals a history built from the same draws
-// one draw at a time, each computed against the one before it.
-void expectBuiltOneByOne(Database& db, const LotteryTable::Entry& lottery)
-{
-    const HistorySnapshot stored = HistorySnapshot::load(db.sql());
-    std::vector<StoredDraw> draws;
-    for (int row = 0; row < stored.size(); ++row)
-        draws.push_back({stored.issue(row),
-                         {stored.number(row, 1), stored.number(row, 2), stored.number(row, 3), stored.number(row, 4),
-                          stored.number(row, 5)}});
-    const HistorySnapshot expected = DemoHistory::snapshot(lottery, draws);
-    ASSERT_EQ(stored.issues(), expected.issues());
-    for (int attribute = 0; attribute < AttributeCatalog::kCount; ++attribute)
-        ASSERT_EQ(stored.column(attribute), expected.column(attribute))
-            << AttributeCatalog::code(attribute).toStdString();
-}
 
 std::vector<QString> issuesOf(const std::vector<ResultsPageReading>& readings)
 {
@@ -180,7 +164,7 @@ TEST(ResultsPage, eachLayoutStoresEveryDrawAsAHistoryBuiltOneDrawAtATime)
         EXPECT_TRUE(report.skipped.empty()) << report.summary().toStdString();
         EXPECT_EQ(DrawStore(db, kGuangdong).last()->issue, draws.back().issue);
         EXPECT_EQ(DrawStore(db, kGuangdong).find(draws[100].issue)->numbers, draws[100].numbers);
-        expectBuiltOneByOne(db, kGuangdong);
+        expectStoredAsBuiltOneByOne(db, kGuangdong);
     }
 }
 
