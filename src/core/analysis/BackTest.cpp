@@ -120,7 +120,9 @@ void vote(const Voter& voter, const std::int8_t* names, int rows, int range, Blo
     }
 }
 
-void rank(BackTestResult& result, int draw)
+} // namespace
+
+void BackTest::rankDraw(BackTestResult& result, int draw)
 {
     const int range = result.range;
     const auto base = static_cast<size_t>(draw) * static_cast<size_t>(range);
@@ -133,8 +135,6 @@ void rank(BackTestResult& result, int draw)
     });
     std::copy_n(order.begin(), range, result.ranking.begin() + static_cast<std::ptrdiff_t>(base));
 }
-
-} // namespace
 
 std::vector<CompiledVoter> BackTest::compileSelected(const BackTestRequest& request, BackTestResult& result)
 {
@@ -211,7 +211,7 @@ std::optional<BackTestResult> BackTest::run(const HistorySnapshot& history, cons
                 result.tallies[static_cast<size_t>(begin + row) * static_cast<size_t>(range) +
                                static_cast<size_t>(n - 1)] = {own.vote + every, own.kill, own.keep + every};
             }
-            rank(result, begin + row);
+            rankDraw(result, begin + row);
         }
         if (voters.empty() && progress && !progress(begin + rows, draws))
             return std::nullopt;

@@ -52,6 +52,9 @@ public:
     // compile takes no part (it never votes with another formula's values) and is
     // listed in `result.skipped`; `result.usedFormulas` counts the others.
     static std::vector<CompiledVoter> compileSelected(const BackTestRequest& request, BackTestResult& result);
+    // Orders the numbers of one replayed draw by ascending kill votes, ties in
+    // number order, into `result.ranking`.
+    static void rankDraw(BackTestResult& result, int draw);
     // Rewrites Errarr (rows 1..R) with the tallies of the last replayed draw, in
     // one transaction. A result without draws leaves the table as it was.
     static void storeLastDraw(SqliteDatabase& db, const BackTestResult& result);

@@ -53,20 +53,6 @@ void vote(const std::vector<int>& numbers, bool kill, int range, NumberTally* ta
     }
 }
 
-void rank(BackTestResult& result, int row)
-{
-    const int range = result.range;
-    const auto base = static_cast<size_t>(row) * static_cast<size_t>(range);
-    std::array<std::int8_t, CalculationResult::kMaxNumber> order{};
-    for (int n = 1; n <= range; ++n)
-        order[static_cast<size_t>(n - 1)] = static_cast<std::int8_t>(n);
-    std::stable_sort(order.begin(), order.begin() + range, [&](std::int8_t a, std::int8_t b) {
-        return result.tallies[base + static_cast<size_t>(a - 1)].vote <
-               result.tallies[base + static_cast<size_t>(b - 1)].vote;
-    });
-    std::copy_n(order.begin(), range, result.ranking.begin() + static_cast<std::ptrdiff_t>(base));
-}
-
 // Formula f's hit on every draw, judged as the formula list scores it, 64 draws to a word.
 template <int Range>
 void recordHits(WindowRanker& ranker, int f, const std::vector<double>& values,
@@ -191,7 +177,7 @@ std::optional<WalkForwardResult> WalkForward::run(const HistorySnapshot& history
             named.push_back(FormulaScoring::namedNumber(voter.formula.evaluateRow(history, row), range));
         }
         vote(named, kill, range, result.tallies.data() + j * static_cast<size_t>(range));
-        rank(result, static_cast<int>(j));
+        BackTest::rankDraw(result, static_cast<int>(j));
         if (progress && !progress(formulas + static_cast<int>(j) + 1, total))
             return std::nullopt;
     }
