@@ -12,7 +12,9 @@
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
 #include "support/CliRunner.h"
+#include "support/QtTestApplication.h"
 #include "support/TestEnvironment.h"
+#include "support/WorkbenchIdle.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -22,29 +24,6 @@
 namespace {
 
 const QDate kToday(2025, 3, 2);
-
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "velmora_core_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
-
-bool waitIdle(Workbench& workbench)
-{
-    if (!workbench.busy())
-        return true;
-    QEventLoop loop;
-    QObject::connect(&workbench, &Workbench::busyChanged, &loop, [&loop](bool busy) {
-        if (!busy)
-            loop.quit();
-    });
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return !workbench.busy();
-}
 
 QStringList codes(const FormulaStore& store, const QString& table)
 {
@@ -58,7 +37,7 @@ class OtherProgramsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApplication();
+        ensureQtApplication();
         m_store = SettingsStore::open();
         Database db(m_env.lotteryFolder(0), m_env.dataDirectory());
         DrawStore(db, LotteryTable::entry(0))

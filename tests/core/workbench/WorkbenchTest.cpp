@@ -12,7 +12,9 @@
 #include "history/DrawStore.h"
 #include "history/HistorySnapshot.h"
 #include "history/LotteryFolders.h"
+#include "support/QtTestApplication.h"
 #include "support/TestEnvironment.h"
+#include "support/WorkbenchIdle.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,30 +27,6 @@
 namespace {
 
 const QDate kToday(2025, 3, 2);
-
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "velmora_core_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv); // lives until the process ends
-}
-
-// Runs the event loop until the workbench has no job running or waiting.
-bool waitIdle(Workbench& workbench)
-{
-    if (!workbench.busy())
-        return true;
-    QEventLoop loop;
-    QObject::connect(&workbench, &Workbench::busyChanged, &loop, [&loop](bool busy) {
-        if (!busy)
-            loop.quit();
-    });
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return !workbench.busy();
-}
 
 // Runs the event loop until the running work reports how far it is (with
 // `toTheEnd`, until it reports all its steps done).
@@ -99,7 +77,7 @@ class WorkbenchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApplication();
+        ensureQtApplication();
         m_store = SettingsStore::open();
     }
 

@@ -58,6 +58,18 @@ void driveModals(QObject* owner, std::function<void(T&)> action)
     boxes->start(20);
 }
 
+// Two demo days before kToday and three kill formulas of 第一直选, the second one
+// a formula the back-tests leave out when it is unselected.
+void seedTwoDaysAndThreeKillFormulas(const TestEnvironment& env)
+{
+    Database db(env.dataDirectory());
+    DrawStore(db, LotteryTable::entry(0))
+        .addAll(DemoHistory::generate(LotteryTable::entry(0), 2, 9, kToday.addDays(-1)));
+    FormulaStore store(db);
+    for (const char* line : {"第一码+第二码=下期杀第一直选", "第三码+3=下期杀第一直选", "和数=下期杀第一直选"})
+        store.add(FormulaText::parse(QString::fromUtf8(line)));
+}
+
 } // namespace
 
 class MainWindowConnectionsTest : public QObject {
@@ -163,14 +175,7 @@ private slots:
     void backTestAsksFirstThenOpensTheHistoryList()
     {
         TestEnvironment env;
-        {
-            Database db(env.dataDirectory());
-            DrawStore(db, LotteryTable::entry(0))
-                .addAll(DemoHistory::generate(LotteryTable::entry(0), 2, 9, kToday.addDays(-1)));
-            FormulaStore store(db);
-            for (const char* line : {"第一码+第二码=下期杀第一直选", "第三码+3=下期杀第一直选", "和数=下期杀第一直选"})
-                store.add(FormulaText::parse(QString::fromUtf8(line)));
-        }
+        seedTwoDaysAndThreeKillFormulas(env);
         auto settings = SettingsStore::open();
         ScriptedPrompts prompts;
         MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
@@ -216,14 +221,7 @@ private slots:
     void walkForwardReplayFromTheHistoryList()
     {
         TestEnvironment env;
-        {
-            Database db(env.dataDirectory());
-            DrawStore(db, LotteryTable::entry(0))
-                .addAll(DemoHistory::generate(LotteryTable::entry(0), 2, 9, kToday.addDays(-1)));
-            FormulaStore store(db);
-            for (const char* line : {"第一码+第二码=下期杀第一直选", "第三码+3=下期杀第一直选", "和数=下期杀第一直选"})
-                store.add(FormulaText::parse(QString::fromUtf8(line)));
-        }
+        seedTwoDaysAndThreeKillFormulas(env);
         auto settings = SettingsStore::open();
         ScriptedPrompts prompts;
         MainWindow window(std::make_unique<Database>(env.dataDirectory()), *settings, prompts, [] { return kToday; });
